@@ -1,0 +1,43 @@
+# Thin wrapper around CMake. `make run` builds and starts FELMO; `make test` builds and runs
+# every test. Both expect the packages of scripts/install-deps.sh.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all build run test asan-test fuzz bench clean
+
+all: build
+
+build:
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./scripts/run.sh $(BUILD)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The same tests built with address and undefined-behaviour sanitizers (no window layer).
+asan-test:
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFELMO_SANITIZE=ON \
+	  -DFELMO_GUI=OFF -DFELMO_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# libFuzzer targets, each run for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 60
+fuzz:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DFELMO_FUZZ=ON -DFELMO_SANITIZE=ON -DFELMO_GUI=OFF -DFELMO_TESTS=OFF -DFELMO_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	./scripts/run-fuzzers.sh $(FUZZ_BUILD)/bin $(FUZZ_SECONDS)
+
+bench: build
+	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,21 @@
+# Helpers shared by the project's CMake files.
+
+# Adds a sub-folder that has a CMakeLists.txt of its own.
+function(felmo_add_subdirectory_if_present dir)
+  if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt")
+    add_subdirectory(${dir})
+  endif()
+endfunction()
+
+# felmo_add_test(NAME name SOURCES ... LIBS ...): one GoogleTest executable registered with CTest.
+# Tests find the fixtures through FELMO_FIXTURES_DIR and the built tools through FELMO_BIN_DIR.
+function(felmo_add_test)
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${ARG_NAME} PRIVATE
+    FELMO_FIXTURES_DIR="${FELMO_FIXTURES_DIR}"
+    FELMO_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+    FELMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  gtest_discover_tests(${ARG_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+endfunction()

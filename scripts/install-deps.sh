@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages FELMO needs to build, test and run, when any is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build make pkg-config git clang
+  libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  xvfb xauth x11-apps fonts-dejavu-core
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
+    || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

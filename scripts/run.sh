@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Starts FELMO from a build folder: the window when a display is there, otherwise the headless
+# builder, which unpacks the embedded default graphics and builds the five .mbm files from them.
+set -euo pipefail
+build=${1:-build}
+bin="$build/bin"
+if { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; } && [ -x "$bin/felmo" ]; then
+  exec "$bin/felmo"
+fi
+if [ -x "$bin/felmo-cli" ]; then
+  echo "No display: running the headless builder (felmo-cli build)."
+  exec "$bin/felmo-cli" build
+fi
+echo "Neither felmo nor felmo-cli was built in $bin." >&2
+exit 1
