@@ -1,0 +1,110 @@
+// The converter pipeline: unpacks the five slot sources into BMP frames at start-up, or packs the
+// frames into the five .mbm files of a build, one slot after another.
+//
+// Each slot is one converter run on a freshly written command file. A run counts as done when
+// the converter has ended successfully and the file it was to make (AwaitedFile) exists: in unpack
+// mode the slot's done marker (its last frame), in pack mode the built .mbm. The owner calls
+// tick() from its 100 ms timer (TimerStart) and may also call it as soon as the converter's exit
+// notifier becomes readable, so a pipeline moves on without waiting for the next tick.
+//
+// A run that cannot start, ends with a failure status, ends without making AwaitedFile, or does
+// not end within slotTimeout stops the pipeline: tick() throws felmo::Error naming the slot and
+// carrying the converter's own message, and nothing is deleted.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "workspace/converter.hpp"
+#include "workspace/slot_table.hpp"
+
+namespace felmo {
+
+enum class PipelinePhase { Unpack = 0, Pack = 1 };
+
+enum class TickResult {
+    Idle,      // no pipeline running
+    Waiting,   // the current slot's run is not done yet
+    Advanced,  // a slot was done and the next slot's run was launched
+    Finished,  // the fifth slot was done: the owner runs the finishing steps now
+};
+
+class ConverterPipeline {
+public:
+    // The launcher must outlive the pipeline. workDir and programDirectory end in "/".
+    ConverterPipeline(ConverterLauncher& launcher, std::string workDir,
+                      std::string programDirectory);
+
+    void setFolders(std::string workDir, std::string programDirectory);
+
+    // Unpack: empties the slot folders of an earlier run (emptySlotFolders), writes the unpack
+    // command file of slot 0, launches the converter, AwaitedFile := the done marker of startup.
+    // The slot sources WorkDir/<slot>.mbm must be in place.
+    void startUnpack();
+
+    // Pack with the five bit-depth texts (SlotBitDepth, used verbatim): writes the pack command
+    // file of slot 0, launches, AwaitedFile := WorkDir/NewMbmFiles/startup.mbm. The frames must be
+    // in place. Refused (felmo::Error) while a pipeline runs.
+    void startPack(const std::array<std::string, kSlotCount>& slotBitDepth);
+
+    // One TimerStart tick. When the current run is done: CurrentSlot += 1, and below 5 the next
+    // slot's command file is written and launched (unpack also deletes the source .mbm of the slot
+    // just finished); at 5 the pipeline stops and Finished is returned. Throws felmo::Error (after
+    // stopping) when the run failed.
+    TickResult tick();
+
+    // Abandons the pipeline: a running converter is killed; nothing is deleted.
+    void stop();
+
+    bool running() const { return running_; }
+    PipelinePhase phase() const { return PipelinePhase_; }
+    int currentSlot() const { return CurrentSlot_; }
+    const std::string& awaitedFile() const { return AwaitedFile_; }
+    const std::vector<std::string>& commandList() const { return commandList_; }
+    const std::string& workDir() const { return workDir_; }
+    const std::string& programDirectory() const { return programDirectory_; }
+
+    // For a window's status line: "Распаковка startup… 1/5", "Упаковка EidPic… 2/5"; "" when idle.
+    std::string statusText() const;
+
+    // The launcher's exit notifier (see ConverterLauncher::exitNotifier), -1 when idle.
+    int exitNotifier() const;
+
+    // How long one slot's run may take before the pipeline gives up (default 60 s).
+    void setSlotTimeout(std::chrono::milliseconds timeout) { slotTimeout_ = timeout; }
+
+private:
+    void launchCurrentSlot();
+    [[noreturn]] void fail(const std::string& reason);
+
+    ConverterLauncher& launcher_;
+    std::string workDir_;
+    std::string programDirectory_;
+    bool running_ = false;
+    PipelinePhase PipelinePhase_ = PipelinePhase::Unpack;
+    int CurrentSlot_ = 0;
+    std::string AwaitedFile_;
+    std::vector<std::string> commandList_;
+    std::array<std::string, kSlotCount> slotBitDepth_;
+    std::chrono::steady_clock::time_point launchedAt_;
+    std::chrono::milliseconds slotTimeout_{60000};
+};
+
+// --- Finishing steps, run by the owner after tick() returned Finished ---
+
+// Unpack: deletes WorkDir + each name of FoundMbmNames and WorkDir + "Welcomeimage.mbm" (the
+// last slot's source). Failures are ignored. The command file is deleted separately
+// (deleteCommandFile in command_file.hpp), after the previews are loaded.
+void deleteUnpackedSources(const std::string& workDir, const std::vector<std::string>& foundMbmNames);
+
+// Pack: creates the output folder with its parents; copies each built file
+// WorkDir/NewMbmFiles/<slot>.mbm to outputFolder/<slot>.mbm atomically (an existing file is
+// replaced whole or left as it was); deletes a built file only after its copy succeeded; then
+// deletes the command file in programDirectory. Throws felmo::Error naming every file that did
+// not arrive; the success notice belongs only to a call that returned normally.
+void deliverBuiltFiles(const std::string& workDir, const std::string& outputFolder,
+                       const std::string& programDirectory);
+
+}  // namespace felmo

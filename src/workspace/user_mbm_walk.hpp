@@ -1,0 +1,29 @@
+// CopyUserMbmFiles: the user's own .mbm files in the output folder replace the defaults.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace felmo {
+
+// Walks `outputFolder` depth-first and copies every user .mbm file into `workDir`, flat.
+//
+//   - files: regular files (not symbolic links) whose name ends in ".mbm" in any letter case and
+//     does not begin with "."
+//   - sub-folders: real folders (not symbolic links) whose name does not begin with "."
+//   - a folder's files are copied before its sub-folders are entered; files and sub-folders are
+//     taken in byte order of their names, so the result does not depend on the file system
+//   - every copy lands in workDir under its own name, replacing what is there: of several files
+//     of the same name, the last copied wins (so a sub-folder's file wins over its parent's)
+//   - a file named like a slot in another letter case (STARTUP.MBM) is copied under the slot's
+//     own spelling (startup.mbm), so it replaces that slot's default
+//   - a folder that cannot be read is skipped and the walk goes on; a copy that fails is skipped
+//     and its name is recorded all the same
+//
+// Returns FoundMbmNames: the name of every copy in workDir, in the order of copying, in full (a
+// long name is kept whole, so the copy can be deleted later). Returns an empty list when the
+// output folder does not exist. The process's current directory is never changed.
+std::vector<std::string> CopyUserMbmFiles(const std::string& outputFolder,
+                                          const std::string& workDir);
+
+}  // namespace felmo

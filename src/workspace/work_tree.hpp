@@ -1,0 +1,52 @@
+// The private work tree under WorkDir, where every phone picture lives as BMP frames while the
+// program runs:
+//   WorkDir/                  slot sources <slot>.mbm and the user's copied .mbm files
+//   WorkDir/<slot>/k.bmp      the frames of each slot
+//   WorkDir/NewMbmFiles/      the .mbm files a build makes, before they go to the output folder
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace felmo {
+
+// The message a second FELMO of the same user shows before it ends.
+inline constexpr std::string_view kAlreadyRunningMessage = "Программа FELMO уже запущена.";
+
+// Makes sure WorkDir is a private folder of this user: creates it with mode 0700 when missing
+// (the parent must exist), and refuses (felmo::Error saying why) when it is a symbolic link, not
+// a folder, owned by another user, or open to group or others. The folders below it are not made.
+void prepareWorkDir(const std::string& workDir);
+
+// Creates WorkDir and its sub-folders in the program's order: WorkDir, backgroundimage, EidPic,
+// Splashscreen, startup, Welcomeimage, NewMbmFiles. Failures are ignored here: a tree that could
+// not be made shows when the first file is written into it.
+void createWorkTree(const std::string& workDir);
+
+// Empties the five slot folders and NewMbmFiles of a tree left by an earlier run, so that a stale
+// frame cannot count as a freshly unpacked one. The folders stay; nothing outside them is touched.
+void emptySlotFolders(const std::string& workDir);
+
+// Removes everything below `path` and then the folder itself. A symbolic link is removed as a
+// link, never followed. Failures are ignored: what cannot be removed stays.
+void DeleteTree(const std::string& path);
+
+// Holds WorkDir for one running FELMO of a user: the constructor runs prepareWorkDir and then
+// takes an exclusive lock on the WorkDir folder itself (flock), kept until destruction. If another
+// FELMO holds it, the constructor throws felmo::Error kAlreadyRunningMessage without touching the
+// tree. The lock is not inherited by the converter.
+class WorkDirLock {
+public:
+    explicit WorkDirLock(const std::string& workDir);
+    ~WorkDirLock();
+    WorkDirLock(const WorkDirLock&) = delete;
+    WorkDirLock& operator=(const WorkDirLock&) = delete;
+
+    const std::string& workDir() const { return workDir_; }
+
+private:
+    std::string workDir_;
+    int folderDescriptor_ = -1;
+};
+
+}  // namespace felmo
