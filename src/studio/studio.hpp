@@ -26,6 +26,7 @@
 
 namespace felmo {
 
+class ConverterLauncher;
 class FrontEnd;
 
 struct StudioConfig {
@@ -35,10 +36,14 @@ struct StudioConfig {
     // Use this settings file. The program directory (command file PackUnpack.txt, the converter's
     // working directory, the default output folder's parent) then becomes this file's folder.
     std::optional<std::filesystem::path> settingsFile;
-    // The output folder for this run, in place of RoadDirFiles (it is still written at close).
+    // The output folder for this run, in place of RoadDirFiles. It is not stored: close writes
+    // back the RoadDirFiles read from the settings (or the folder set with setOutputFolder).
     std::optional<std::filesystem::path> outputFolder;
     // The converter to run, in place of the lookup beside the executable and on PATH.
     std::optional<std::filesystem::path> converterPath;
+    // For tests: runs the converter through this launcher (kept by the caller, outliving the
+    // Studio) instead of starting a process. Takes precedence over converterPath.
+    ConverterLauncher* converterLauncher = nullptr;
     // The work tree's root comes from TMPDIR (default /tmp) by the workspace rules.
 };
 
@@ -101,6 +106,12 @@ class Studio {
     int trackBar1() const;
     void DrawDownLine();
     void LinesPictureClick();
+
+    // Writes the current frames into `folder`, keeping the slot folders (startup/0.bmp ...
+    // startup/11.bmp, EidPic/0.bmp ... 4.bmp, backgroundimage/0.bmp and 1.bmp, Splashscreen/0.bmp,
+    // Welcomeimage/0.bmp): exactly what a build would pack now, the stills saved from the
+    // pictures as the build saves them. Refused while a pipeline runs.
+    void exportFrames(const std::filesystem::path& folder);
 
     // One item of the "Анимация" menu, by its table entry. Throws felmo::Error for an entry whose
     // handler is not built yet (isEffectImplemented) or that opens a sub-menu.
