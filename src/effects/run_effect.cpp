@@ -1,0 +1,41 @@
+#include "effects/run_effect.hpp"
+
+#include <string>
+
+#include "base/error.hpp"
+#include "effects/motion.hpp"
+
+namespace felmo {
+namespace {
+
+// The caption the user knows the item by, for messages.
+std::string itemCaption(EffectHandler handler, int tag) {
+    for (const MenuEntry& entry : animationMenu())
+        if (entry.handler == handler && entry.tag == tag)
+            return std::string(entry.caption);
+    return std::string(handlerName(handler));
+}
+
+}  // namespace
+
+void runEffect(EffectContext& context, EffectHandler handler, int tag) {
+    switch (handler) {
+        case EffectHandler::MoveRightLeft:
+            return MoveRightLeft(context, tag);
+        case EffectHandler::MoveUpDown:
+            return MoveUpDown(context, tag);
+        case EffectHandler::ApproachPostpone:
+            return ApproachPostpone(context, tag);
+        default:
+            throw Error("The effect \"" + itemCaption(handler, tag) +
+                        "\" is not available in this version.");
+    }
+}
+
+void runEffect(EffectContext& context, const MenuEntry& entry) {
+    if (!entry.handler)
+        throw Error("\"" + std::string(entry.caption) + "\" is a menu, not an effect.");
+    runEffect(context, *entry.handler, entry.tag);
+}
+
+}  // namespace felmo
