@@ -1,0 +1,182 @@
+#include "mbm/mbm_reader.hpp"
+
+#include <string>
+
+#include "base/error.hpp"
+#include "mbm/color_depth.hpp"
+#include "mbm/rle.hpp"
+
+namespace felmo {
+namespace {
+
+std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::size_t offset) {
+    return static_cast<std::uint32_t>(bytes[offset]) |
+           (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[offset + 2]) << 16) |
+           (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
+}
+
+std::int32_t readI32(std::span<const std::uint8_t> bytes, std::size_t offset) {
+    return static_cast<std::int32_t>(readU32(bytes, offset));
+}
+
+[[noreturn]] void fail(std::size_t bitmapNumber, const std::string& problem) {
+    throw Error("bitmap " + std::to_string(bitmapNumber) + ": " + problem + ".");
+}
+
+bool validDepth(std::int32_t bits) {
+    return bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 12 || bits == 16 ||
+           bits == 24 || bits == 32;
+}
+
+MbmBitmapInfo readHeader(std::span<const std::uint8_t> file, std::size_t offset,
+                         std::size_t number) {
+    if (offset < mbm::kFileHeaderBytes || offset > file.size() ||
+        file.size() - offset < mbm::kBitmapHeaderBytes) {
+        fail(number, "its header at offset " + std::to_string(offset) + " lies outside the file (" +
+                         std::to_string(file.size()) + " bytes)");
+    }
+    const std::uint32_t bitmapSize = readU32(file, offset);
+    const std::uint32_t headerLength = readU32(file, offset + 4);
+    const std::int32_t width = readI32(file, offset + 8);
+    const std::int32_t height = readI32(file, offset + 12);
+    const std::int32_t bits = readI32(file, offset + 24);
+    const std::uint32_t color = readU32(file, offset + 28);
+    const std::uint32_t paletteEntries = readU32(file, offset + 32);
+    const std::uint32_t compression = readU32(file, offset + 36);
+
+    if (headerLength != mbm::kBitmapHeaderBytes)
+        fail(number, "header length " + std::to_string(headerLength) + ", not 40");
+    if (width <= 0 || height <= 0) {
+        fail(number, "size " + std::to_string(width) + " x " + std::to_string(height) +
+                         " is not a picture size");
+    }
+    if (width > Raster::kMaxDimension || height > Raster::kMaxDimension ||
+        std::int64_t{width} * height > Raster::kMaxPixels) {
+        fail(number,
+             "size " + std::to_string(width) + " x " + std::to_string(height) + " is too large");
+    }
+    if (!validDepth(bits))
+        fail(number, std::to_string(bits) + " bits per pixel is not a depth");
+    if (paletteEntries != 0) {
+        fail(number, std::to_string(paletteEntries) + " palette entries (a bitmap stores none)");
+    }
+    const BitmapMode mode{bits, static_cast<ColorKind>(color)};
+    if (color > 2 || !isValidMode(mode)) {
+        fail(number, "colour value " + std::to_string(static_cast<std::int32_t>(color)) +
+                         " does not fit " + std::to_string(bits) + " bits per pixel");
+    }
+    const Compression expected = compressionFor(mode);
+    if (compression != 0 && compression != static_cast<std::uint32_t>(expected)) {
+        fail(number, "compression " + std::to_string(static_cast<std::int32_t>(compression)) +
+                         " does not belong to " + describeMode(mode));
+    }
+
+    MbmBitmapInfo info;
+    info.offset = offset;
+    info.bitmapSize = bitmapSize;
+    info.width = width;
+    info.height = height;
+    info.widthTwips = readI32(file, offset + 16);
+    info.heightTwips = readI32(file, offset + 20);
+    info.mode = mode;
+    info.compression = static_cast<Compression>(compression);
+
+    if (bitmapSize < mbm::kBitmapHeaderBytes || bitmapSize > file.size() - offset) {
+        fail(number, "bitmap size " + std::to_string(bitmapSize) +
+                         " runs past the end of the file (" + std::to_string(file.size()) +
+                         " bytes)");
+    }
+    const std::size_t rawBytes = info.rawBytes();
+    if (info.compression == Compression::None) {
+        if (info.storedBytes() != rawBytes) {
+            fail(number, "bitmap size " + std::to_string(bitmapSize) + " does not match " +
+                             std::to_string(width) + " x " + std::to_string(height) + " at " +
+                             describeMode(mode) + " (" + std::to_string(40 + rawBytes) + ")");
+        }
+    } else if (info.storedBytes() < minimumStoredBytes(info.compression, rawBytes)) {
+        fail(number, "its " + std::to_string(info.storedBytes()) +
+                         " compressed bytes cannot hold " + std::to_string(width) + " x " +
+                         std::to_string(height) + " pixels");
+    }
+    return info;
+}
+
+Raster decodeWithScratch(std::span<const std::uint8_t> file, const MbmBitmapInfo& info,
+                         std::size_t number, std::vector<std::uint8_t>& scratch) {
+    const auto stored = file.subspan(info.offset + mbm::kBitmapHeaderBytes, info.storedBytes());
+    std::span<const std::uint8_t> raw = stored;
+    if (info.compression != Compression::None) {
+        scratch.resize(info.rawBytes());
+        try {
+            decompressPixels(info.compression, stored, scratch);
+        } catch (const Error& error) {
+            fail(number, error.what());
+        }
+        raw = scratch;
+    }
+    Raster raster(info.width, info.height);
+    raster.setResolution(0, 0);
+    unpackPixels(raw, info.mode, raster);
+    return raster;
+}
+
+}  // namespace
+
+std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file) {
+    if (file.size() < mbm::kFileHeaderBytes + 4) {
+        throw Error("not a multi-bitmap file: " + std::to_string(file.size()) +
+                    " bytes is too short.");
+    }
+    const std::uint32_t uid1 = readU32(file, 0);
+    const std::uint32_t uid2 = readU32(file, 4);
+    if (uid1 != mbm::kUid1 || (uid2 != mbm::kUid2 && uid2 != mbm::kUid2Alternative))
+        throw Error("not a multi-bitmap file: its identifiers are wrong.");
+
+    const std::uint32_t trailer = readU32(file, 16);
+    if (trailer < mbm::kFileHeaderBytes || trailer > file.size() - 4) {
+        throw Error("the trailer offset " + std::to_string(trailer) + " lies outside the file (" +
+                    std::to_string(file.size()) + " bytes).");
+    }
+    const std::uint32_t count = readU32(file, trailer);
+    if (count > (file.size() - trailer - 4) / 4) {
+        throw Error("the trailer lists " + std::to_string(count) +
+                    " bitmaps, more than the file holds.");
+    }
+    std::vector<MbmBitmapInfo> infos;
+    infos.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::size_t offset = readU32(file, trailer + 4 + std::size_t{4} * i);
+        infos.push_back(readHeader(file, offset, i + 1));
+    }
+    return infos;
+}
+
+Raster decodeMbmBitmap(std::span<const std::uint8_t> file, std::size_t index) {
+    const std::vector<MbmBitmapInfo> infos = readMbmDirectory(file);
+    if (index >= infos.size()) {
+        throw Error("there is no bitmap " + std::to_string(index + 1) + "; the file holds " +
+                    std::to_string(infos.size()) + ".");
+    }
+    std::vector<std::uint8_t> scratch;
+    return decodeWithScratch(file, infos[index], index + 1, scratch);
+}
+
+std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file) {
+    const std::vector<MbmBitmapInfo> infos = readMbmDirectory(file);
+    std::int64_t totalPixels = 0;
+    for (const MbmBitmapInfo& info : infos) {
+        totalPixels += std::int64_t{info.width} * info.height;
+        if (totalPixels > Raster::kMaxPixels)
+            throw Error("the file's bitmaps hold too many pixels in total.");
+    }
+    std::vector<MbmBitmap> bitmaps;
+    bitmaps.reserve(infos.size());
+    std::vector<std::uint8_t> scratch;
+    for (std::size_t i = 0; i < infos.size(); ++i) {
+        bitmaps.push_back(MbmBitmap{infos[i], decodeWithScratch(file, infos[i], i + 1, scratch)});
+    }
+    return bitmaps;
+}
+
+}  // namespace felmo

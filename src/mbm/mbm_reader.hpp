@@ -1,0 +1,39 @@
+// Reading .mbm files from memory.
+//
+// The reader follows the trailer's offsets (bitmaps need not be contiguous) and accepts every
+// depth and compression of the format. Everything is checked before anything large is
+// allocated: the UIDs, the trailer and every offset against the buffer size, each bitmap header
+// as the phone checks it (header length 40, no palette, positive size and depth, a colour value
+// and a compression that fit the depth, an uncompressed size that matches the stride), the
+// dimensions against Raster's limits and the stored size against what the compression can
+// expand to. A run-length stream must fill its bitmap exactly and end exactly with its stored
+// bytes. Any fault is a felmo::Error whose message names the bitmap (counted from 1) and the
+// problem; callers add the file name.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "mbm/mbm_format.hpp"
+#include "raster/raster.hpp"
+
+namespace felmo {
+
+struct MbmBitmap {
+    MbmBitmapInfo info;
+    Raster raster;  // 24-bit, the stored values converted back as color_depth.hpp says
+};
+
+// The validated headers of every bitmap, in the order of the trailer. No pixel is decoded.
+std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file);
+
+// Decodes bitmap `index` (counted from 0) of the file.
+Raster decodeMbmBitmap(std::span<const std::uint8_t> file, std::size_t index);
+
+// Every bitmap of the file, decoded. The total pixel count of all bitmaps is capped at
+// Raster::kMaxPixels, checked before the first one is decoded.
+std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file);
+
+}  // namespace felmo
