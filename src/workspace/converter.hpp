@@ -5,9 +5,9 @@
 // tests can put an in-process fake or a small script in the converter's place.
 #pragma once
 
+#include <sys/types.h>
 #include <chrono>
 #include <string>
-#include <sys/types.h>
 
 namespace felmo {
 
@@ -26,7 +26,7 @@ struct ConverterState {
 };
 
 class ConverterLauncher {
-public:
+  public:
     virtual ~ConverterLauncher() = default;
 
     // Starts a run on "PackUnpack.txt" with `workingDirectory` as the working directory. Never
@@ -54,7 +54,7 @@ public:
 // for the failure message. The process is always reaped: by state()/waitFor(), or killed and
 // reaped when the launcher is destroyed.
 class ProcessConverterLauncher : public ConverterLauncher {
-public:
+  public:
     // Looks the converter up at each launch: first "bmconv" beside the running executable, then
     // on PATH.
     ProcessConverterLauncher();
@@ -74,7 +74,7 @@ public:
     // "" when neither exists.
     static std::string findConverter();
 
-private:
+  private:
     void reapIfEnded(bool block);
     void closeDescriptors();
     std::string readCapturedError();

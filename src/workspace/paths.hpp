@@ -55,12 +55,12 @@ std::string commandFilePath(std::string_view programDirectory);      // + "PackU
 inline constexpr std::string_view kCommandFileName = "PackUnpack.txt";
 inline constexpr std::string_view kNewMbmFolderName = "NewMbmFiles";
 
-std::string newMbmFolder(std::string_view workDir);                            // + "NewMbmFiles/"
-std::string slotFolder(std::string_view workDir, const MbmSlot& slot);         // + name + "/"
+std::string newMbmFolder(std::string_view workDir);                     // + "NewMbmFiles/"
+std::string slotFolder(std::string_view workDir, const MbmSlot& slot);  // + name + "/"
 std::string framePath(std::string_view workDir, const MbmSlot& slot, int frameIndex);
-std::string doneMarkerPath(std::string_view workDir, const MbmSlot& slot);     // + doneMarker
-std::string slotSourcePath(std::string_view workDir, const MbmSlot& slot);     // + name + ".mbm"
-std::string builtFilePath(std::string_view workDir, const MbmSlot& slot);  // NewMbmFiles/name.mbm
+std::string doneMarkerPath(std::string_view workDir, const MbmSlot& slot);  // + doneMarker
+std::string slotSourcePath(std::string_view workDir, const MbmSlot& slot);  // + name + ".mbm"
+std::string builtFilePath(std::string_view workDir, const MbmSlot& slot);   // NewMbmFiles/name.mbm
 std::string outputFilePath(std::string_view outputFolder, const MbmSlot& slot);  // + "/" + name.mbm
 
 // --- The Windows rules, as functions of the executable's full path (pure) ---

@@ -32,7 +32,7 @@ enum class TickResult {
 };
 
 class ConverterPipeline {
-public:
+  public:
     // The launcher must outlive the pipeline. workDir and programDirectory end in "/".
     ConverterPipeline(ConverterLauncher& launcher, std::string workDir,
                       std::string programDirectory);
@@ -75,7 +75,7 @@ public:
     // How long one slot's run may take before the pipeline gives up (default 60 s).
     void setSlotTimeout(std::chrono::milliseconds timeout) { slotTimeout_ = timeout; }
 
-private:
+  private:
     void launchCurrentSlot();
     [[noreturn]] void fail(const std::string& reason);
 
@@ -97,7 +97,8 @@ private:
 // Unpack: deletes WorkDir + each name of FoundMbmNames and WorkDir + "Welcomeimage.mbm" (the
 // last slot's source). Failures are ignored. The command file is deleted separately
 // (deleteCommandFile in command_file.hpp), after the previews are loaded.
-void deleteUnpackedSources(const std::string& workDir, const std::vector<std::string>& foundMbmNames);
+void deleteUnpackedSources(const std::string& workDir,
+                           const std::vector<std::string>& foundMbmNames);
 
 // Pack: creates the output folder with its parents; copies each built file
 // WorkDir/NewMbmFiles/<slot>.mbm to outputFolder/<slot>.mbm atomically (an existing file is

@@ -27,7 +27,7 @@ namespace felmo {
 inline constexpr std::size_t kMaxSettingsStringLength = 2047;
 
 class Settings {
-public:
+  public:
     explicit Settings(std::string filePath);
 
     const std::string& filePath() const { return filePath_; }
@@ -41,7 +41,7 @@ public:
     void writeBool(std::string_view section, std::string_view key, bool value);
     void writeString(std::string_view section, std::string_view key, std::string_view value);
 
-private:
+  private:
     std::string filePath_;
 };
 

@@ -36,7 +36,7 @@ void DeleteTree(const std::string& path);
 // FELMO holds it, the constructor throws felmo::Error kAlreadyRunningMessage without touching the
 // tree. The lock is not inherited by the converter.
 class WorkDirLock {
-public:
+  public:
     explicit WorkDirLock(const std::string& workDir);
     ~WorkDirLock();
     WorkDirLock(const WorkDirLock&) = delete;
@@ -44,7 +44,7 @@ public:
 
     const std::string& workDir() const { return workDir_; }
 
-private:
+  private:
     std::string workDir_;
     int folderDescriptor_ = -1;
 };

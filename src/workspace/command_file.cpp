@@ -1,0 +1,78 @@
+#include "workspace/command_file.hpp"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <span>
+
+#include "base/error.hpp"
+#include "base/file_io.hpp"
+#include "workspace/paths.hpp"
+
+namespace felmo {
+
+std::vector<std::string> unpackCommandLines(std::string_view workDir, const MbmSlot& slot) {
+    std::vector<std::string> lines;
+    lines.push_back(" -u " + slotSourcePath(workDir, slot));
+    for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
+        lines.push_back(framePath(workDir, slot, frame));
+    return lines;
+}
+
+std::vector<std::string> packCommandLines(std::string_view workDir, const MbmSlot& slot,
+                                          std::string_view depthText) {
+    std::vector<std::string> lines;
+    lines.push_back(builtFilePath(workDir, slot));
+    for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
+        lines.push_back("-c" + std::string(depthText) + framePath(workDir, slot, frame));
+    return lines;
+}
+
+std::string commandFileText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        if (line.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+            throw Error("Строка файла команд конвертера содержит перевод строки: \"" + line +
+                        "\".");
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+void writeCommandFile(std::string_view programDirectory, const std::vector<std::string>& lines) {
+    const std::string text = commandFileText(lines);
+    writeFileAtomically(commandFilePath(programDirectory),
+                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+void deleteCommandFile(std::string_view programDirectory) {
+    ::unlink(commandFilePath(programDirectory).c_str());
+}
+
+namespace windows_command_file {
+
+std::vector<std::string> unpackCommandLines(std::string_view workDir, const MbmSlot& slot) {
+    std::vector<std::string> lines;
+    lines.push_back(" /u " + std::string(workDir) + std::string(slot.name) + ".mbm");
+    for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
+        lines.push_back(windows_paths::framePath(workDir, slot, frame));
+    return lines;
+}
+
+std::vector<std::string> packCommandLines(std::string_view workDir, const MbmSlot& slot,
+                                          std::string_view depthText) {
+    std::vector<std::string> lines;
+    // The target is written from the root of the current drive: the converter runs in the program
+    // directory, which is on the drive of WorkDir.
+    lines.push_back("\\" + std::string(windows_paths::kRelativeWorkPath) + "NewMbmFiles\\" +
+                    std::string(slot.name) + ".mbm");
+    for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
+        lines.push_back("/c" + std::string(depthText) +
+                        windows_paths::framePath(workDir, slot, frame));
+    return lines;
+}
+
+}  // namespace windows_command_file
+
+}  // namespace felmo

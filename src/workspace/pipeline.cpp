@@ -1,0 +1,185 @@
+#include "workspace/pipeline.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "base/error.hpp"
+#include "base/file_io.hpp"
+#include "workspace/command_file.hpp"
+#include "workspace/paths.hpp"
+#include "workspace/work_tree.hpp"
+
+namespace felmo {
+namespace {
+
+// The awaited file counts once it is there as a regular file. The converter writes it under a
+// temporary name and renames it, so it never shows half-written.
+bool awaitedFileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+ConverterPipeline::ConverterPipeline(ConverterLauncher& launcher, std::string workDir,
+                                     std::string programDirectory)
+    : launcher_(launcher),
+      workDir_(std::move(workDir)),
+      programDirectory_(std::move(programDirectory)) {}
+
+void ConverterPipeline::setFolders(std::string workDir, std::string programDirectory) {
+    workDir_ = std::move(workDir);
+    programDirectory_ = std::move(programDirectory);
+}
+
+void ConverterPipeline::startUnpack() {
+    if (running_)
+        throw Error("Конвертер ещё работает: дождитесь окончания.");
+    // Frames of an earlier run that ended abnormally must not pass for freshly unpacked ones.
+    emptySlotFolders(workDir_);
+    PipelinePhase_ = PipelinePhase::Unpack;
+    CurrentSlot_ = 0;
+    running_ = true;
+    launchCurrentSlot();
+}
+
+void ConverterPipeline::startPack(const std::array<std::string, kSlotCount>& slotBitDepth) {
+    if (running_)
+        throw Error("Конвертер ещё работает: дождитесь окончания.");
+    slotBitDepth_ = slotBitDepth;
+    PipelinePhase_ = PipelinePhase::Pack;
+    CurrentSlot_ = 0;
+    running_ = true;
+    launchCurrentSlot();
+}
+
+void ConverterPipeline::launchCurrentSlot() {
+    const MbmSlot& slot = slotAt(CurrentSlot_);
+    if (PipelinePhase_ == PipelinePhase::Unpack) {
+        commandList_ = unpackCommandLines(workDir_, slot);
+        AwaitedFile_ = doneMarkerPath(workDir_, slot);
+    } else {
+        commandList_ =
+            packCommandLines(workDir_, slot, slotBitDepth_[static_cast<std::size_t>(CurrentSlot_)]);
+        AwaitedFile_ = builtFilePath(workDir_, slot);
+    }
+    // A file left at the awaited path by an earlier run must not count as this run's result.
+    ::unlink(AwaitedFile_.c_str());
+    try {
+        writeCommandFile(programDirectory_, commandList_);
+    } catch (const Error& error) {
+        fail(error.what());
+    }
+    launcher_.launch(programDirectory_);
+    launchedAt_ = std::chrono::steady_clock::now();
+    ConverterState state = launcher_.state();
+    if (state.kind == ConverterState::Kind::FailedToStart)
+        fail("не удалось запустить конвертер: " + state.message + ".");
+}
+
+void ConverterPipeline::fail(const std::string& reason) {
+    running_ = false;
+    const std::string action = PipelinePhase_ == PipelinePhase::Unpack ? "Не удалось распаковать "
+                                                                       : "Не удалось упаковать ";
+    throw Error(action + std::string(slotAt(CurrentSlot_).name) + ": " + reason);
+}
+
+TickResult ConverterPipeline::tick() {
+    if (!running_)
+        return TickResult::Idle;
+    const MbmSlot& slot = slotAt(CurrentSlot_);
+    const std::string expected = PipelinePhase_ == PipelinePhase::Unpack
+                                     ? doneMarkerPath(workDir_, slot)
+                                     : builtFilePath(workDir_, slot);
+    if (AwaitedFile_ != expected)
+        return TickResult::Waiting;
+
+    ConverterState state = launcher_.state();
+    switch (state.kind) {
+        case ConverterState::Kind::NotStarted:
+        case ConverterState::Kind::Running:
+            if (std::chrono::steady_clock::now() - launchedAt_ > slotTimeout_) {
+                launcher_.kill();
+                fail("конвертер не закончил работу за " +
+                     std::to_string(
+                         std::chrono::duration_cast<std::chrono::seconds>(slotTimeout_).count()) +
+                     " с.");
+            }
+            return TickResult::Waiting;
+        case ConverterState::Kind::FailedToStart:
+            fail("не удалось запустить конвертер: " + state.message + ".");
+        case ConverterState::Kind::Failed:
+            fail("конвертер завершился с ошибкой (код " + std::to_string(state.exitStatus) + ")" +
+                 (state.message.empty() ? std::string(".") : ":\n" + state.message));
+        case ConverterState::Kind::Succeeded:
+            break;
+    }
+    if (!awaitedFileExists(AwaitedFile_))
+        fail("конвертер закончил работу, но не создал файл " + AwaitedFile_ + ".");
+
+    CurrentSlot_ += 1;
+    if (CurrentSlot_ < kSlotCount) {
+        launchCurrentSlot();
+        if (PipelinePhase_ == PipelinePhase::Unpack)
+            ::unlink(slotSourcePath(workDir_, slotAt(CurrentSlot_ - 1)).c_str());
+        return TickResult::Advanced;
+    }
+    running_ = false;
+    return TickResult::Finished;
+}
+
+void ConverterPipeline::stop() {
+    if (!running_)
+        return;
+    launcher_.kill();
+    running_ = false;
+}
+
+std::string ConverterPipeline::statusText() const {
+    if (!running_)
+        return {};
+    return std::string(PipelinePhase_ == PipelinePhase::Unpack ? "Распаковка " : "Упаковка ") +
+           std::string(slotAt(CurrentSlot_).name) + "… " + std::to_string(CurrentSlot_ + 1) + "/" +
+           std::to_string(kSlotCount);
+}
+
+int ConverterPipeline::exitNotifier() const {
+    return running_ ? launcher_.exitNotifier() : -1;
+}
+
+void deleteUnpackedSources(const std::string& workDir,
+                           const std::vector<std::string>& foundMbmNames) {
+    for (const std::string& name : foundMbmNames) {
+        // Only names directly in WorkDir: a recorded name never holds a separator.
+        if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
+            continue;
+        ::unlink((workDir + name).c_str());
+    }
+    ::unlink(slotSourcePath(workDir, slotAt(kWelcomeimageSlot)).c_str());
+}
+
+void deliverBuiltFiles(const std::string& workDir, const std::string& outputFolder,
+                       const std::string& programDirectory) {
+    std::error_code ignored;  // a folder that cannot be made shows in the copies below
+    std::filesystem::create_directories(outputFolder, ignored);
+    std::string failures;
+    for (const MbmSlot& slot : kSlotTable) {
+        const std::string built = builtFilePath(workDir, slot);
+        try {
+            copyFileAtomically(built, outputFilePath(outputFolder, slot));
+        } catch (const Error& error) {
+            failures += "\n";
+            failures += error.what();
+            continue;  // the built file stays, so nothing of the build is lost
+        }
+        ::unlink(built.c_str());
+    }
+    deleteCommandFile(programDirectory);
+    if (!failures.empty())
+        throw Error("Не все файлы графики скопированы в папку " + outputFolder + ":" + failures);
+}
+
+}  // namespace felmo

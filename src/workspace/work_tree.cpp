@@ -1,0 +1,163 @@
+#include "workspace/work_tree.hpp"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/error.hpp"
+#include "base/file_io.hpp"
+#include "workspace/paths.hpp"
+#include "workspace/slot_table.hpp"
+
+namespace felmo {
+namespace {
+
+// Without its trailing slashes: a trailing slash would make lstat and open follow a final link.
+std::string withoutTrailingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+[[noreturn]] void refuseWorkDir(const std::string& workDir, const std::string& reason) {
+    throw Error("Рабочая папка " + workDir + " не может быть использована: " + reason + ".");
+}
+
+void checkPrivateFolder(const std::string& workDir, const struct stat& info) {
+    if (S_ISLNK(info.st_mode))
+        refuseWorkDir(workDir, "это символическая ссылка");
+    if (!S_ISDIR(info.st_mode))
+        refuseWorkDir(workDir, "это не папка");
+    if (info.st_uid != ::geteuid())
+        refuseWorkDir(workDir, "она принадлежит другому пользователю");
+    if ((info.st_mode & 077) != 0)
+        refuseWorkDir(workDir, "она открыта для других пользователей");
+}
+
+// Removes every entry of the open folder `folder`; symbolic links are removed, never followed.
+void removeContents(int folder) {
+    int listing = ::dup(folder);
+    if (listing < 0)
+        return;
+    DIR* directory = ::fdopendir(listing);
+    if (!directory) {
+        ::close(listing);
+        return;
+    }
+    while (const dirent* entry = ::readdir(directory)) {
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat info {};
+        if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(info.st_mode)) {
+            int child =
+                ::openat(folder, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child >= 0) {
+                removeContents(child);
+                ::close(child);
+            }
+            ::unlinkat(folder, entry->d_name, AT_REMOVEDIR);
+        } else {
+            ::unlinkat(folder, entry->d_name, 0);
+        }
+    }
+    ::closedir(directory);
+}
+
+void emptyFolder(const std::string& path) {
+    int folder =
+        ::open(withoutTrailingSlash(path).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    removeContents(folder);
+    ::close(folder);
+}
+
+}  // namespace
+
+void prepareWorkDir(const std::string& workDir) {
+    const std::string folder = withoutTrailingSlash(workDir);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        throw Error(cannotCreateMessage(workDir, systemReason(errno)));
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0)
+        throw Error(cannotCreateMessage(workDir, systemReason(errno)));
+    checkPrivateFolder(workDir, info);
+}
+
+void createWorkTree(const std::string& workDir) {
+    // Failures are ignored: a missing folder shows when the first file is written into it.
+    ::mkdir(withoutTrailingSlash(workDir).c_str(), 0700);
+    for (int index :
+         {kBackgroundimageSlot, kEidPicSlot, kSplashscreenSlot, kStartupSlot, kWelcomeimageSlot})
+        ::mkdir(withoutTrailingSlash(slotFolder(workDir, slotAt(index))).c_str(), 0700);
+    ::mkdir(withoutTrailingSlash(newMbmFolder(workDir)).c_str(), 0700);
+}
+
+void emptySlotFolders(const std::string& workDir) {
+    for (const MbmSlot& slot : kSlotTable)
+        emptyFolder(slotFolder(workDir, slot));
+    emptyFolder(newMbmFolder(workDir));
+}
+
+void DeleteTree(const std::string& path) {
+    const std::string target = withoutTrailingSlash(path);
+    struct stat info {};
+    if (::lstat(target.c_str(), &info) != 0)
+        return;
+    if (!S_ISDIR(info.st_mode)) {
+        ::unlink(target.c_str());  // a link (or a file) in place of the folder goes as itself
+        return;
+    }
+    emptyFolder(target);
+    ::rmdir(target.c_str());
+}
+
+WorkDirLock::WorkDirLock(const std::string& workDir) : workDir_(workDir) {
+    prepareWorkDir(workDir);
+    // The checks are made again on the open folder, so that it cannot be swapped in between.
+    int folder = ::open(withoutTrailingSlash(workDir).c_str(),
+                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) {
+        int errorNumber = errno;
+        if (errorNumber == ELOOP || errorNumber == ENOTDIR) {
+            struct stat info {};
+            if (::lstat(withoutTrailingSlash(workDir).c_str(), &info) == 0)
+                checkPrivateFolder(workDir, info);
+        }
+        throw Error(cannotOpenMessage(workDir, systemReason(errorNumber)));
+    }
+    struct stat info {};
+    if (::fstat(folder, &info) != 0) {
+        int errorNumber = errno;
+        ::close(folder);
+        throw Error(cannotOpenMessage(workDir, systemReason(errorNumber)));
+    }
+    try {
+        checkPrivateFolder(workDir, info);
+    } catch (...) {
+        ::close(folder);
+        throw;
+    }
+    if (::flock(folder, LOCK_EX | LOCK_NB) != 0) {
+        int errorNumber = errno;
+        ::close(folder);
+        if (errorNumber == EWOULDBLOCK)
+            throw Error(std::string(kAlreadyRunningMessage));
+        throw Error(cannotOpenMessage(workDir, systemReason(errorNumber)));
+    }
+    folderDescriptor_ = folder;
+}
+
+WorkDirLock::~WorkDirLock() {
+    if (folderDescriptor_ >= 0)
+        ::close(folderDescriptor_);  // closing releases the lock
+}
+
+}  // namespace felmo
