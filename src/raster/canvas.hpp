@@ -25,7 +25,7 @@ struct Rect {
 };
 
 class Canvas {
-public:
+  public:
     explicit Canvas(Raster& target) : target_(&target) {}
 
     Raster& raster() const { return *target_; }
@@ -74,7 +74,7 @@ public:
     void setFontBold(bool bold) { target_->state().font.bold = bold; }
     void setFontColor(Color color) { target_->state().font.color = color; }
 
-private:
+  private:
     Raster* target_;
 };
 

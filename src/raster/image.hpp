@@ -11,7 +11,7 @@
 namespace felmo {
 
 class Image {
-public:
+  public:
     Image() = default;
     Image(int width, int height) : width_(width), height_(height) {}
 
@@ -49,7 +49,7 @@ public:
     bool proportional() const { return proportional_; }
     void setProportional(bool on) { proportional_ = on; }
 
-private:
+  private:
     int width_ = 0;
     int height_ = 0;
     std::optional<Raster> picture_;

@@ -4,11 +4,13 @@
 // Storage: every raster keeps its pixels as 24-bit rows (blue, green, red; row 0 at the top; no
 // row padding), whatever its format. A raster of a lower-depth format (read from a 1/4/8-bit
 // palette BMP or a 16-bit BMP) remembers that format, and every pixel painted on it is reduced to
-// what the format can hold before it is stored (the nearest palette entry; 5 bits per channel
-// for 16-bit), so reading gives the stored colour. convertTo24Bit() only drops the format tag.
-// Row access is offered for 24-bit rasters only.
+// what the format can hold before it is stored (the nearest palette entry; for 16 and 32 bits the
+// channel widths of the file's bit-field masks, 5-5-5 and 8-8-8 by default), so reading gives the
+// stored colour. convertTo24Bit() only drops the format tag. Row access is offered for 24-bit
+// rasters only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,7 +24,21 @@ enum class PixelFormat { Bits1, Bits4, Bits8, Bits16, Bits24, Bits32 };
 
 int bitsPerPixel(PixelFormat format);
 
-enum class BrushStyle { Solid, Clear };        // bsSolid, bsClear
+// Where red, green and blue sit in a 16- or 32-bit pixel of a BMP file. Each mask is one run of
+// set bits (or 0: the channel is absent and reads as 0).
+struct BitFieldMasks {
+    std::uint32_t red = 0;
+    std::uint32_t green = 0;
+    std::uint32_t blue = 0;
+    friend bool operator==(const BitFieldMasks&, const BitFieldMasks&) = default;
+};
+// The masks a file of that depth uses when it states none: 5-5-5 for 16 bits, 8-8-8 for 32.
+BitFieldMasks defaultBitFieldMasks(PixelFormat format);
+// A channel value of `bits` bits widened to 8 bits, rounded (31 -> 255, 16 -> 132 for 5 bits);
+// values of more than 8 bits keep their top 8. Readers and the format reduction both use it.
+std::uint8_t widenChannel(std::uint32_t value, int bits);
+
+enum class BrushStyle { Solid, Clear };  // bsSolid, bsClear
 enum class BackgroundMode { Opaque, Transparent };
 enum class TransparentMode { Automatic, Fixed };  // Automatic: the bottom-left pixel's colour
 
@@ -45,7 +61,7 @@ struct DrawingState {
 };
 
 class Raster {
-public:
+  public:
     // Largest width or height accepted from any file or caller; well above every size the
     // program uses (2112 x 208, 176 x 2496) and small enough that W x H x 3 cannot overflow.
     static constexpr int kMaxDimension = 16384;
@@ -71,16 +87,38 @@ public:
     bool is24Bit() const { return format_ == PixelFormat::Bits24; }
     // Palette of a 1/4/8-bit raster (empty otherwise).
     const std::vector<Color>& palette() const { return palette_; }
-    // Marks the raster as holding `format` (with `palette` for 1/4/8 bits): used by the readers;
-    // pixels already stored are taken as they are.
+    // Bit-field masks of a 16/32-bit raster (the default ones unless the file gave its own).
+    const BitFieldMasks& bitFieldMasks() const { return masks_; }
+    // Marks the raster as holding `format` (with `palette` for 1/4/8 bits, the default masks for
+    // 16/32 bits): used by the readers; pixels already stored are taken as they are.
     void setSourceFormat(PixelFormat format, std::vector<Color> palette = {});
+    // Marks the raster as a 16- or 32-bit one with the given masks.
+    void setSourceBitFields(PixelFormat format, BitFieldMasks masks);
     // Converts in place to 24 bits per pixel: same size, same colours.
     void convertTo24Bit() { setSourceFormat(PixelFormat::Bits24); }
 
+    bool contains(int x, int y) const {
+        return static_cast<unsigned>(x) < static_cast<unsigned>(width_) &&
+               static_cast<unsigned>(y) < static_cast<unsigned>(height_);
+    }
     // Pixel read: the stored colour; colors::outside when (x, y) is outside the raster.
-    Color pixel(int x, int y) const;
+    Color pixel(int x, int y) const {
+        if (!contains(x, y))
+            return colors::outside;
+        const std::uint8_t* p = pixels_.data() + rowOffset(y) + static_cast<std::size_t>(x) * 3;
+        return rgb(p[2], p[1], p[0]);
+    }
     // Pixel write: stores the colour reduced to what the format holds; outside does nothing.
-    void setPixel(int x, int y, Color color);
+    void setPixel(int x, int y, Color color) {
+        if (!contains(x, y))
+            return;
+        if (format_ != PixelFormat::Bits24)
+            color = reduceToFormat(color);
+        std::uint8_t* p = pixels_.data() + rowOffset(y) + static_cast<std::size_t>(x) * 3;
+        p[0] = blueOf(color);
+        p[1] = greenOf(color);
+        p[2] = redOf(color);
+    }
     // Colour as this raster's format would store it.
     Color reduceToFormat(Color color) const;
 
@@ -116,7 +154,7 @@ public:
     DrawingState& state() { return state_; }
     const DrawingState& state() const { return state_; }
 
-private:
+  private:
     std::size_t rowOffset(int y) const {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) * 3;
     }
@@ -125,6 +163,7 @@ private:
     int height_ = 0;
     PixelFormat format_ = PixelFormat::Bits24;
     std::vector<Color> palette_;
+    BitFieldMasks masks_;
     std::vector<std::uint8_t> pixels_;  // height_ rows of width_ * 3 bytes
     bool transparent_ = false;
     TransparentMode transparentMode_ = TransparentMode::Automatic;

@@ -20,7 +20,7 @@ struct GlyphMask {
 };
 
 class TextRasterizer {
-public:
+  public:
     virtual ~TextRasterizer() = default;
     virtual GlyphMask render(std::string_view utf8Text, const Font& font) = 0;
 };

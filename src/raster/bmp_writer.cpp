@@ -1,0 +1,67 @@
+// The 24-bit BMP layout every frame is written in: a 14-byte file header, a 40-byte info header,
+// no colour table, then the rows bottom-up, each padded with zeros to a multiple of 4 bytes.
+#include <cstring>
+
+#include "base/error.hpp"
+#include "base/file_io.hpp"
+#include "raster/bmp.hpp"
+
+namespace felmo {
+namespace {
+
+constexpr std::size_t kHeadersSize = 54;
+
+void put16(std::uint8_t* at, std::uint32_t value) {
+    at[0] = static_cast<std::uint8_t>(value);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void put32(std::uint8_t* at, std::uint32_t value) {
+    put16(at, value);
+    put16(at + 2, value >> 16);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeBmp(const Raster& raster) {
+    if (!raster.is24Bit())
+        throw Error("Only 24-bit pictures are written as BMP files; convert the picture first.");
+    const std::size_t width = static_cast<std::size_t>(raster.width());
+    const std::size_t height = static_cast<std::size_t>(raster.height());
+    const std::size_t rowBytes = width * 3;
+    const std::size_t stride = (rowBytes + 3) & ~std::size_t{3};
+    const std::size_t imageSize = stride * height;
+
+    std::vector<std::uint8_t> bytes(kHeadersSize + imageSize, 0);
+    std::uint8_t* header = bytes.data();
+    header[0] = 'B';
+    header[1] = 'M';
+    put32(header + 2, static_cast<std::uint32_t>(bytes.size()));
+    put32(header + 10, kHeadersSize);
+    put32(header + 14, 40);
+    put32(header + 18, static_cast<std::uint32_t>(width));
+    put32(header + 22, static_cast<std::uint32_t>(height));
+    put16(header + 26, 1);
+    put16(header + 28, 24);
+    put32(header + 34, static_cast<std::uint32_t>(imageSize));
+    put32(header + 38, static_cast<std::uint32_t>(raster.pixelsPerMetreX()));
+    put32(header + 42, static_cast<std::uint32_t>(raster.pixelsPerMetreY()));
+
+    std::uint8_t* out = bytes.data() + kHeadersSize;
+    for (int y = raster.height() - 1; y >= 0; --y, out += stride)
+        if (rowBytes != 0)
+            std::memcpy(out, raster.storageRow(y), rowBytes);
+    return bytes;
+}
+
+void saveBmpFile(const Raster& raster, const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = encodeBmp(raster);
+    } catch (const Error& error) {
+        throw Error(cannotCreateMessage(path, error.what()));
+    }
+    writeFileAtomically(path, bytes);
+}
+
+}  // namespace felmo
