@@ -1,1 +1,313 @@
+#include <gtest/gtest.h>
 
+#include <climits>
+#include <string>
+
+#include "base/error.hpp"
+#include "bmp_builder.hpp"
+#include "pixel_map.hpp"
+#include "raster/bmp.hpp"
+
+namespace felmo {
+namespace {
+
+using testing::BmpBuilder;
+using testing::Legend;
+using testing::mapOf;
+using testing::PixelMap;
+
+using Bytes = std::vector<std::uint8_t>;
+
+const Legend kLegend = {{'r', colors::red},
+                        {'g', rgb(0, 255, 0)},
+                        {'b', rgb(0, 0, 255)},
+                        {'w', colors::white},
+                        {'k', colors::black}};
+// Indices 0..4 of the colour tables below.
+const std::vector<Color> kPalette = {colors::red, rgb(0, 255, 0), rgb(0, 0, 255), colors::white,
+                                     colors::black};
+// Every case decodes to this 3 x 2 picture (odd width, so rows need padding).
+const PixelMap kPicture = {
+    "rgb",
+    "wkr",
+};
+
+Bytes le16(std::uint16_t value) {
+    return {std::uint8_t(value), std::uint8_t(value >> 8)};
+}
+Bytes le32(std::uint32_t value) {
+    return {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16),
+            std::uint8_t(value >> 24)};
+}
+Bytes join(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+struct DepthCase {
+    const char* name;
+    BmpBuilder file;
+    PixelFormat format;
+};
+
+BmpBuilder indexed(std::uint32_t headerSize, std::uint16_t bits, std::vector<Bytes> rows) {
+    BmpBuilder file;
+    file.headerSize = headerSize;
+    file.width = 3;
+    file.height = 2;
+    file.bitsPerPixel = bits;
+    file.palette = kPalette;
+    file.colorsUsed = headerSize == 12 ? 0 : 5;
+    file.rows = std::move(rows);
+    return file;
+}
+
+BmpBuilder direct(std::uint32_t headerSize, std::uint16_t bits, std::vector<Bytes> rows,
+                  std::optional<std::array<std::uint32_t, 3>> masks = std::nullopt,
+                  std::uint32_t compression = 0) {
+    BmpBuilder file;
+    file.headerSize = headerSize;
+    file.width = 3;
+    file.height = 2;
+    file.bitsPerPixel = bits;
+    file.masks = masks;
+    file.compression = masks ? 3 : compression;
+    file.rows = std::move(rows);
+    return file;
+}
+
+BmpBuilder topDown(BmpBuilder file) {
+    file.height = -file.height;
+    if (file.rows.size() == 2)
+        std::swap(file.rows[0], file.rows[1]);
+    return file;
+}
+
+BmpBuilder compressed(std::uint32_t compression, Bytes data) {
+    BmpBuilder file = indexed(40, compression == 1 ? 8 : 4, {});
+    file.compression = compression;
+    file.pixelData = std::move(data);
+    return file;
+}
+
+// Rows are given bottom row first, as the files store them.
+const DepthCase kDepthCases[] = {
+    {"Palette4Bit", indexed(40, 4, {{0x34, 0x00}, {0x01, 0x20}}), PixelFormat::Bits4},
+    {"Palette8Bit", indexed(40, 8, {{3, 4, 0}, {0, 1, 2}}), PixelFormat::Bits8},
+    {"Palette8BitCoreHeader", indexed(12, 8, {{3, 4, 0}, {0, 1, 2}}), PixelFormat::Bits8},
+    {"Palette8BitV5Header", indexed(124, 8, {{3, 4, 0}, {0, 1, 2}}), PixelFormat::Bits8},
+    {"Palette8BitTopDown", topDown(indexed(40, 8, {{3, 4, 0}, {0, 1, 2}})), PixelFormat::Bits8},
+    {"Rgb555",
+     direct(40, 16,
+            {join({le16(0x7FFF), le16(0), le16(0x7C00)}),
+             join({le16(0x7C00), le16(0x03E0), le16(0x001F)})}),
+     PixelFormat::Bits16},
+    {"Rgb565BitFields",
+     direct(40, 16,
+            {join({le16(0xFFFF), le16(0), le16(0xF800)}),
+             join({le16(0xF800), le16(0x07E0), le16(0x001F)})},
+            std::array<std::uint32_t, 3>{0xF800, 0x07E0, 0x001F}),
+     PixelFormat::Bits16},
+    {"Rgb565V4Header",
+     direct(108, 16,
+            {join({le16(0xFFFF), le16(0), le16(0xF800)}),
+             join({le16(0xF800), le16(0x07E0), le16(0x001F)})},
+            std::array<std::uint32_t, 3>{0xF800, 0x07E0, 0x001F}),
+     PixelFormat::Bits16},
+    {"Rgb565V2Header",
+     direct(52, 16,
+            {join({le16(0xFFFF), le16(0), le16(0xF800)}),
+             join({le16(0xF800), le16(0x07E0), le16(0x001F)})},
+            std::array<std::uint32_t, 3>{0xF800, 0x07E0, 0x001F}),
+     PixelFormat::Bits16},
+    {"Bgr24",
+     direct(40, 24, {{255, 255, 255, 0, 0, 0, 0, 0, 255}, {0, 0, 255, 0, 255, 0, 255, 0, 0}}),
+     PixelFormat::Bits24},
+    {"Bgr24CoreHeader",
+     direct(12, 24, {{255, 255, 255, 0, 0, 0, 0, 0, 255}, {0, 0, 255, 0, 255, 0, 255, 0, 0}}),
+     PixelFormat::Bits24},
+    {"Bgr24TopDown",
+     topDown(
+         direct(40, 24, {{255, 255, 255, 0, 0, 0, 0, 0, 255}, {0, 0, 255, 0, 255, 0, 255, 0, 0}})),
+     PixelFormat::Bits24},
+    {"Bgrx32",
+     direct(40, 32,
+            {join({le32(0xFFFFFF), le32(0), le32(0xFF0000)}),
+             join({le32(0xFF0000), le32(0x00FF00), le32(0x0000FF)})}),
+     PixelFormat::Bits32},
+    // Red in the lowest byte: the masks, not the byte order, decide.
+    {"Rgbx32BitFieldsV3Header",
+     direct(56, 32,
+            {join({le32(0xFFFFFF), le32(0), le32(0x0000FF)}),
+             join({le32(0x0000FF), le32(0x00FF00), le32(0xFF0000)})},
+            std::array<std::uint32_t, 3>{0x0000FF, 0x00FF00, 0xFF0000}),
+     PixelFormat::Bits32},
+    {"Rle8",
+     compressed(1, {0, 3, 3, 4, 0, 0,  // bottom row: three literal pixels, padded
+                    0, 0,              // end of row
+                    1, 0, 1, 1, 1, 2,  // top row: runs
+                    0, 1}),            // end of picture
+     PixelFormat::Bits8},
+    {"Rle4",
+     compressed(2, {0, 3, 0x34, 0x00,  // bottom row: three literal pixels
+                    0, 0,              // end of row
+                    2, 0x01, 1, 0x20,  // top row: a run of 0 1, then a 2
+                    0, 1}),
+     PixelFormat::Bits4},
+};
+
+void PrintTo(const DepthCase& depthCase, std::ostream* out) {
+    *out << depthCase.name;
+}
+
+class BmpDepth : public ::testing::TestWithParam<DepthCase> {};
+
+TEST_P(BmpDepth, DecodesToThePictureAndKeepsTheFormat) {
+    const Raster raster = decodeBmp(GetParam().file.build());
+    EXPECT_EQ(mapOf(raster, kLegend), kPicture);
+    EXPECT_EQ(raster.format(), GetParam().format);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryDepth, BmpDepth, ::testing::ValuesIn(kDepthCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BmpReader, OneBitRowsUseTheHighBitFirst) {
+    BmpBuilder file = indexed(40, 1, {{0b11000000}, {0b01000000}});
+    file.palette = {colors::black, colors::white};
+    file.colorsUsed = 2;
+    const Raster raster = decodeBmp(file.build());
+    EXPECT_EQ(mapOf(raster, kLegend), (PixelMap{"kwk", "wwk"}));
+    EXPECT_EQ(raster.format(), PixelFormat::Bits1);
+    EXPECT_EQ(raster.palette(), (std::vector<Color>{colors::black, colors::white}));
+}
+
+TEST(BmpReader, RunLengthDeltaSkipsPixelsWhichKeepColourZero) {
+    BmpBuilder file = compressed(1, {0, 2, 1, 1,  // move right 1, up 1: into the top row
+                                     1, 2,        // one pixel of colour 2
+                                     0, 1});
+    file.width = 4;
+    EXPECT_EQ(mapOf(decodeBmp(file.build()), kLegend), (PixelMap{"rbrr", "rrrr"}));
+}
+
+TEST(BmpReader, FiveBitChannelsWidenWithRounding) {
+    BmpBuilder file = direct(40, 16, {join({le16(16 << 10 | 1 << 5 | 30), le16(0), le16(0)})});
+    file.height = 1;
+    const Raster raster = decodeBmp(file.build());
+    EXPECT_EQ(raster.pixel(0, 0), rgb(132, 8, 247));
+}
+
+TEST(BmpReader, ColourTableShorterThanTheDepthFollowsTheDataOffset) {
+    // A core-header file states no colour count; its table of two ends where the pixels begin.
+    BmpBuilder file = indexed(12, 8, {{1, 0, 1}});
+    file.height = 1;
+    file.palette = {colors::black, colors::white};
+    const Raster raster = decodeBmp(file.build());
+    EXPECT_EQ(mapOf(raster, kLegend), (PixelMap{"wkw"}));
+    EXPECT_EQ(raster.palette().size(), 2u);
+}
+
+TEST(BmpReader, KeepsTheResolutionFields) {
+    BmpBuilder file = direct(40, 24, {{0, 0, 0, 0, 0, 0, 0, 0, 0}});
+    file.height = 1;
+    Bytes bytes = file.build();
+    bytes[38] = 0x13;  // 2835 pixels per metre = 72 dpi
+    bytes[39] = 0x0B;
+    bytes[42] = 0x13;
+    bytes[43] = 0x0B;
+    const Raster raster = decodeBmp(bytes);
+    EXPECT_EQ(raster.pixelsPerMetreX(), 2835);
+    EXPECT_EQ(raster.pixelsPerMetreY(), 2835);
+}
+
+struct HostileCase {
+    const char* name;
+    Bytes bytes;
+    const char* problem;  // part of the message
+};
+
+Bytes withField32(Bytes bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    return bytes;
+}
+Bytes truncated(Bytes bytes, std::size_t size) {
+    bytes.resize(size);
+    return bytes;
+}
+
+const Bytes kGood24 =
+    direct(40, 24, {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9}}).build();
+const Bytes kGood8 = indexed(40, 8, {{3, 4, 0}, {0, 1, 2}}).build();
+
+BmpBuilder indexOutOfRange() {
+    BmpBuilder file = indexed(40, 8, {{0, 1, 5}});
+    file.height = 1;
+    file.palette = {colors::black, colors::white};
+    file.colorsUsed = 2;
+    return file;
+}
+
+const HostileCase kHostileCases[] = {
+    {"Empty", {}, "too short"},
+    {"TenBytes", truncated(kGood24, 10), "too short"},
+    {"NotBm", withField32(kGood24, 0, 0x464E4950), "signature"},
+    {"HeaderTruncated", truncated(kGood24, 30), "header is truncated"},
+    {"HeaderSize41", withField32(kGood24, 14, 41), "header size 41"},
+    {"HeaderSizeHuge", withField32(kGood24, 14, 0xFFFFFFF0), "header size"},
+    {"WidthOneBillion", withField32(kGood24, 18, 1000000000), "larger than"},
+    {"NegativeWidth", withField32(kGood24, 18, static_cast<std::uint32_t>(-3)), "negative"},
+    {"HeightMostNegative", withField32(kGood24, 22, 0x80000000u), "larger than"},
+    {"TooManyPixelsInAll", withField32(withField32(kGood24, 18, 16384), 22, 16384), "larger than"},
+    {"OffsetPastEnd", withField32(kGood24, 10, 0x7FFFFFFF), "beyond the end"},
+    {"PixelDataTruncated", truncated(kGood24, kGood24.size() - 13), "pixel data is truncated"},
+    {"PixelDataMissingForTallPicture", withField32(kGood24, 22, 10000), "pixel data is truncated"},
+    {"BitsPerPixel7", withField32(kGood24, 28, 7 | 1 << 16), "7 bits per pixel"},
+    {"BitsPerPixel0", withField32(kGood24, 28, 0), "0 bits per pixel"},
+    {"CompressionJpeg", withField32(kGood24, 30, 4), "JPEG or PNG"},
+    {"CompressionUnknown", withField32(kGood24, 30, 99), "Compression type 99"},
+    {"Rle8On24Bit", withField32(kGood24, 30, 1), "Run-length"},
+    {"BitFieldsOn24Bit", withField32(kGood24, 30, 3), "Bit-field masks do not fit"},
+    {"PaletteIndexOutOfRange", indexOutOfRange().build(), "uses colour 5"},
+    {"ColourTableTruncated", truncated(withField32(kGood8, 46, 256), 80), "colour table"},
+    {"MaskNotOneRun",
+     direct(40, 16, {{0, 0, 0, 0, 0, 0}}, std::array<std::uint32_t, 3>{0x7C01, 0x03E0, 0x1E})
+         .build(),
+     "one run"},
+    {"MaskBeyond16Bits",
+     direct(40, 16, {{0, 0, 0, 0, 0, 0}}, std::array<std::uint32_t, 3>{0x7C0000, 0x03E0, 0x1F})
+         .build(),
+     "does not fit a 16-bit"},
+    {"MasksTruncated",
+     truncated(direct(40, 16, {{}}, std::array<std::uint32_t, 3>{1, 2, 4}).build(), 60),
+     "masks are truncated"},
+    {"Rle8WithoutEnd", compressed(1, {3, 0, 0, 0}).build(), "compressed pixel data is truncated"},
+    {"Rle8LiteralPastEnd", compressed(1, {0, 200, 1, 2}).build(),
+     "compressed pixel data is truncated"},
+    {"Rle8IndexOutOfRange", compressed(1, {2, 9, 0, 1}).build(), "uses colour 9"},
+    {"Rle8TopDown", topDown(compressed(1, {0, 1})).build(), "top-down"},
+};
+
+void PrintTo(const HostileCase& hostileCase, std::ostream* out) {
+    *out << hostileCase.name;
+}
+
+class BmpHostile : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(BmpHostile, IsRefusedWithAClearMessage) {
+    try {
+        decodeBmp(GetParam().bytes);
+        FAIL() << "decoded without complaint";
+    } catch (const Error& error) {
+        const std::string message = error.what();
+        EXPECT_EQ(message.rfind("Invalid BMP data. ", 0), 0u) << message;
+        EXPECT_NE(message.find(GetParam().problem), std::string::npos) << message;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(NamedFiles, BmpHostile, ::testing::ValuesIn(kHostileCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace felmo
