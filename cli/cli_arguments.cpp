@@ -1,0 +1,354 @@
+#include "cli/cli_arguments.hpp"
+
+#include <array>
+#include <charconv>
+#include <sstream>
+
+#ifndef FELMO_VERSION
+#define FELMO_VERSION "unknown"
+#endif
+
+namespace felmo::cli {
+namespace {
+
+constexpr std::string_view kProgram = "felmo-cli";
+
+struct DepthSlotName {
+    std::string_view name;
+    DepthBox box;
+};
+constexpr std::array kDepthSlots = {
+    DepthSlotName{"startup", DepthBox::StartUpPictureBit},
+    DepthSlotName{"status", DepthBox::BackgroundPictureBit},
+    DepthSlotName{"splash", DepthBox::SplashscreenPictureBit},
+    DepthSlotName{"welcome", DepthBox::WelcomeimagePictureBit},
+};
+
+constexpr std::array<std::string_view, 7> kOverlayKeys = {
+    "alpha", "up", "down", "left", "right", "region", "keep-background"};
+
+bool isOption(std::string_view argument) {
+    return argument.size() > 1 && argument[0] == '-';
+}
+
+bool hasControlCharacter(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+Color parseColour(std::string_view text) {
+    std::string_view digits = text;
+    if (!digits.empty() && digits[0] == '#')
+        digits.remove_prefix(1);
+    std::array<int, 6> values{};
+    bool valid = digits.size() == 6;
+    for (std::size_t i = 0; valid && i < 6; ++i) {
+        values[i] = hexDigit(digits[i]);
+        valid = values[i] >= 0;
+    }
+    if (!valid)
+        throw UsageError("strip-colour: '" + std::string(text) +
+                         "' is not a colour; give six hexadecimal digits RRGGBB, e.g. 1E90FF");
+    auto byte = [&](int i) { return static_cast<std::uint8_t>(values[i] * 16 + values[i + 1]); };
+    return rgb(byte(0), byte(2), byte(4));
+}
+
+int parseStripPosition(std::string_view text) {
+    int value = -1;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < 0 || value > 15)
+        throw UsageError("strip: '" + std::string(text) +
+                         "' is not a slider position; give a whole number from 0 to 15");
+    return value;
+}
+
+DepthSetting parseDepth(std::string_view token) {
+    const std::size_t equals = token.find('=');
+    const std::string_view slot = token.substr(0, equals);
+    const std::string_view depth = token.substr(equals + 1);
+    for (const DepthSlotName& known : kDepthSlots) {
+        if (known.name != slot)
+            continue;
+        if (depth.empty() || hasControlCharacter(depth))
+            throw UsageError("depth: '" + std::string(token) + "' gives no bit depth; write e.g. " +
+                             std::string(slot) + "=16");
+        return DepthSetting{known.box, std::string(depth)};
+    }
+    throw UsageError("depth: unknown slot '" + std::string(slot) +
+                     "'; the slots are startup, status, splash and welcome");
+}
+
+void checkOverlayKeyValue(std::string_view token) {
+    const std::string_view key = token.substr(0, token.find('='));
+    for (std::string_view known : kOverlayKeys)
+        if (key == known)
+            return;
+    throw UsageError("overlay-set: unknown key '" + std::string(key) +
+                     "'; the keys are alpha, up, down, left, right, region and keep-background");
+}
+
+// Reads the commands from `position` on.
+class CommandReader {
+  public:
+    CommandReader(std::span<const std::string> arguments, std::size_t position)
+        : arguments_(arguments), position_(position) {}
+
+    std::vector<Command> readAll() {
+        std::vector<Command> commands;
+        while (position_ < arguments_.size())
+            commands.push_back(readOne());
+        return commands;
+    }
+
+  private:
+    bool atEnd() const { return position_ >= arguments_.size(); }
+    std::string_view peek() const { return arguments_[position_]; }
+
+    std::string_view take(const Command& command, std::string_view what) {
+        if (atEnd())
+            throw UsageError(command.word + ": missing " + std::string(what));
+        std::string_view argument = arguments_[position_++];
+        if (argument.empty())
+            throw UsageError(command.word + ": the " + std::string(what) + " is empty");
+        return argument;
+    }
+
+    Command readOne() {
+        const std::string_view word = arguments_[position_++];
+        if (isOption(word))
+            throw UsageError("option '" + std::string(word) +
+                             "' after a command; options go before the first command");
+        Command command;
+        command.word = std::string(word);
+        if (word == "background" || word == "splash" || word == "welcome" || word == "overlay") {
+            command.kind = word == "background" ? CommandKind::Background
+                           : word == "splash"   ? CommandKind::Splash
+                           : word == "welcome"  ? CommandKind::Welcome
+                                                : CommandKind::Overlay;
+            command.path = std::string(take(command, "picture file"));
+        } else if (word == "effect") {
+            command.kind = CommandKind::Effect;
+            const std::string_view name = take(command, "effect name (see --list)");
+            command.effect = findEffectByCliName(name);
+            if (command.effect == nullptr || !command.effect->handler)
+                throw UsageError("effect: unknown effect '" + std::string(name) +
+                                 "'; 'felmo-cli --list' shows the effects");
+            command.word += " " + std::string(name);
+            if (effectAsksForPicture(*command.effect->handler))
+                command.path = std::string(take(command, "picture file"));
+        } else if (word == "strip") {
+            command.kind = CommandKind::Strip;
+            command.stripPosition = parseStripPosition(take(command, "slider position 0..15"));
+        } else if (word == "strip-colour" || word == "strip-color") {
+            command.kind = CommandKind::StripColour;
+            command.colour = parseColour(take(command, "colour RRGGBB"));
+        } else if (word == "depth") {
+            command.kind = CommandKind::Depth;
+            while (!atEnd() && peek().find('=') != std::string_view::npos)
+                command.depths.push_back(parseDepth(arguments_[position_++]));
+            if (command.depths.empty())
+                throw UsageError("depth: give at least one SLOT=DEPTH, e.g. startup=24");
+        } else if (word == "overlay-set") {
+            command.kind = CommandKind::OverlaySet;
+            while (!atEnd() && peek().find('=') != std::string_view::npos) {
+                checkOverlayKeyValue(peek());
+                command.keyValues.emplace_back(arguments_[position_++]);
+            }
+            if (command.keyValues.empty())
+                throw UsageError("overlay-set: give at least one KEY=VALUE");
+        } else if (word == "build") {
+            command.kind = CommandKind::Build;
+        } else if (word == "export") {
+            command.kind = CommandKind::Export;
+            command.path = std::string(take(command, "folder"));
+        } else {
+            throw UsageError("unknown command '" + std::string(word) + "'");
+        }
+        return command;
+    }
+
+    std::span<const std::string> arguments_;
+    std::size_t position_;
+};
+
+// "Анимация → Движение → Слева направо" for every entry with a handler, in menu order.
+std::vector<std::string> menuPaths() {
+    std::vector<std::string> paths;
+    std::vector<std::string_view> trail;
+    for (const MenuEntry& entry : animationMenu()) {
+        trail.resize(static_cast<std::size_t>(entry.level - 1));
+        trail.push_back(entry.caption);
+        std::string path;
+        for (std::string_view caption : trail) {
+            if (!path.empty())
+                path += " → ";
+            path += caption;
+        }
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+}  // namespace
+
+Invocation parseArguments(std::span<const std::string> arguments) {
+    Invocation invocation;
+    std::size_t position = 0;
+    auto optionValue = [&](std::string_view option) -> std::string {
+        const std::string_view argument = arguments[position];
+        if (argument.size() > option.size() && argument[option.size()] == '=')
+            return std::string(argument.substr(option.size() + 1));
+        if (position + 1 >= arguments.size())
+            throw UsageError("option " + std::string(option) + " needs a value");
+        return arguments[++position];
+    };
+    auto isTheOption = [&](std::string_view option) {
+        const std::string_view argument = arguments[position];
+        return argument == option ||
+               (argument.size() > option.size() && argument.substr(0, option.size()) == option &&
+                argument[option.size()] == '=');
+    };
+
+    for (; position < arguments.size(); ++position) {
+        const std::string_view argument = arguments[position];
+        if (argument == "--") {
+            ++position;
+            break;
+        }
+        if (!isOption(argument))
+            break;
+        Mode only = Mode::Run;
+        if (argument == "--help" || argument == "-h") {
+            only = Mode::Help;
+        } else if (argument == "--list") {
+            only = Mode::List;
+        } else if (argument == "--version") {
+            only = Mode::Version;
+        } else if (isTheOption("--output")) {
+            if (invocation.outputFolder)
+                throw UsageError("--output given twice");
+            const std::string value = optionValue("--output");
+            if (value.empty())
+                throw UsageError("--output needs a folder");
+            invocation.outputFolder = value;
+        } else if (isTheOption("--settings")) {
+            if (invocation.settingsFile)
+                throw UsageError("--settings given twice");
+            const std::string value = optionValue("--settings");
+            if (value.empty())
+                throw UsageError("--settings needs a file");
+            invocation.settingsFile = value;
+        } else {
+            throw UsageError("unknown option '" + std::string(argument) + "'");
+        }
+        if (only != Mode::Run) {
+            if (arguments.size() != 1)
+                throw UsageError(std::string(argument) + " takes no other arguments");
+            invocation.mode = only;
+            return invocation;
+        }
+    }
+    invocation.commands = CommandReader(arguments, position).readAll();
+    return invocation;
+}
+
+std::optional<std::string> unavailableReason(const Command& command) {
+    if (command.kind == CommandKind::Overlay || command.kind == CommandKind::OverlaySet)
+        return "'" + command.word +
+               "' is not available yet: the EidPic overlay is not built in this version";
+    if (command.kind == CommandKind::Effect && !isEffectImplemented(*command.effect->handler))
+        return "effect '" + std::string(command.effect->cliName) + "' (" +
+               std::string(handlerName(*command.effect->handler)) +
+               ") is not available yet in this version";
+    return std::nullopt;
+}
+
+std::string helpText() {
+    std::ostringstream text;
+    text
+        << "Usage: felmo-cli [--output DIR] [--settings FILE] COMMAND [ARG...] [COMMAND "
+           "[ARG...]]...\n"
+           "       felmo-cli --list | --help | --version\n"
+           "\n"
+           "Makes the start-up graphics of a 176 x 208 phone without a window. The program first\n"
+           "unpacks the current graphics (the built-in defaults, or the user's .mbm files found "
+           "in\n"
+           "the output folder), then runs the commands in the order given, each exactly as the\n"
+           "matching menu command of the window with PIC chosen in the picture dialog. With no\n"
+           "command it unpacks the current graphics and builds the five .mbm files.\n"
+           "\n"
+           "Options:\n"
+           "  --output DIR     the output folder for this run (instead of RoadDirFiles)\n"
+           "  --settings FILE  use FILE as the settings file; the command file PackUnpack.txt and\n"
+           "                   the converter's working directory move to FILE's folder\n"
+           "  --list           list the animation effects with their menu paths and tags\n"
+           "  --help           show this help\n"
+           "  --version        show the version\n"
+           "\n"
+           "Commands:\n"
+           "  background PIC       load the background picture (EidPic strip and background)\n"
+           "  splash PIC           load the splash screen\n"
+           "  welcome PIC          load the welcome image\n"
+           "  effect NAME [PIC]    make the 12 start-up frames with an effect; PIC for the\n"
+           "                       effects that take a new picture (see --list)\n"
+           "  strip N              the strip-colour slider position, 0 to 15\n"
+           "  strip-colour RRGGBB  a strip colour as chosen in the colour dialog\n"
+           "  depth SLOT=D...      bit depth of a slot: startup, status (EidPic and background),\n"
+           "                       splash, welcome; D is 8, 12, 16 or 24 (used as given)\n"
+           "  build                build the five .mbm files into the output folder\n"
+           "  export DIR           write the current frames into DIR, by slot folder\n"
+           "                       (startup/0.bmp ... startup/11.bmp and every still)\n"
+           "  overlay PIC, overlay-set KEY=VALUE...\n"
+           "                       the EidPic overlay (not available yet)\n"
+           "\n"
+           "PIC is a JPEG or BMP file (read as BMP when it ends in .bmp, .BMP or .Bmp).\n"
+           "\n"
+           "Exit status: 0 when every command succeeded; 1 when one failed (its message on\n"
+           "standard error; the commands after it do not run); 2 for a usage error.\n"
+           "\n"
+           "Example:\n"
+           "  felmo-cli --output ~/phone splash sunset.jpg effect zoom-in depth startup=24 build\n";
+    return text.str();
+}
+
+std::string effectListText() {
+    const std::vector<std::string> paths = menuPaths();
+    std::ostringstream text;
+    const auto menu = animationMenu();
+    for (std::size_t i = 0; i < menu.size(); ++i) {
+        const MenuEntry& entry = menu[i];
+        if (!entry.handler)
+            continue;
+        std::string name(entry.cliName);
+        if (effectAsksForPicture(*entry.handler))
+            name += " PIC";
+        text << name;
+        for (std::size_t pad = name.size(); pad < 28; ++pad)
+            text << ' ';
+        text << paths[i];
+        if (entry.tag != 0)
+            text << "  (tag " << entry.tag << ")";
+        if (!isEffectImplemented(*entry.handler))
+            text << "  [not available yet]";
+        text << '\n';
+    }
+    return text.str();
+}
+
+std::string versionText() {
+    return std::string(kProgram) + " " + FELMO_VERSION + "\n";
+}
+
+}  // namespace felmo::cli

@@ -1,0 +1,78 @@
+// The command line of felmo-cli:
+//   felmo-cli [--output DIR] [--settings FILE] COMMAND [ARG...] [COMMAND [ARG...]]...
+//   felmo-cli --list | --help | --version
+// parsed into what to run. Parsing touches no file; every mistake is a UsageError.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "effects/effect_table.hpp"
+#include "raster/color.hpp"
+#include "studio/studio.hpp"
+
+namespace felmo::cli {
+
+class UsageError : public std::runtime_error {
+  public:
+    explicit UsageError(const std::string& message) : std::runtime_error(message) {}
+};
+
+enum class CommandKind {
+    Background,   // background PIC  -> WallPaper
+    Splash,       // splash PIC      -> Splashscreen1Click
+    Welcome,      // welcome PIC     -> LoadWelcomeimage
+    Overlay,      // overlay PIC     (not built yet)
+    OverlaySet,   // overlay-set KEY=VALUE...  (not built yet)
+    Effect,       // effect NAME [PIC]
+    Strip,        // strip N
+    StripColour,  // strip-colour RRGGBB
+    Depth,        // depth SLOT=D...
+    Build,        // build
+    Export,       // export DIR
+};
+
+struct DepthSetting {
+    DepthBox box;
+    std::string text;  // used verbatim in the command file
+};
+
+struct Command {
+    CommandKind kind = CommandKind::Build;
+    std::string word;            // the command as typed, for messages
+    std::filesystem::path path;  // PIC or DIR; empty when the command takes none
+    const MenuEntry* effect = nullptr;
+    int stripPosition = 0;
+    Color colour = 0;  // 00BBGGRR
+    std::vector<DepthSetting> depths;
+    std::vector<std::string> keyValues;  // overlay-set
+};
+
+enum class Mode { Run, Help, List, Version };
+
+struct Invocation {
+    Mode mode = Mode::Run;
+    std::optional<std::filesystem::path> outputFolder;
+    std::optional<std::filesystem::path> settingsFile;
+    // Empty: the start-up sequence and a build.
+    std::vector<Command> commands;
+};
+
+// Parses the arguments after the program name.
+Invocation parseArguments(std::span<const std::string> arguments);
+
+// Why a parsed command cannot run in this version (the overlay commands and the effects whose
+// handler is not built yet); nullopt when it can.
+std::optional<std::string> unavailableReason(const Command& command);
+
+std::string helpText();
+// The effects with their command-line names, menu paths and tags, marking those not built yet.
+std::string effectListText();
+std::string versionText();
+
+}  // namespace felmo::cli

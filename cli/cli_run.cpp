@@ -1,0 +1,180 @@
+#include "cli/cli_run.hpp"
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+
+#include "base/error.hpp"
+#include "cli/cli_arguments.hpp"
+#include "studio/front_end.hpp"
+#include "studio/studio.hpp"
+#include "workspace/paths.hpp"
+
+namespace felmo::cli {
+namespace {
+
+constexpr const char* kProgram = "felmo-cli";
+
+// The dialogs answer with what the command line gave: the picture (or colour) of the command being
+// run; a dialog no argument answers is cancelled. The notice is printed; folders are not opened.
+class CommandLineFrontEnd : public FrontEnd {
+  public:
+    explicit CommandLineFrontEnd(std::ostream& out) : out_(out) {}
+
+    void answerPictureDialogWith(std::filesystem::path picture) { picture_ = std::move(picture); }
+    void answerColourDialogWith(Color colour) { colour_ = colour; }
+    void forgetAnswers() {
+        picture_.reset();
+        colour_.reset();
+    }
+
+    std::optional<std::filesystem::path> choosePicture() override {
+        std::optional<std::filesystem::path> chosen = std::move(picture_);
+        picture_.reset();
+        return chosen;
+    }
+    std::optional<Color> chooseColour(Color /*initial*/) override {
+        std::optional<Color> chosen = colour_;
+        colour_.reset();
+        return chosen;
+    }
+    void showNotice(const std::string& text) override { out_ << text << '\n' << std::flush; }
+    void openFolder(const std::filesystem::path& /*folder*/) override {}
+
+  private:
+    std::ostream& out_;
+    std::optional<std::filesystem::path> picture_;
+    std::optional<Color> colour_;
+};
+
+void execute(Studio& studio, CommandLineFrontEnd& frontEnd, const Command& command) {
+    switch (command.kind) {
+        case CommandKind::Background:
+            frontEnd.answerPictureDialogWith(command.path);
+            studio.WallPaper();
+            break;
+        case CommandKind::Splash:
+            frontEnd.answerPictureDialogWith(command.path);
+            studio.Splashscreen1Click();
+            break;
+        case CommandKind::Welcome:
+            frontEnd.answerPictureDialogWith(command.path);
+            studio.LoadWelcomeimage();
+            break;
+        case CommandKind::Effect:
+            if (!command.path.empty())
+                frontEnd.answerPictureDialogWith(command.path);
+            studio.runEffect(*command.effect);
+            break;
+        case CommandKind::Strip:
+            studio.setTrackBar1(command.stripPosition);
+            break;
+        case CommandKind::StripColour:
+            frontEnd.answerColourDialogWith(command.colour);
+            studio.LinesPictureClick();
+            break;
+        case CommandKind::Depth:
+            for (const DepthSetting& depth : command.depths)
+                studio.setSlotBitDepthText(depth.box, depth.text);
+            break;
+        case CommandKind::Build:
+            studio.N7Click();
+            studio.runPipelineToEnd();
+            break;
+        case CommandKind::Export:
+            studio.exportFrames(command.path);
+            break;
+        case CommandKind::Overlay:
+        case CommandKind::OverlaySet:
+            throw Error(*unavailableReason(command));
+    }
+    frontEnd.forgetAnswers();
+}
+
+// Runs `step`; a failure is reported under `what` and gives false.
+template <typename Step>
+bool reportFailure(std::ostream& err, const std::string& what, Step&& step) {
+    try {
+        step();
+        return true;
+    } catch (const std::exception& failure) {
+        err << kProgram << ": " << what << ": " << failure.what() << '\n';
+        return false;
+    }
+}
+
+int runSession(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    CommandLineFrontEnd frontEnd(out);
+    StudioConfig config;
+    config.executablePath = currentExecutablePath();
+    config.settingsFile = invocation.settingsFile;
+    config.outputFolder = invocation.outputFolder;
+    Studio studio(frontEnd, std::move(config));
+
+    WindowPosition position;
+    bool succeeded = reportFailure(err, "start-up", [&] {
+        position = studio.FormCreate();
+        studio.FormActivate();
+        studio.runPipelineToEnd();
+    });
+
+    std::vector<Command> commands = invocation.commands;
+    if (commands.empty()) {
+        Command build;
+        build.kind = CommandKind::Build;
+        build.word = "build";
+        commands.push_back(build);
+    }
+    for (const Command& command : commands) {
+        if (!succeeded)
+            break;
+        succeeded = reportFailure(err, command.word, [&] { execute(studio, frontEnd, command); });
+    }
+
+    // The work tree goes and the settings are written whatever happened before.
+    if (!reportFailure(err, "close", [&] { studio.FormClose(position.left, position.top); }))
+        succeeded = false;
+    return succeeded ? 0 : 1;
+}
+
+}  // namespace
+
+int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
+    Invocation invocation;
+    try {
+        invocation = parseArguments(arguments);
+    } catch (const UsageError& mistake) {
+        err << kProgram << ": " << mistake.what() << '\n'
+            << "Try '" << kProgram << " --help' for more information.\n";
+        return 2;
+    }
+    switch (invocation.mode) {
+        case Mode::Help:
+            out << helpText();
+            return 0;
+        case Mode::List:
+            out << effectListText();
+            return 0;
+        case Mode::Version:
+            out << versionText();
+            return 0;
+        case Mode::Run:
+            break;
+    }
+    // Commands this version cannot run are refused before anything is touched.
+    for (const Command& command : invocation.commands) {
+        if (std::optional<std::string> reason = unavailableReason(command)) {
+            err << kProgram << ": " << *reason << '\n';
+            return 1;
+        }
+    }
+    try {
+        return runSession(invocation, out, err);
+    } catch (const std::exception& failure) {
+        err << kProgram << ": " << failure.what() << '\n';
+        return 1;
+    }
+}
+
+}  // namespace felmo::cli
