@@ -1,0 +1,60 @@
+// felmo: the window of FELMO.
+//
+//   felmo [--settings FILE] [--output DIR]
+//
+// --settings uses FILE as the settings file (the command file and the converter's working
+// directory move to its folder with it); --output sets the output folder for this run only.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "app/emblem.hpp"
+#include "app/main_window.hpp"
+#include "app/qt_front_end.hpp"
+#include "app/qt_text_rasterizer.hpp"
+#include "app/window_parts.hpp"
+#include "base/error.hpp"
+#include "studio/studio.hpp"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("felmo");
+    QApplication::setApplicationDisplayName(felmo::kApplicationTitle);
+    QApplication::setApplicationVersion("1.06");
+    QApplication::setDesktopFileName("felmo");
+    QApplication::setWindowIcon(felmo::felmoIcon());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("FELMO: the start-up graphics of a 176 x 208 phone.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption settingsOption("settings", "Use FILE as the settings file.", "FILE");
+    const QCommandLineOption outputOption("output", "Build into DIR for this run.", "DIR");
+    parser.addOption(settingsOption);
+    parser.addOption(outputOption);
+    parser.process(application);
+
+    felmo::StudioConfig config;
+    config.executablePath = QCoreApplication::applicationFilePath().toStdString();
+    if (parser.isSet(settingsOption))
+        config.settingsFile = parser.value(settingsOption).toStdString();
+    if (parser.isSet(outputOption)) config.outputFolder = parser.value(outputOption).toStdString();
+
+    felmo::QtTextRasterizer textRasterizer;
+    felmo::installTextRasterizer(&textRasterizer);
+
+    felmo::QtFrontEnd frontEnd;
+    try {
+        felmo::Studio studio(frontEnd, config);
+        felmo::MainWindow window(studio);
+        frontEnd.setDialogOwner(&window);
+        window.show();
+        const int status = QApplication::exec();
+        felmo::installTextRasterizer(nullptr);
+        return status;
+    } catch (const felmo::Error& error) {
+        QMessageBox::critical(nullptr, felmo::kApplicationTitle, QString::fromStdString(error.what()));
+        return 1;
+    }
+}

@@ -1,0 +1,379 @@
+#include "app/main_window.hpp"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QSlider>
+#include <QSocketNotifier>
+
+#include "app/about_window.hpp"
+#include "app/picture_panel.hpp"
+#include "app/settings_window.hpp"
+#include "app/window_parts.hpp"
+#include "base/error.hpp"
+
+namespace felmo {
+namespace {
+
+constexpr int kClientWidth = 745;
+constexpr int kClientHeight = 337;
+constexpr int kTimerStartMs = 100;
+constexpr int kTimer2Ms = 125;
+
+const QString kStatusAreaHint = QStringLiteral("EidPic.mbm + Background.mbm размер 176х200");
+
+// The slider's thumb is 10 pixels wide.
+class NarrowThumbStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_SliderLength) return 10;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+struct DepthBoxPlace {
+    DepthBox box;
+    const char* name;
+    int left;
+    const char* labelName;
+};
+
+// In the order of the window, left to right; each box's caption stands to its left.
+constexpr DepthBoxPlace kDepthBoxes[] = {
+    {DepthBox::BackgroundPictureBit, "BackgroundPictureBit", 128, "Label7"},
+    {DepthBox::SplashscreenPictureBit, "SplashscreenPictureBit", 312, "Label8"},
+    {DepthBox::StartUpPictureBit, "StartUpPictureBit", 496, "Label9"},
+    {DepthBox::WelcomeimagePictureBit, "WelcomeimagePictureBit", 680, "Label10"},
+};
+
+QString fromModel(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+MainWindow::MainWindow(Studio& studio, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      studio_(&studio),
+      runEffect_([this](const MenuEntry& entry) { studio_->runEffect(entry); }),
+      reportError_([this](const QString& message) {
+          QMessageBox::critical(this, kApplicationTitle, message);
+      }) {
+    setObjectName("TForm1");
+    setWindowTitle(kMainCaption);
+    setFont(sansSerifFont(11));
+
+    menu_ = buildMenuTree(menuBar());
+    buildControls();
+    connectMenu();
+    // A fixed size: the client area below the menu is exactly 745 x 337.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    aboutWindow_ = new AboutWindow(this);
+    settingsWindow_ = new SettingsWindow(this);
+    connect(settingsWindow_, &SettingsWindow::outputFolderChosen, this, [this](const QString& f) {
+        call([&] { studio_->setOutputFolder(f.toStdString()); });
+    });
+    connect(settingsWindow_, &SettingsWindow::openFolderWithDrawingChanged, this, [this](bool on) {
+        call([&] { studio_->setOpenFolderWithDrawing(on); });
+    });
+
+    timerStart_.setObjectName("TimerStart");
+    timer2_.setObjectName("Timer2");
+    connect(&timerStart_, &QTimer::timeout, this, &MainWindow::onTimerStart);
+    connect(&timer2_, &QTimer::timeout, this, &MainWindow::onTimer2);
+
+    // FormCreate: the window stands where it stood when the program last closed.
+    WindowPosition position;
+    call([&] { position = studio_->FormCreate(); });
+    move(position.left, position.top);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName("ClientArea");
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    for (const DepthBoxPlace& place : kDepthBoxes) {
+        auto* box = new QComboBox(client);
+        box->setObjectName(place.name);
+        box->setEditable(true);
+        box->addItems({"8", "12", "16", "24"});
+        box->setEditText(fromModel(studio_->slotBitDepthText(place.box)));
+        box->setGeometry(place.left, 0, 41, 21);
+        connect(box, &QComboBox::editTextChanged, this, [this, which = place.box](const QString& t) {
+            call([&] { studio_->setSlotBitDepthText(which, t.toStdString()); });
+        });
+        depthBoxes_[static_cast<std::size_t>(place.box)] = box;
+        placeLabel(client, place.labelName, "Битность картинки", place.left - 103, 3);
+    }
+
+    struct PanelPlace {
+        const Image& image;
+        const char* name;
+        QRect geometry;
+        QString hint;
+    };
+    const PanelPlace panels[] = {
+        {studio_->EidPicPicture(), "EidPicPicture", {8, 22, 176, 68}, kStatusAreaHint},
+        {studio_->BackgroundPicture(), "BackgroundPicture", {8, 90, 176, 132}, kStatusAreaHint},
+        {studio_->LinesPicture(), "LinesPicture", {8, 222, 176, 20},
+         "Кликните для подбора цвета вручную"},
+        {studio_->SplashEidPic(), "SplashEidPic", {192, 22, 176, 12}, {}},
+        {studio_->SplashscreenPicture(), "SplashscreenPicture", {192, 34, 176, 208},
+         "Splashscreen.mbm размер 176х208"},
+        {studio_->StartUpEidPicPicture(), "StartUpEidPicPicture", {376, 22, 176, 12}, {}},
+        {studio_->StartUpPicture(), "StartUpPicture", {376, 34, 176, 208},
+         "StartUp.mbm размер 176х208"},
+        {studio_->WelcomeimageEidPicPicture(), "WelcomeimageEidPicPicture", {560, 22, 176, 12}, {}},
+        {studio_->WelcomeimagePicture(), "WelcomeimagePicture", {560, 34, 176, 208},
+         "Welcomeimage.mbm размер 176х208"},
+    };
+    for (const PanelPlace& place : panels) {
+        auto* panel = new PicturePanel(place.image, client);
+        panel->setObjectName(place.name);
+        panel->setGeometry(place.geometry);
+        panel->setToolTip(place.hint);
+        panels_.push_back(panel);
+        if (&place.image == &studio_->LinesPicture()) linesPicture_ = panel;
+    }
+    connect(linesPicture_, &PicturePanel::clicked, this,
+            [this] { call([&] { studio_->LinesPictureClick(); }); });
+
+    placeLabel(client, "Label5", "Фоновая картинка", 48, 248);
+    trackBar1_ = new QSlider(Qt::Horizontal, client);
+    trackBar1_->setObjectName("TrackBar1");
+    auto* thumbStyle = new NarrowThumbStyle;
+    thumbStyle->setParent(trackBar1_);
+    trackBar1_->setStyle(thumbStyle);
+    trackBar1_->setRange(0, 15);
+    trackBar1_->setTickPosition(QSlider::TicksBelow);
+    trackBar1_->setTickInterval(1);
+    trackBar1_->setGeometry(24, 264, 150, 20);
+    trackBar1_->setValue(studio_->trackBar1());
+    connect(trackBar1_, &QSlider::valueChanged, this,
+            [this](int position) { call([&] { studio_->setTrackBar1(position); }); });
+    placeLabel(client, "Label14", "Код цвета нижней полоски", 30, 288);
+    colourLabels_ = {placeLabel(client, "Label11", "", 24, 308),
+                     placeLabel(client, "Label12", "", 80, 308),
+                     placeLabel(client, "Label13", "", 136, 308)};
+
+    placeLabel(client, "Label1", "Заставка", 256, 248);
+    placeLabel(client, "Label2", "Стартовая анимация", 410, 248);
+    placeLabel(client, "Label6", "Приветствие", 618, 248);
+
+    button1_ = new QPushButton("Создать графику (*.mbm файлы)", client);
+    button1_->setObjectName("Button1");
+    button1_->setGeometry(216, 272, 497, 25);
+    connect(button1_, &QPushButton::clicked, this, [this] { call([&] { studio_->N7Click(); }); });
+
+    QLabel* support = placeLabel(client, "Label18", "Техническая поддержка программы на сайте", 203, 308);
+    QFont bold = support->font();
+    bold.setBold(true);
+    support->setFont(bold);
+    support->adjustSize();
+    auto* link = new LinkLabel(supportCaption(), client);
+    link->setObjectName("Label19");
+    link->move(512, 308);
+    link->adjustSize();
+    link->setToolTip(supportUrl().toString());
+    connect(link, &LinkLabel::clicked, this, &MainWindow::Label4Click);
+
+    // Not a control of the layout: a quiet line under it that says what a running pipeline does.
+    pipelineStatus_ = new QLabel(client);
+    pipelineStatus_->setObjectName("PipelineStatus");
+    pipelineStatus_->setGeometry(8, 323, 729, 13);
+    pipelineStatus_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    pipelineStatus_->setFont(sansSerifFont(10));
+    QPalette grey = pipelineStatus_->palette();
+    grey.setColor(QPalette::WindowText, QColor(110, 110, 110));
+    pipelineStatus_->setPalette(grey);
+}
+
+void MainWindow::connectMenu() {
+    const std::pair<const char*, void (Studio::*)()> modelCommands[] = {
+        {"N5", &Studio::WallPaper},
+        {"Splashscreen1", &Studio::Splashscreen1Click},
+        {"N24", &Studio::LoadWelcomeimage},
+        {"N7", &Studio::N7Click},
+    };
+    for (const auto& [name, handler] : modelCommands) {
+        connect(menu_.item(name), &QAction::triggered, this,
+                [this, handler = handler] { call([&] { (studio_->*handler)(); }); });
+    }
+    connect(menu_.item("N77"), &QAction::triggered, this, &MainWindow::SettingsProgrammClick);
+    connect(menu_.item("N3"), &QAction::triggered, this, &MainWindow::N3Click);
+    for (const auto& [action, entry] : menu_.effects) {
+        connect(action, &QAction::triggered, this,
+                [this, entry = entry] { call([&] { runEffect_(*entry); }); });
+    }
+}
+
+bool MainWindow::call(const std::function<void()>& handler) {
+    // The converter's descriptor is only valid until the next call into the model.
+    if (converterNotifier_) {
+        converterNotifier_->setEnabled(false);
+        converterNotifier_->deleteLater();
+        converterNotifier_ = nullptr;
+        watchedFd_ = -1;
+    }
+    QString failure;
+    ++callDepth_;
+    try {
+        handler();
+    } catch (const Error& error) {
+        failure = QString::fromStdString(error.what());
+    }
+    --callDepth_;
+    syncWithModel();
+    if (!failure.isEmpty()) reportError_(failure);
+    if (callDepth_ == 0 && closeRequested_) {
+        closeRequested_ = false;
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+    return failure.isEmpty();
+}
+
+void MainWindow::syncWithModel() {
+    syncTimer(timerStart_, studio_->timerStartEnabled(), kTimerStartMs);
+    syncTimer(timer2_, studio_->timer2Enabled(), kTimer2Ms);
+    watchConverter();
+    for (PicturePanel* panel : panels_) panel->refresh();
+    const std::string* colourCodes[] = {&studio_->Label11(), &studio_->Label12(),
+                                        &studio_->Label13()};
+    for (std::size_t i = 0; i < colourLabels_.size(); ++i) {
+        const QString text = fromModel(*colourCodes[i]);
+        if (colourLabels_[i]->text() != text) {
+            colourLabels_[i]->setText(text);
+            colourLabels_[i]->adjustSize();
+        }
+    }
+    const bool canCreate = studio_->canCreate();
+    button1_->setEnabled(canCreate);
+    menu_.item("N7")->setEnabled(canCreate);
+    pipelineStatus_->setText(pipelineStatusText());
+}
+
+void MainWindow::syncTimer(QTimer& timer, bool enabled, int periodMs) {
+    if (enabled && !timer.isActive()) {
+        timer.start(periodMs);
+    } else if (!enabled && timer.isActive()) {
+        timer.stop();
+    }
+}
+
+void MainWindow::watchConverter() {
+    if (callDepth_ > 0) return;  // the outer call re-arms it when it returns
+    const int fd = studio_->converterCompletionFd();
+    if (fd == watchedFd_) return;
+    if (converterNotifier_) {
+        converterNotifier_->setEnabled(false);
+        converterNotifier_->deleteLater();
+        converterNotifier_ = nullptr;
+    }
+    watchedFd_ = fd;
+    if (fd < 0) return;
+    converterNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(converterNotifier_, &QSocketNotifier::activated, this, &MainWindow::onConverterExited);
+}
+
+void MainWindow::onTimerStart() {
+    // A pipeline step already under way further up (showing the notice, say) finishes first.
+    if (callDepth_ > 0) return;
+    if (!studio_->timerStartEnabled()) {
+        timerStart_.stop();
+        return;
+    }
+    call([&] { studio_->TimerStartTimer(); });
+}
+
+void MainWindow::onTimer2() {
+    if (!studio_->timer2Enabled()) {
+        timer2_.stop();
+        return;
+    }
+    call([&] { studio_->Timer2Timer(); });
+}
+
+void MainWindow::onConverterExited() {
+    if (callDepth_ > 0) return;
+    call([&] { studio_->onConverterExited(); });
+}
+
+QString MainWindow::pipelineStatusText() const { return fromModel(studio_->pipelineStatus()); }
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The start-up sequence runs once the window is on screen and active.
+    if (!activated_) QTimer::singleShot(0, this, &MainWindow::FormActivate);
+}
+
+void MainWindow::FormActivate() {
+    if (activated_) return;
+    activated_ = true;
+    const bool started = call([&] { studio_->FormActivate(); });
+    if (!started && studio_->workDir().empty()) {
+        // Without a work tree of its own (another FELMO holds it) the program cannot work.
+        startupRefused_ = true;
+        close();
+        QCoreApplication::exit(1);
+    }
+}
+
+void MainWindow::placeSecondary(QWidget* window, int dx, int dy) {
+    window->move(pos().x() + dx, pos().y() + dy);
+}
+
+void MainWindow::N3Click() {
+    placeSecondary(aboutWindow_, 150, 8);
+    aboutWindow_->exec();
+}
+
+void MainWindow::SettingsProgrammClick() {
+    settingsWindow_->showOutputFolder(QString::fromStdString(studio_->outputFolder().string()));
+    {
+        const QSignalBlocker quiet(settingsWindow_);
+        settingsWindow_->setOpenFolderWithDrawing(studio_->openFolderWithDrawing());
+    }
+    placeSecondary(settingsWindow_, 100, 8);
+    settingsWindow_->exec();
+}
+
+void MainWindow::Label4Click() { QDesktopServices::openUrl(supportUrl()); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (startupRefused_) {
+        event->accept();
+        return;
+    }
+    if (callDepth_ > 0) {
+        // A command is still running (the notice of a build, a dialog): close when it is done.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    timerStart_.stop();
+    timer2_.stop();
+    if (converterNotifier_) converterNotifier_->setEnabled(false);
+    try {
+        studio_->FormClose(pos().x(), pos().y());
+    } catch (const Error& error) {
+        // The settings could not be written; the user learns it, and the program closes anyway.
+        reportError_(QString::fromStdString(error.what()));
+    }
+    event->accept();
+}
+
+}  // namespace felmo

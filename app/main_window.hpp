@@ -1,0 +1,106 @@
+// The main window (TForm1): the phone-sized previews, the bit-depth boxes, the Create button and
+// the menu that reaches every command. It is a thin layer over the application model: every
+// control calls a Studio handler through call(), which shows a failing handler's message and then
+// brings the timers, the previews, the labels and the Create command up to date with the model.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "app/menu_tree.hpp"
+#include "studio/studio.hpp"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QSocketNotifier;
+
+namespace felmo {
+
+class AboutWindow;
+class PicturePanel;
+class SettingsWindow;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // FormCreate: reads the window position from the settings and places the window there. The
+    // About and program settings windows are created with it, hidden.
+    explicit MainWindow(Studio& studio, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Studio& studio() { return *studio_; }
+    const MenuTree& menu() const { return menu_; }
+    AboutWindow* aboutWindow() const { return aboutWindow_; }
+    SettingsWindow* settingsWindow() const { return settingsWindow_; }
+    QComboBox* depthBox(DepthBox box) const { return depthBoxes_[static_cast<std::size_t>(box)]; }
+    QTimer& timerStart() { return timerStart_; }
+    QTimer& timer2() { return timer2_; }
+
+    // Runs one call into the model. A felmo::Error it throws is shown in a message box (after the
+    // window has been brought up to date) and the program goes on. Returns false when it threw.
+    bool call(const std::function<void()>& handler);
+
+    // The effect items run through this; tests may watch or replace it.
+    using EffectRunner = std::function<void(const MenuEntry&)>;
+    void setEffectRunner(EffectRunner runner) { runEffect_ = std::move(runner); }
+
+    // Where errors go; a message box unless replaced (tests collect them).
+    using ErrorReporter = std::function<void(const QString& message)>;
+    void setErrorReporter(ErrorReporter reporter) { reportError_ = std::move(reporter); }
+
+    // The handlers of the shell itself.
+    void FormActivate();           // first activation: the start-up sequence
+    void N3Click();                // "Инфо": the About window, modal
+    void SettingsProgrammClick();  // "Настройки" / "Программы": the program settings, modal
+    void Label4Click();            // the support link
+
+    // The status of a running pipeline as the window shows it (empty when none runs).
+    QString pipelineStatusText() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void connectMenu();
+    void syncWithModel();
+    void syncTimer(QTimer& timer, bool enabled, int periodMs);
+    void watchConverter();
+    void onTimerStart();
+    void onTimer2();
+    void onConverterExited();
+    void placeSecondary(QWidget* window, int dx, int dy);
+
+    Studio* studio_;
+    MenuTree menu_;
+    AboutWindow* aboutWindow_ = nullptr;
+    SettingsWindow* settingsWindow_ = nullptr;
+    std::array<QComboBox*, 4> depthBoxes_{};
+    std::vector<PicturePanel*> panels_;
+    PicturePanel* linesPicture_ = nullptr;
+    QSlider* trackBar1_ = nullptr;
+    std::array<QLabel*, 3> colourLabels_{};
+    QLabel* pipelineStatus_ = nullptr;
+    QPushButton* button1_ = nullptr;
+
+    QTimer timerStart_;
+    QTimer timer2_;
+    QPointer<QSocketNotifier> converterNotifier_;
+    int watchedFd_ = -1;
+
+    EffectRunner runEffect_;
+    ErrorReporter reportError_;
+    int callDepth_ = 0;
+    bool activated_ = false;
+    bool startupRefused_ = false;
+    bool closeRequested_ = false;
+};
+
+}  // namespace felmo

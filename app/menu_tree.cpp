@@ -1,0 +1,76 @@
+#include "app/menu_tree.hpp"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <vector>
+
+namespace felmo {
+namespace {
+
+struct MenuItem {
+    int level;
+    QString caption;
+    QString name;
+    int tag = 0;
+    bool enabled = true;
+    const MenuEntry* effect = nullptr;
+};
+
+// The items around the effect table, in menu order; the table is spliced in after "Создать".
+std::vector<MenuItem> menuItems() {
+    std::vector<MenuItem> items = {
+        {1, "Загрузить", "N1"},
+        {2, "Фоновую картинку", "N5"},
+        {2, "Заставку", "Splashscreen1"},
+        {2, "Приветствие", "N24"},
+        // FIXME: the overlay picture belongs to the overlay settings window, not built yet.
+        {2, "Наложение на EidPic", "EidPic2", 0, false},
+        {1, "Создать", "N7"},
+    };
+    for (const MenuEntry& entry : animationMenu()) {
+        const bool enabled = !entry.handler || isEffectImplemented(*entry.handler);
+        items.push_back({entry.level, QString::fromUtf8(entry.caption.data(), entry.caption.size()),
+                         QString::fromUtf8(entry.itemName.data(), entry.itemName.size()), entry.tag,
+                         enabled, entry.handler ? &entry : nullptr});
+    }
+    items.push_back({1, "Настройки", "N75"});
+    items.push_back({2, "Программы", "N77"});
+    // FIXME: the overlay settings window is not built yet.
+    items.push_back({2, "Наложения на EidPic", "EidPic1", 0, false});
+    items.push_back({1, "Инфо", "N3"});
+    return items;
+}
+
+}  // namespace
+
+MenuTree buildMenuTree(QMenuBar* bar) {
+    MenuTree tree;
+    const std::vector<MenuItem> items = menuItems();
+    // open[level - 1]: the menu that receives the items of `level`; empty at level 1 (the bar).
+    std::vector<QMenu*> open;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const MenuItem& item = items[i];
+        open.resize(static_cast<std::size_t>(item.level - 1));
+        const bool opensSubMenu = i + 1 < items.size() && items[i + 1].level > item.level;
+        QAction* action = nullptr;
+        if (opensSubMenu) {
+            QMenu* menu = item.level == 1 ? bar->addMenu(item.caption)
+                                          : open.back()->addMenu(item.caption);
+            menu->setObjectName(item.name);
+            action = menu->menuAction();
+            open.push_back(menu);
+        } else {
+            action = item.level == 1 ? bar->addAction(item.caption)
+                                     : open.back()->addAction(item.caption);
+        }
+        action->setObjectName(item.name);
+        if (item.tag != 0) action->setData(item.tag);
+        action->setEnabled(item.enabled);
+        tree.items.insert(item.name, action);
+        if (item.effect != nullptr) tree.effects.emplace_back(action, item.effect);
+    }
+    return tree;
+}
+
+}  // namespace felmo

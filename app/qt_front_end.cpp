@@ -1,0 +1,93 @@
+#include "app/qt_front_end.hpp"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "app/slide_notice.hpp"
+
+namespace felmo {
+namespace {
+
+struct PictureFilter {
+    const char* name;      // what the dialog lists
+    const char* patterns;  // what it matches, space separated
+};
+
+constexpr PictureFilter kPictureFilters[] = {
+    {"All (*.jpg;*.jpeg;*.bmp)", "*.jpg *.jpeg *.bmp"},
+    {"JPEG Image File (*.jpg)", "*.jpg"},
+    {"JPEG Image File (*.jpeg)", "*.jpeg"},
+    {"Bitmaps (*.bmp)", "*.bmp"},
+};
+
+// Qt takes the patterns from the last parenthesised group of a filter and, with the filter
+// details hidden, lists the text before it; so each filter is "name (patterns)" and is listed
+// with its name alone.
+QStringList pictureFilterSpecs() {
+    QStringList specs;
+    for (const PictureFilter& filter : kPictureFilters)
+        specs << QStringLiteral("%1 (%2)").arg(QString::fromUtf8(filter.name),
+                                               QString::fromUtf8(filter.patterns));
+    return specs;
+}
+
+QString pathToQString(const std::filesystem::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+}  // namespace
+
+QStringList pictureFilterNames() {
+    QStringList names;
+    for (const PictureFilter& filter : kPictureFilters) names << QString::fromUtf8(filter.name);
+    return names;
+}
+
+QtFrontEnd::~QtFrontEnd() { delete pictureDialog_.data(); }
+
+void QtFrontEnd::setDialogOwner(QWidget* owner) {
+    owner_ = owner;
+    if (pictureDialog_) pictureDialog_->setParent(owner, pictureDialog_->windowFlags());
+}
+
+QFileDialog& QtFrontEnd::pictureDialog() {
+    if (!pictureDialog_) {
+        pictureDialog_ = new QFileDialog(owner_.data());
+        pictureDialog_->setObjectName("OpenPictureDialog1");
+        pictureDialog_->setFileMode(QFileDialog::ExistingFile);
+        pictureDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+        // Qt's own dialog: it lists the filters by name and keeps the last choice between uses.
+        pictureDialog_->setOption(QFileDialog::DontUseNativeDialog);
+        pictureDialog_->setOption(QFileDialog::HideNameFilterDetails);
+        pictureDialog_->setNameFilters(pictureFilterSpecs());
+    }
+    return *pictureDialog_;
+}
+
+std::optional<std::filesystem::path> QtFrontEnd::choosePicture() {
+    QFileDialog& dialog = pictureDialog();
+    if (!lastPicture_.isEmpty()) dialog.selectFile(lastPicture_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    lastPicture_ = chosen.front();
+    return std::filesystem::path(lastPicture_.toStdString());
+}
+
+std::optional<Color> QtFrontEnd::chooseColour(Color initial) {
+    const QColor chosen = QColorDialog::getColor(
+        QColor(redOf(initial), greenOf(initial), blueOf(initial)), owner_.data());
+    if (!chosen.isValid()) return std::nullopt;
+    return rgb(static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
+               static_cast<std::uint8_t>(chosen.blue()));
+}
+
+void QtFrontEnd::showNotice(const std::string& text) { SlideNotice(QString::fromStdString(text)); }
+
+void QtFrontEnd::openFolder(const std::filesystem::path& folder) {
+    // A desktop without a file manager simply shows nothing; the build has succeeded all the same.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(folder)));
+}
+
+}  // namespace felmo

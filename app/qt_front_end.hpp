@@ -1,0 +1,38 @@
+// The window's answers to what the application model asks of a front end: the one shared
+// picture-open dialog, the colour dialog, the sliding notice and the file manager.
+#pragma once
+
+#include <QFileDialog>
+#include <QPointer>
+
+#include "studio/front_end.hpp"
+
+namespace felmo {
+
+class QtFrontEnd : public FrontEnd {
+public:
+    QtFrontEnd() = default;
+    ~QtFrontEnd() override;
+
+    // The window that owns the dialogs (the main window, once it exists).
+    void setDialogOwner(QWidget* owner);
+
+    std::optional<std::filesystem::path> choosePicture() override;
+    std::optional<Color> chooseColour(Color initial) override;
+    void showNotice(const std::string& text) override;
+    void openFolder(const std::filesystem::path& folder) override;
+
+    // The picture-open dialog, created on first use and kept, so that the file chosen last is
+    // preselected the next time.
+    QFileDialog& pictureDialog();
+
+private:
+    QPointer<QWidget> owner_;
+    QPointer<QFileDialog> pictureDialog_;  // a child of the owner, which may delete it first
+    QString lastPicture_;
+};
+
+// The filters of the picture-open dialog, as it lists them.
+QStringList pictureFilterNames();
+
+}  // namespace felmo

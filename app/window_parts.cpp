@@ -1,0 +1,61 @@
+#include "app/window_parts.hpp"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QMouseEvent>
+
+namespace felmo {
+
+QFont sansSerifFont(int pixelSize) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QLabel* placeLabel(QWidget* parent, const QString& objectName, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QString supportCaption() { return QStringLiteral("README.md"); }
+
+QUrl supportUrl() {
+    // Installed: <prefix>/bin/felmo and <prefix>/share/doc/felmo/README.md. From a build tree
+    // the README of the sources is the page.
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QStringList candidates = {
+        programDir.filePath("../share/doc/felmo/README.md"),
+#ifdef FELMO_SOURCE_README
+        QStringLiteral(FELMO_SOURCE_README),
+#endif
+    };
+    for (const QString& candidate : candidates) {
+        if (QFileInfo::exists(candidate))
+            return QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath());
+    }
+    return QUrl::fromLocalFile(QDir::cleanPath(candidates.front()));
+}
+
+LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    QFont bold = font();
+    bold.setBold(true);
+    setFont(bold);
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, QColor(128, 0, 128));
+    setPalette(colours);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+}  // namespace felmo

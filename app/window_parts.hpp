@@ -1,0 +1,41 @@
+// Small pieces the windows share: their fonts, captions, absolutely placed labels and the
+// link-styled label of the support address.
+#pragma once
+
+#include <QFont>
+#include <QLabel>
+#include <QString>
+#include <QUrl>
+
+namespace felmo {
+
+// The main window's caption; the secondary windows append their own text to it.
+inline const QString kMainCaption = QStringLiteral("FELMO версия 1.06");
+// The application's title, as the desktop shows it for the program.
+inline const QString kApplicationTitle = QStringLiteral("Создание тем");
+
+// The default sans-serif face at a pixel size (the windows use 11 px).
+QFont sansSerifFont(int pixelSize);
+
+// A label whose top-left corner is at (x, y) of `parent` and whose size follows its text.
+QLabel* placeLabel(QWidget* parent, const QString& objectName, const QString& text, int x, int y);
+
+// The support page: the program's README, installed beside the program or found in its source
+// tree. The caption is what the link labels show.
+QString supportCaption();
+QUrl supportUrl();
+
+// A label that looks like a visited link (bold, purple, hand cursor) and reports clicks.
+class LinkLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit LinkLabel(const QString& text, QWidget* parent);
+
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+}  // namespace felmo
