@@ -29,13 +29,20 @@ void paintSpan(Raster& raster, std::int64_t y, std::int64_t from, std::int64_t t
 }
 
 // The columns [left, right] (inclusive, relative to the box) that row `row` of the ellipse
-// inscribed in a width x height box covers: the pixels whose centres lie inside the ellipse, and
-// at least the middle one or two columns so that every row of the box is touched. Symmetric
+// inscribed in a width x height box covers: the pixels whose centres lie inside the ellipse; the
+// middle row (or two) spans the whole width and every other row at least the middle column (or
+// two), so that even a very flat or thin ellipse touches all four sides of its box. Symmetric
 // left to right and top to bottom by construction. False outside the box.
 bool ellipseSpan(std::int64_t row, std::int64_t width, std::int64_t height, std::int64_t& left,
                  std::int64_t& right) {
     if (row < 0 || row >= height)
         return false;
+    if (2 * row + 1 == height ||
+        (height % 2 == 0 && (row == height / 2 - 1 || row == height / 2))) {
+        left = 0;
+        right = width - 1;
+        return true;
+    }
     const double radiusY = height / 2.0;
     const double offsetY = (static_cast<double>(row) + 0.5 - radiusY) / radiusY;
     const double halfWidth = width / 2.0 * std::sqrt(std::max(0.0, 1.0 - offsetY * offsetY));
