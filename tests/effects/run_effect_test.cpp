@@ -1,0 +1,72 @@
+#include "effects/run_effect.hpp"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "base/error.hpp"
+#include "effect_rig.hpp"
+
+namespace felmo {
+namespace {
+
+using testing::EffectRig;
+
+bool isNotAvailable(EffectContext& context, const MenuEntry& entry) {
+    try {
+        runEffect(context, entry);
+    } catch (const Error& error) {
+        return std::string(error.what()).find("not available") != std::string::npos;
+    }
+    return false;
+}
+
+// Every item of the menu: the built handlers run (a cancelled dialog where one is asked for),
+// the others are refused by name, exactly as the table says.
+TEST(RunEffect, DispatchAgreesWithTheTable) {
+    std::set<EffectHandler> ran;
+    for (const MenuEntry& entry : animationMenu()) {
+        if (!entry.handler)
+            continue;
+        EffectRig rig;
+        rig.nextPicture.reset();
+        EffectContext context = rig.context();
+        const bool refused = isNotAvailable(context, entry);
+        EXPECT_EQ(refused, !isEffectImplemented(*entry.handler)) << entry.caption;
+        if (!refused) {
+            ran.insert(*entry.handler);
+            EXPECT_EQ(rig.dialogCalls, effectAsksForPicture(*entry.handler) ? 1 : 0)
+                << entry.caption;
+        }
+    }
+    EXPECT_EQ(ran, (std::set<EffectHandler>{EffectHandler::MoveRightLeft, EffectHandler::MoveUpDown,
+                                            EffectHandler::ApproachPostpone}));
+}
+
+TEST(RunEffect, RefusalNamesTheMenuItem) {
+    EffectRig rig;
+    EffectContext context = rig.context();
+    try {
+        runEffect(context, *findEffectByCliName("dots"));
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("Точками"), std::string::npos) << error.what();
+    }
+}
+
+TEST(RunEffect, SubMenuIsNotAnEffect) {
+    EffectRig rig;
+    EffectContext context = rig.context();
+    EXPECT_THROW(runEffect(context, animationMenu().front()), Error);
+}
+
+TEST(RunEffect, ZoomInByItsCommandLineNameWritesAllFrames) {
+    EffectRig rig;
+    EffectContext context = rig.context();
+    runEffect(context, *findEffectByCliName("zoom-in"));
+    for (int k = 0; k < 12; ++k)
+        EXPECT_TRUE(std::filesystem::exists(frameFilePath(rig.workDir(), k))) << k;
+}
+
+}  // namespace
+}  // namespace felmo
