@@ -1,0 +1,108 @@
+#include "workspace/paths.hpp"
+
+#include <gtest/gtest.h>
+
+#include "test_folder.hpp"
+#include "workspace/slot_table.hpp"
+
+namespace felmo {
+namespace {
+
+TEST(SlotTable, FiveSlotsInTheirFixedOrder) {
+    ASSERT_EQ(kSlotTable.size(), 5u);
+    const char* names[] = {"startup", "EidPic", "backgroundimage", "Splashscreen", "Welcomeimage"};
+    const int lastFrames[] = {11, 4, 1, 0, 0};
+    const char* markers[] = {"startup/11.bmp", "EidPic/4.bmp", "backgroundimage/1.bmp",
+                             "Splashscreen/0.bmp", "Welcomeimage/0.bmp"};
+    for (int index = 0; index < kSlotCount; ++index) {
+        const MbmSlot& slot = slotAt(index);
+        EXPECT_EQ(slot.name, names[index]);
+        EXPECT_EQ(slot.lastFrameIndex, lastFrames[index]);
+        EXPECT_EQ(slot.frameCount, lastFrames[index] + 1);
+        EXPECT_EQ(slot.doneMarker, markers[index]);
+    }
+    EXPECT_THROW(slotAt(5), std::out_of_range);
+    EXPECT_THROW(slotAt(-1), std::out_of_range);
+}
+
+TEST(SlotTable, LookupIgnoresLetterCase) {
+    EXPECT_EQ(findSlotIndex("STARTUP"), kStartupSlot);
+    EXPECT_EQ(findSlotIndex("eidpic"), kEidPicSlot);
+    EXPECT_EQ(findSlotIndex("WelcomeImage"), kWelcomeimageSlot);
+    EXPECT_EQ(findSlotIndex("startup.mbm"), -1);
+    EXPECT_EQ(findSlotIndex("theme"), -1);
+    EXPECT_EQ(findSlot("SPLASHSCREEN"), &kSlotTable[kSplashscreenSlot]);
+    EXPECT_EQ(findSlot(""), nullptr);
+}
+
+TEST(Paths, WorkDirOfTheUser) {
+    EXPECT_EQ(workDirFor("", 1000), "/tmp/Temp_FELMO-1000/");
+    EXPECT_EQ(workDirFor("/var/tmp", 0), "/var/tmp/Temp_FELMO-0/");
+    EXPECT_EQ(workDirFor("/var/tmp//", 42), "/var/tmp/Temp_FELMO-42/");
+    EXPECT_EQ(workDirFor("/", 7), "/Temp_FELMO-7/");
+}
+
+TEST(Paths, CurrentWorkDirFollowsTmpdir) {
+    testing::TestFolder folder;
+    const char* saved = std::getenv("TMPDIR");
+    std::string savedValue = saved ? saved : "";
+    ::setenv("TMPDIR", folder.path().c_str(), 1);
+    std::string workDir = currentWorkDir();
+    if (saved)
+        ::setenv("TMPDIR", savedValue.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    EXPECT_EQ(workDir, folder.path() + "Temp_FELMO-" + std::to_string(::getuid()) + "/");
+}
+
+TEST(Paths, PerUserConfigDirectory) {
+    EXPECT_EQ(perUserConfigDirectoryFor("", "/home/ann"), "/home/ann/.config/felmo/");
+    EXPECT_EQ(perUserConfigDirectoryFor("/xdg/", "/home/ann"), "/xdg/felmo/");
+    EXPECT_EQ(perUserConfigDirectoryFor("relative", "/home/ann"), "/home/ann/.config/felmo/");
+}
+
+TEST(Paths, ProgramDirectoryIsTheWritableExecutableFolder) {
+    testing::TestFolder folder;
+    EXPECT_EQ(executableFolderOf(folder.path() + "felmo"), folder.path());
+    EXPECT_EQ(programDirectoryFor(folder.path()), folder.path());
+    std::string noSlash = folder.path().substr(0, folder.path().size() - 1);
+    EXPECT_EQ(programDirectoryFor(noSlash), folder.path());
+}
+
+TEST(Paths, FormsBuiltByConcatenation) {
+    const std::string workDir = "/tmp/Temp_FELMO-1000/";
+    const MbmSlot& startup = slotAt(kStartupSlot);
+    const MbmSlot& eidPic = slotAt(kEidPicSlot);
+    EXPECT_EQ(slotFolder(workDir, eidPic), "/tmp/Temp_FELMO-1000/EidPic/");
+    EXPECT_EQ(framePath(workDir, startup, 0), "/tmp/Temp_FELMO-1000/startup/0.bmp");
+    EXPECT_EQ(framePath(workDir, startup, 11), "/tmp/Temp_FELMO-1000/startup/11.bmp");
+    EXPECT_EQ(doneMarkerPath(workDir, eidPic), "/tmp/Temp_FELMO-1000/EidPic/4.bmp");
+    EXPECT_EQ(slotSourcePath(workDir, startup), "/tmp/Temp_FELMO-1000/startup.mbm");
+    EXPECT_EQ(builtFilePath(workDir, eidPic), "/tmp/Temp_FELMO-1000/NewMbmFiles/EidPic.mbm");
+    EXPECT_EQ(newMbmFolder(workDir), "/tmp/Temp_FELMO-1000/NewMbmFiles/");
+    EXPECT_EQ(outputFilePath("/home/ann/Files", startup), "/home/ann/Files/startup.mbm");
+    EXPECT_EQ(outputFilePath("/", startup), "//startup.mbm");  // harmless doubled separator
+    EXPECT_EQ(defaultOutputFolder("/opt/felmo/"), "/opt/felmo/Files");
+    EXPECT_EQ(settingsFilePath("/opt/felmo/"), "/opt/felmo/Settings.ini");
+    EXPECT_EQ(commandFilePath("/opt/felmo/"), "/opt/felmo/PackUnpack.txt");
+}
+
+TEST(WindowsPaths, FromTheExecutablePath) {
+    namespace wp = windows_paths;
+    EXPECT_EQ(wp::driveRootPrefix("C:\\Tools\\felmo.exe"), "C:\\");
+    EXPECT_EQ(wp::programDirectory("C:\\Tools\\felmo.exe"), "C:\\Tools\\");
+    EXPECT_EQ(wp::workDir("C:\\Tools\\felmo.exe"), "C:\\Temp\\Temp_FELMO\\");
+    // The work tree lives on the executable's drive, whatever the system's temporary folder is.
+    EXPECT_EQ(wp::workDir("E:\\Programs\\FELMO\\felmo.exe"), "E:\\Temp\\Temp_FELMO\\");
+    EXPECT_EQ(wp::defaultOutputFolder("C:\\Tools\\felmo.exe"), "C:\\Tools\\Files");
+    EXPECT_EQ(wp::outputFilePath("D:\\", slotAt(kStartupSlot)), "D:\\\\startup.mbm");
+    EXPECT_EQ(wp::outputFilePath("C:\\Tools\\Files", slotAt(kWelcomeimageSlot)),
+              "C:\\Tools\\Files\\Welcomeimage.mbm");
+    EXPECT_EQ(wp::framePath("C:\\Temp\\Temp_FELMO\\", slotAt(kStartupSlot), 11),
+              "C:\\Temp\\Temp_FELMO\\startup\\11.bmp");
+    EXPECT_EQ(wp::builtFilePath("C:\\Temp\\Temp_FELMO\\", slotAt(kSplashscreenSlot)),
+              "C:\\Temp\\Temp_FELMO\\NewMbmFiles\\Splashscreen.mbm");
+}
+
+}  // namespace
+}  // namespace felmo
