@@ -1,0 +1,31 @@
+// Runs a program as a child process for the whole-program tests: its own environment, standard
+// output and error captured, killed when it overruns its time.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace felmo::testing {
+
+struct ProcessResult {
+    int exitStatus = -1;  // -1 when it was killed or ended by a signal
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+    std::chrono::milliseconds elapsed{0};
+};
+
+struct ProcessOptions {
+    // Variables set (or, with an empty value, removed) on top of this process's environment.
+    std::map<std::string, std::string> environment;
+    std::filesystem::path workingDirectory;  // empty: this process's
+    std::chrono::milliseconds timeout{60000};
+};
+
+ProcessResult runProcess(const std::filesystem::path& program,
+                         const std::vector<std::string>& arguments, const ProcessOptions& options);
+
+}  // namespace felmo::testing

@@ -1,0 +1,500 @@
+// Whole runs of felmo-cli: each test gives the program its own TMPDIR (so its own work tree), its
+// own settings file and output folder, and checks the files it leaves behind, pixel for pixel
+// where a picture is involved.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <map>
+
+#include "base/file_io.hpp"
+#include "cli_process.hpp"
+#include "mbm/mbm_reader.hpp"
+#include "raster/bmp.hpp"
+#include "raster/raster.hpp"
+
+namespace felmo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ProcessOptions;
+using testing::ProcessResult;
+using testing::runProcess;
+
+const fs::path kBinDir = FELMO_BIN_DIR;
+
+std::string readText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeText(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+// A fresh folder per test with the layout the runs use:
+//   tmp/            TMPDIR of the program (its work tree goes below)
+//   program/        the settings file, the command file
+//   out/            the output folder (made only when a test wants one)
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/felmo-cli-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+        fs::create_directories(root / "tmp");
+        fs::create_directories(root / "program");
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    fs::path settings() const { return root / "program" / "Settings.ini"; }
+    fs::path output() const { return root / "out"; }
+    fs::path workTreeRoot() const { return root / "tmp"; }
+
+    // felmo-cli --settings <settings> --output <out> ARGS...
+    ProcessResult felmo(std::vector<std::string> arguments,
+                        fs::path program = kBinDir / "felmo-cli",
+                        std::map<std::string, std::string> environment = {}) {
+        std::vector<std::string> full = {"--settings", settings().string(), "--output",
+                                         output().string()};
+        full.insert(full.end(), arguments.begin(), arguments.end());
+        return runBare(full, program, std::move(environment));
+    }
+    ProcessResult runBare(std::vector<std::string> arguments,
+                          fs::path program = kBinDir / "felmo-cli",
+                          std::map<std::string, std::string> environment = {}) {
+        ProcessOptions options;
+        options.environment = std::move(environment);
+        options.environment["TMPDIR"] = workTreeRoot().string();
+        options.workingDirectory = root;
+        return runProcess(program, arguments, options);
+    }
+
+    // Packs frames into an .mbm file with the real converter, at 24 bits.
+    void packMbm(const fs::path& target, const std::vector<Raster>& frames) {
+        const fs::path folder = root / "pack";
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        fs::create_directories(target.parent_path());
+        std::string command = target.string() + "\r\n";
+        for (std::size_t k = 0; k < frames.size(); ++k) {
+            const fs::path frame = folder / (std::to_string(k) + ".bmp");
+            saveBmpFile(frames[k], frame);
+            command += "-c24" + frame.string() + "\r\n";
+        }
+        writeText(folder / "PackUnpack.txt", command);
+        ProcessOptions options;
+        options.workingDirectory = folder;
+        const ProcessResult packed = runProcess(kBinDir / "bmconv", {"PackUnpack.txt"}, options);
+        ASSERT_EQ(packed.exitStatus, 0) << packed.err;
+        ASSERT_TRUE(fs::exists(target));
+    }
+
+    // Unpacks an .mbm file with the real converter into `count` BMP frames and reads them back.
+    std::vector<Raster> unpackMbm(const fs::path& mbm, int count) {
+        const fs::path folder = root / "unpack";
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        std::string command = " -u " + mbm.string() + "\r\n";
+        for (int k = 0; k < count; ++k)
+            command += (folder / (std::to_string(k) + ".bmp")).string() + "\r\n";
+        writeText(folder / "PackUnpack.txt", command);
+        ProcessOptions options;
+        options.workingDirectory = folder;
+        const ProcessResult unpacked = runProcess(kBinDir / "bmconv", {"PackUnpack.txt"}, options);
+        EXPECT_EQ(unpacked.exitStatus, 0) << unpacked.err;
+        std::vector<Raster> frames;
+        for (int k = 0; k < count; ++k)
+            frames.push_back(loadBmpFile(folder / (std::to_string(k) + ".bmp")));
+        return frames;
+    }
+
+    // A copy of felmo-cli alone in a folder of its own, with `converterScript` beside it as
+    // "bmconv" (none when empty).
+    fs::path lonelyCopy(const std::string& converterScript) {
+        const fs::path folder = root / "lonely";
+        fs::create_directories(folder);
+        fs::copy_file(kBinDir / "felmo-cli", folder / "felmo-cli");
+        if (!converterScript.empty()) {
+            writeText(folder / "bmconv", converterScript);
+            fs::permissions(folder / "bmconv", fs::perms::owner_all);
+        }
+        return folder / "felmo-cli";
+    }
+
+    fs::path root;
+};
+
+struct SlotShape {
+    const char* name;
+    std::vector<std::pair<int, int>> frameSizes;
+};
+
+const std::array<SlotShape, 5> kSlotShapes = {{
+    {"startup", std::vector<std::pair<int, int>>(12, {176, 208})},
+    {"EidPic", {{176, 12}, {176, 68}, {176, 68}, {176, 68}, {176, 68}}},
+    {"backgroundimage", {{176, 132}, {1, 1}}},
+    {"Splashscreen", {{176, 208}}},
+    {"Welcomeimage", {{176, 208}}},
+}};
+
+TEST_F(CliTest, WithoutAnOutputFolderTheDefaultsAreUnpackedAndBuiltAgain) {
+    const ProcessResult run = felmo({"build"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "Файлы графики созданы.\n");
+    EXPECT_EQ(run.err, "");
+
+    for (const SlotShape& slot : kSlotShapes) {
+        const fs::path built = output() / (std::string(slot.name) + ".mbm");
+        ASSERT_TRUE(fs::exists(built)) << built;
+        const std::vector<std::uint8_t> bytes = readWholeFile(built);
+        const std::vector<MbmBitmapInfo> directory = readMbmDirectory(bytes);
+        ASSERT_EQ(directory.size(), slot.frameSizes.size()) << slot.name;
+        const std::vector<Raster> frames =
+            unpackMbm(built, static_cast<int>(slot.frameSizes.size()));
+        for (std::size_t k = 0; k < frames.size(); ++k) {
+            EXPECT_EQ(frames[k].width(), slot.frameSizes[k].first) << slot.name << " " << k;
+            EXPECT_EQ(frames[k].height(), slot.frameSizes[k].second) << slot.name << " " << k;
+        }
+    }
+    // The work tree went at close and the settings were written.
+    EXPECT_TRUE(fs::is_empty(workTreeRoot()));
+    EXPECT_FALSE(fs::exists(root / "program" / "PackUnpack.txt"));
+    const std::string ini = readText(settings());
+    EXPECT_NE(ini.find("X1=215"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Y1=111"), std::string::npos) << ini;
+}
+
+TEST_F(CliTest, NoCommandMeansStartUpAndBuild) {
+    const ProcessResult run = felmo({});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "Файлы графики созданы.\n");
+    for (const SlotShape& slot : kSlotShapes)
+        EXPECT_TRUE(fs::exists(output() / (std::string(slot.name) + ".mbm"))) << slot.name;
+}
+
+TEST_F(CliTest, TheProgramDirectoryIsTheExecutablesFolder) {
+    const fs::path program = lonelyCopy("");
+    fs::copy_file(kBinDir / "bmconv", program.parent_path() / "bmconv");
+    const ProcessResult run = runBare({}, program);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_TRUE(fs::exists(program.parent_path() / "Settings.ini"));
+    for (const SlotShape& slot : kSlotShapes)
+        EXPECT_TRUE(
+            fs::exists(program.parent_path() / "Files" / (std::string(slot.name) + ".mbm")));
+}
+
+const Color kRed = rgb(220, 20, 20);
+const Color kBlue = rgb(20, 20, 220);
+const Color kGreen = rgb(20, 200, 20);
+
+std::vector<Raster> plainAnimation(Color colour) {
+    return std::vector<Raster>(12, Raster(176, 208, colour));
+}
+
+TEST_F(CliTest, TheUsersFileInASubFolderWinsOverTheRootOne) {
+    packMbm(output() / "startup.mbm", plainAnimation(kRed));
+    packMbm(output() / "phone" / "startup.mbm", plainAnimation(kBlue));
+    packMbm(output() / "theme.mbm", {Raster(4, 4, kGreen)});
+
+    const ProcessResult run = felmo({"export", (root / "frames").string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    for (int k = 0; k < 12; ++k)
+        EXPECT_EQ(
+            loadBmpFile(root / "frames" / "startup" / (std::to_string(k) + ".bmp")).pixel(88, 104),
+            kBlue)
+            << k;
+    // The user's files stay as they were; nothing was built.
+    EXPECT_TRUE(fs::exists(output() / "theme.mbm"));
+    EXPECT_FALSE(fs::exists(output() / "EidPic.mbm"));
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(CliTest, AHiddenFolderIsNotSearched) {
+    packMbm(output() / ".hidden" / "startup.mbm", plainAnimation(kGreen));
+    packMbm(output() / ".startup.mbm", plainAnimation(kGreen));
+    const ProcessResult run = felmo({"export", (root / "frames").string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const Raster frame = loadBmpFile(root / "frames" / "startup" / "0.bmp");
+    EXPECT_EQ(frame.width(), 176);
+    EXPECT_NE(frame.pixel(88, 104), kGreen);
+}
+
+// A converter that cannot be found, or that fails, ends the run with a clear message at once,
+// and the user's files in the output folder are untouched.
+struct BrokenConverterCase {
+    const char* name;
+    const char* script;  // "" for none at all
+    const char* expectedInMessage;
+};
+
+class BrokenConverter : public CliTest,
+                        public ::testing::WithParamInterface<BrokenConverterCase> {};
+
+TEST_P(BrokenConverter, GivesAClearErrorWithinSecondsAndLosesNothing) {
+    const BrokenConverterCase& c = GetParam();
+    const fs::path program = lonelyCopy(c.script);
+    writeText(output() / "startup.mbm", "the user's own file");
+    writeText(output() / "notes.txt", "keep me");
+
+    const ProcessResult run = felmo({"build"}, program, {{"PATH", "/nonexistent-felmo-path"}});
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_LT(run.elapsed.count(), 10000);
+    EXPECT_NE(run.err.find("startup"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.expectedInMessage), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(readText(output() / "startup.mbm"), "the user's own file");
+    EXPECT_EQ(readText(output() / "notes.txt"), "keep me");
+    EXPECT_FALSE(fs::exists(output() / "EidPic.mbm"));
+    // Close still ran: the work tree is gone.
+    EXPECT_TRUE(fs::is_empty(workTreeRoot()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, BrokenConverter,
+    ::testing::Values(
+        BrokenConverterCase{"Missing", "", "bmconv"},
+        BrokenConverterCase{"Failing", "#!/bin/sh\necho 'converter out of order' >&2\nexit 3\n",
+                            "converter out of order"},
+        BrokenConverterCase{"SilentlyWritingNothing", "#!/bin/sh\nexit 0\n", "startup"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliTest, AnExistingMbmSurvivesABuildThatFailsPartWay) {
+    packMbm(output() / "Splashscreen.mbm", {Raster(176, 208, kGreen)});
+    const std::string before = readText(output() / "Splashscreen.mbm");
+    // The real converter, except that packing the welcome image fails.
+    const std::string script =
+        "#!/bin/sh\n"
+        "if grep -q 'NewMbmFiles/Welcomeimage.mbm' PackUnpack.txt; then\n"
+        "  echo 'disk full' >&2; exit 1\n"
+        "fi\n"
+        "exec '" +
+        (kBinDir / "bmconv").string() + "' \"$@\"\n";
+    const fs::path program = lonelyCopy(script);
+
+    const ProcessResult run = felmo({"build"}, program);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("Welcomeimage"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("disk full"), std::string::npos) << run.err;
+    EXPECT_EQ(readText(output() / "Splashscreen.mbm"), before);
+    EXPECT_FALSE(fs::exists(output() / "startup.mbm"));
+    EXPECT_EQ(run.out, "");
+}
+
+// Pictures the tests write: two colours split at a column (or row).
+Raster splitPicture(int width, int height, int split, bool vertical, Color first, Color second) {
+    Raster picture(width, height, first);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if ((vertical ? y : x) >= split)
+                picture.setPixel(x, y, second);
+    return picture;
+}
+
+Raster exportedFrame(const fs::path& folder, const char* slot, int k) {
+    return loadBmpFile(folder / slot / (std::to_string(k) + ".bmp"));
+}
+
+TEST_F(CliTest, SlideRightMovesThePictureSixteenColumnsAFrame) {
+    saveBmpFile(splitPicture(352, 208, 176, false, kRed, kBlue), root / "wide.bmp");
+    const ProcessResult run = felmo({"effect", "slide-right", (root / "wide.bmp").string(),
+                                     "export", (root / "frames").string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    // Frame n shows the strip from column (11 - n) * 16 on: red up to strip column 175.
+    for (int n = 0; n < 12; ++n) {
+        const Raster frame = exportedFrame(root / "frames", "startup", n);
+        ASSERT_EQ(frame.width(), 176);
+        const int firstBlue = 176 - (11 - n) * 16;
+        for (int x : {0, firstBlue - 1, firstBlue, 175}) {
+            if (x < 0 || x > 175)
+                continue;
+            EXPECT_EQ(frame.pixel(x, 100), x < firstBlue ? kRed : kBlue)
+                << "frame " << n << " column " << x;
+        }
+    }
+}
+
+TEST_F(CliTest, SlideUpAndZoomInOnTheSplashPicture) {
+    saveBmpFile(splitPicture(176, 416, 208, true, kRed, kBlue), root / "tall.bmp");
+    Raster splash(176, 208, kRed);
+    splash.setPixel(0, 0, kGreen);
+    saveBmpFile(splash, root / "splash.bmp");
+
+    const ProcessResult run =
+        felmo({"effect", "slide-up", (root / "tall.bmp").string(), "export",
+               (root / "slide").string(), "splash", (root / "splash.bmp").string(), "effect",
+               "zoom-in", "export", (root / "zoom").string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    // Tag 12: frame 0 shows the top half, frame 11 the bottom half.
+    EXPECT_EQ(exportedFrame(root / "slide", "startup", 0).pixel(88, 207), kRed);
+    EXPECT_EQ(exportedFrame(root / "slide", "startup", 11).pixel(88, 0), kBlue);
+
+    // Drawing 0 is a 22 x 26 copy at (77, 91) on a field of the splash's corner colour.
+    const Raster first = exportedFrame(root / "zoom", "startup", 0);
+    EXPECT_EQ(first.pixel(76, 100), kGreen);
+    EXPECT_EQ(first.pixel(99, 100), kGreen);
+    EXPECT_EQ(first.pixel(88, 90), kGreen);
+    EXPECT_EQ(first.pixel(77, 91), kGreen);  // the splash's own corner pixel, scaled
+    EXPECT_EQ(first.pixel(78, 92), kRed);
+    EXPECT_EQ(first.pixel(98, 116), kRed);
+    EXPECT_EQ(first.pixel(88, 117), kGreen);
+    const Raster last = exportedFrame(root / "zoom", "startup", 11);
+    EXPECT_EQ(last.pixel(0, 0), kGreen);
+    EXPECT_EQ(last.pixel(1, 0), kRed);
+    // The splash screen itself is exported as loaded.
+    EXPECT_EQ(exportedFrame(root / "zoom", "Splashscreen", 0).pixel(175, 207), kRed);
+}
+
+TEST_F(CliTest, BackgroundAndWelcomeLandInTheirFrames) {
+    saveBmpFile(splitPicture(176, 200, 68, true, kGreen, kBlue), root / "wall.bmp");
+    saveBmpFile(splitPicture(176, 208, 100, false, kRed, kBlue), root / "welcome.bmp");
+    const ProcessResult run = felmo({"background", (root / "wall.bmp").string(), "welcome",
+                                     (root / "welcome.bmp").string(), "strip", "15", "strip-colour",
+                                     "1E90FF", "export", (root / "frames").string(), "build"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    for (int k = 1; k <= 4; ++k) {
+        const Raster strip = exportedFrame(root / "frames", "EidPic", k);
+        EXPECT_EQ(strip.height(), 68);
+        EXPECT_EQ(strip.pixel(0, 0), kGreen);
+        EXPECT_EQ(strip.pixel(175, 67), kGreen);
+    }
+    const Raster background = exportedFrame(root / "frames", "backgroundimage", 0);
+    EXPECT_EQ(background.pixel(0, 0), kBlue);
+    EXPECT_EQ(background.pixel(175, 131), kBlue);
+    const Raster welcome = exportedFrame(root / "frames", "Welcomeimage", 0);
+    EXPECT_EQ(welcome.pixel(99, 5), kRed);
+    EXPECT_EQ(welcome.pixel(100, 5), kBlue);
+    // The build packs the same pictures (24-bit depth keeps the colours exact).
+    EXPECT_EQ(run.out, "Файлы графики созданы.\n");
+}
+
+TEST_F(CliTest, DepthTextsChooseTheStoredColourDepth) {
+    const ProcessResult run =
+        felmo({"depth", "startup=24", "status=8", "splash=12", "welcome=16", "build"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    auto depthOf = [&](const char* name) {
+        const std::vector<std::uint8_t> bytes = readWholeFile(output() / name);
+        return readMbmDirectory(bytes).at(0).mode.bitsPerPixel;
+    };
+    EXPECT_EQ(depthOf("startup.mbm"), 24);
+    EXPECT_EQ(depthOf("EidPic.mbm"), 8);
+    EXPECT_EQ(depthOf("backgroundimage.mbm"), 8);
+    EXPECT_EQ(depthOf("Splashscreen.mbm"), 12);
+    EXPECT_EQ(depthOf("Welcomeimage.mbm"), 16);
+}
+
+TEST_F(CliTest, AFailedCommandStopsTheRunAndNamesTheFile) {
+    const ProcessResult run =
+        felmo({"welcome", (root / "missing.bmp").string(), "export", (root / "frames").string()});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("missing.bmp"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(root / "frames"));
+    EXPECT_TRUE(fs::is_empty(workTreeRoot()));
+}
+
+TEST_F(CliTest, CommandsNotBuiltYetAreRefusedBeforeAnythingRuns) {
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"overlay", "x.bmp"},
+                                               {"overlay-set", "alpha=100"},
+                                               {"effect", "dots", "x.bmp"},
+                                               {"build", "effect", "fade-in-black"}}) {
+        const ProcessResult run = felmo(arguments);
+        EXPECT_EQ(run.exitStatus, 1) << arguments[0];
+        EXPECT_NE(run.err.find("not available yet"), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(settings()));
+        EXPECT_FALSE(fs::exists(output()));
+    }
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
+    const std::vector<std::vector<std::string>> mistakes = {
+        {"bogus"},
+        {"background"},
+        {"strip", "16"},
+        {"strip", "-1"},
+        {"strip", "7x"},
+        {"strip-colour", "12345"},
+        {"strip-colour", "GG0000"},
+        {"depth"},
+        {"depth", "foo=16"},
+        {"depth", "startup="},
+        {"effect"},
+        {"effect", "nope"},
+        {"effect", "slide-right"},
+        {"overlay-set", "colour=1"},
+        {"export"},
+        {"build", "--output", "x"},
+        {"--frob"},
+        {"--list", "build"},
+    };
+    for (const std::vector<std::string>& arguments : mistakes) {
+        const ProcessResult run = felmo(arguments);
+        std::string shown;
+        for (const std::string& a : arguments)
+            shown += a + " ";
+        EXPECT_EQ(run.exitStatus, 2) << shown << run.err;
+        EXPECT_NE(run.err.find("felmo-cli: "), std::string::npos) << shown;
+        EXPECT_NE(run.err.find("--help"), std::string::npos) << shown;
+        EXPECT_EQ(run.out, "") << shown;
+    }
+    EXPECT_FALSE(fs::exists(settings()));
+    EXPECT_TRUE(fs::is_empty(workTreeRoot()));
+    EXPECT_EQ(runBare({"--output"}).exitStatus, 2);
+    EXPECT_EQ(runBare({"--settings", settings().string(), "--settings", "x"}).exitStatus, 2);
+}
+
+TEST_F(CliTest, HelpListAndVersion) {
+    const ProcessResult help = runBare({"--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_EQ(help.out.rfind("Usage: felmo-cli", 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+
+    const ProcessResult list = runBare({"--list"});
+    EXPECT_EQ(list.exitStatus, 0);
+    EXPECT_NE(list.out.find("slide-right PIC"), std::string::npos);
+    EXPECT_NE(list.out.find("Анимация → Движение → Слева направо  (tag 9)\n"), std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("binocular-out-centre PIC"), std::string::npos);
+    EXPECT_NE(list.out.find("(tag 66)  [not available yet]"), std::string::npos);
+
+    const ProcessResult version = runBare({"--version"});
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.out.rfind("felmo-cli ", 0), 0u);
+    EXPECT_TRUE(fs::is_empty(workTreeRoot()));
+}
+
+TEST_F(CliTest, TwoRunsWithTheirOwnTmpdirAndSettingsRunSideBySide) {
+    // Same user, same executable: the work trees differ by TMPDIR, the command files by the
+    // settings file's folder.
+    ProcessOptions first;
+    first.environment["TMPDIR"] = (root / "tmp").string();
+    ProcessOptions second;
+    fs::create_directories(root / "tmp2");
+    fs::create_directories(root / "program2");
+    second.environment["TMPDIR"] = (root / "tmp2").string();
+    auto runA = std::async(std::launch::async, [&] {
+        return runProcess(kBinDir / "felmo-cli",
+                          {"--settings", settings().string(), "--output", (root / "out1").string()},
+                          first);
+    });
+    auto runB = std::async(std::launch::async, [&] {
+        return runProcess(kBinDir / "felmo-cli",
+                          {"--settings", (root / "program2" / "Settings.ini").string(), "--output",
+                           (root / "out2").string()},
+                          second);
+    });
+    const ProcessResult a = runA.get();
+    const ProcessResult b = runB.get();
+    EXPECT_EQ(a.exitStatus, 0) << a.err;
+    EXPECT_EQ(b.exitStatus, 0) << b.err;
+    EXPECT_EQ(readText(root / "out1" / "EidPic.mbm"), readText(root / "out2" / "EidPic.mbm"));
+}
+
+}  // namespace
+}  // namespace felmo

@@ -1,0 +1,501 @@
+// The application model driven as a front end drives it, with an in-process converter (and once
+// with the real bmconv): start-up, the previews it fills, the build and its delivery, the bit-depth
+// boxes, the refusals, and the failures that must stop cleanly.
+#include "studio/studio.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "base/error.hpp"
+#include "base/file_io.hpp"
+#include "fake_converter.hpp"
+#include "raster/bmp.hpp"
+#include "studio/front_end.hpp"
+#include "workspace/slot_table.hpp"
+
+namespace felmo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeConverter;
+using testing::fakeFrameColour;
+using Behaviour = FakeConverter::Behaviour;
+
+class RecordingFrontEnd : public FrontEnd {
+  public:
+    std::optional<fs::path> picture;
+    std::optional<Color> colour;
+    std::vector<std::string> notices;
+    std::vector<fs::path> openedFolders;
+
+    std::optional<fs::path> choosePicture() override { return picture; }
+    std::optional<Color> chooseColour(Color) override { return colour; }
+    void showNotice(const std::string& text) override { notices.push_back(text); }
+    void openFolder(const fs::path& folder) override { openedFolders.push_back(folder); }
+};
+
+std::string readText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeText(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+Color pixelOf(const Image& image, int x, int y) {
+    return image.picture() ? image.picture()->pixel(x, y) : colors::outside;
+}
+
+class StudioTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/felmo-studio-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+        fs::create_directories(root / "tmp");
+        fs::create_directories(root / "program");
+        setenv("TMPDIR", (root / "tmp").c_str(), 1);
+        config.executablePath = root / "program" / "felmo";
+        config.settingsFile = root / "program" / "Settings.ini";
+        config.outputFolder = root / "out";
+        config.converterLauncher = &converter;
+    }
+    void TearDown() override {
+        studio.reset();
+        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(root);
+    }
+
+    Studio& make() {
+        studio = std::make_unique<Studio>(frontEnd, config);
+        return *studio;
+    }
+    Studio& startUp() {
+        Studio& s = make();
+        s.FormCreate();
+        s.FormActivate();
+        s.runPipelineToEnd(std::chrono::seconds(10));
+        return s;
+    }
+    fs::path workDir() const { return root / "tmp" / ("Temp_FELMO-" + std::to_string(getuid())); }
+    fs::path commandFile() const { return root / "program" / "PackUnpack.txt"; }
+
+    fs::path root;
+    FakeConverter converter;
+    RecordingFrontEnd frontEnd;
+    StudioConfig config;
+    std::unique_ptr<Studio> studio;
+};
+
+TEST_F(StudioTest, StartUpUnpacksTheFiveSlotsAndFillsThePreviews) {
+    Studio& s = startUp();
+
+    ASSERT_EQ(converter.launches(), 5);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const std::vector<std::string>& lines = converter.commandFiles[slot];
+        EXPECT_EQ(lines[0],
+                  " -u " + workDir().string() + "/" + std::string(slotAt(slot).name) + ".mbm");
+        EXPECT_EQ(static_cast<int>(lines.size()), slotAt(slot).frameCount + 1);
+        EXPECT_FALSE(fs::exists(workDir() / (std::string(slotAt(slot).name) + ".mbm")));
+    }
+    EXPECT_FALSE(fs::exists(commandFile()));
+    EXPECT_FALSE(s.pipelineRunning());
+    EXPECT_FALSE(s.timerStartEnabled());
+    EXPECT_TRUE(s.timer2Enabled());
+    EXPECT_TRUE(s.canCreate());
+
+    const Color statusArea = fakeFrameColour(kEidPicSlot, 4);
+    for (const Image* image :
+         {&s.EidPicPicture(), &s.EidPicPicture0(), &s.EidPicPicture1(), &s.EidPicPictureAlpha()}) {
+        EXPECT_EQ(pixelOf(*image, 0, 0), statusArea);
+        EXPECT_EQ(pixelOf(*image, 175, 67), statusArea);
+    }
+    // The 12-row strips show the top of the status area, unscaled.
+    EXPECT_EQ(pixelOf(s.StartUpEidPicPicture(), 175, 11), statusArea);
+    EXPECT_EQ(s.StartUpEidPicPicture().picture()->height(), 12);
+    EXPECT_EQ(pixelOf(s.WelcomeimageEidPicPicture(), 0, 0), statusArea);
+    EXPECT_EQ(pixelOf(s.BackgroundPicture(), 10, 131), fakeFrameColour(kBackgroundimageSlot, 0));
+    EXPECT_EQ(pixelOf(s.SplashEidPic(), 5, 5), fakeFrameColour(kEidPicSlot, 0));
+    EXPECT_EQ(pixelOf(s.SplashscreenPicture(), 88, 100), fakeFrameColour(kSplashscreenSlot, 0));
+    EXPECT_EQ(pixelOf(s.WelcomeimagePicture(), 88, 100), fakeFrameColour(kWelcomeimageSlot, 0));
+    // DrawDownLine ran: the strip takes the background's bottom-left colour.
+    const Color strip = fakeFrameColour(kBackgroundimageSlot, 0);
+    EXPECT_EQ(s.StripColour(), strip);
+    EXPECT_EQ(pixelOf(s.LinesPicture(), 0, 0), strip);
+    EXPECT_EQ(s.Label11(), "R = " + std::to_string(redOf(strip)));
+    EXPECT_EQ(s.Label13(), "B = " + std::to_string(blueOf(strip)));
+}
+
+TEST_F(StudioTest, TheStartUpSequenceRunsOncePerProgramRun) {
+    Studio& s = startUp();
+    s.FormActivate();
+    s.FormActivate();
+    EXPECT_EQ(converter.launches(), 5);
+    EXPECT_FALSE(s.pipelineRunning());
+}
+
+TEST_F(StudioTest, PreviewTicksShowTheFramesInALoop) {
+    Studio& s = startUp();
+    for (int k = 0; k < 13; ++k) {
+        EXPECT_EQ(s.PreviewFrame(), k % 12);
+        s.Timer2Timer();
+        EXPECT_EQ(pixelOf(s.StartUpPicture(), 3, 3), fakeFrameColour(kStartupSlot, k % 12));
+    }
+}
+
+TEST_F(StudioTest, BuildDeliversTheFiveFilesThenShowsTheNoticeAndOpensTheFolder) {
+    Studio& s = startUp();
+    s.setOpenFolderWithDrawing(true);
+    fs::create_directories(root / "out");
+    writeText(root / "out" / "keep.txt", "mine");
+    writeText(root / "out" / "startup.mbm", "old");
+
+    s.N7Click();
+    EXPECT_TRUE(s.pipelineRunning());
+    EXPECT_FALSE(s.canCreate());
+    s.runPipelineToEnd(std::chrono::seconds(10));
+
+    EXPECT_EQ(converter.launches(), 10);
+    for (const MbmSlot& slot : kSlotTable) {
+        const fs::path delivered = root / "out" / (std::string(slot.name) + ".mbm");
+        ASSERT_TRUE(fs::exists(delivered)) << delivered;
+        // The stand-in file names the built file and the frames it was made from.
+        EXPECT_EQ(readText(delivered).substr(0, readText(delivered).find('\n')),
+                  workDir().string() + "/NewMbmFiles/" + std::string(slot.name) + ".mbm");
+    }
+    EXPECT_EQ(readText(root / "out" / "keep.txt"), "mine");
+    EXPECT_TRUE(fs::is_empty(workDir() / "NewMbmFiles"));
+    EXPECT_FALSE(fs::exists(commandFile()));
+    EXPECT_EQ(frontEnd.notices, std::vector<std::string>{"Файлы графики созданы."});
+    EXPECT_EQ(frontEnd.openedFolders, std::vector<fs::path>{root / "out"});
+    EXPECT_TRUE(s.canCreate());
+}
+
+TEST_F(StudioTest, CreateWritesTheFourStatusAreaFramesByteIdentical) {
+    Studio& s = startUp();
+    converter.behaviourOf = [](int) { return Behaviour::Hang; };
+    s.N7Click();
+
+    const std::string first = readText(workDir() / "EidPic" / "1.bmp");
+    EXPECT_EQ(first.size(), 54u + 176u * 3u * 68u);
+    for (int k = 2; k <= 4; ++k)
+        EXPECT_EQ(readText(workDir() / "EidPic" / (std::to_string(k) + ".bmp")), first);
+    const std::vector<std::uint8_t> expected = encodeBmp(*s.EidPicPicture1().picture());
+    EXPECT_EQ(first, std::string(expected.begin(), expected.end()));
+    // The other stills are saved as their frames too.
+    EXPECT_EQ(loadBmpFile(workDir() / "Splashscreen" / "0.bmp").pixel(0, 0),
+              fakeFrameColour(kSplashscreenSlot, 0));
+    EXPECT_EQ(loadBmpFile(workDir() / "EidPic" / "0.bmp").height(), 12);
+}
+
+TEST_F(StudioTest, DepthBoxTextsReachTheCommandFilesVerbatim) {
+    Studio& s = startUp();
+    EXPECT_EQ(s.slotBitDepthText(DepthBox::SplashscreenPictureBit), "16");
+    s.setSlotBitDepthText(DepthBox::StartUpPictureBit, "32");
+    s.setSlotBitDepthText(DepthBox::BackgroundPictureBit, "8");
+    s.setSlotBitDepthText(DepthBox::WelcomeimagePictureBit, "12");
+    s.N7Click();
+    s.runPipelineToEnd(std::chrono::seconds(10));
+
+    const std::array<std::string, kSlotCount> expected = {"32", "8", "8", "16", "12"};
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const std::vector<std::string>& lines = converter.commandFiles[5 + slot];
+        const MbmSlot& mbm = slotAt(slot);
+        ASSERT_EQ(static_cast<int>(lines.size()), mbm.frameCount + 1);
+        EXPECT_EQ(lines[0], workDir().string() + "/NewMbmFiles/" + std::string(mbm.name) + ".mbm");
+        for (int k = 0; k <= mbm.lastFrameIndex; ++k)
+            EXPECT_EQ(lines[1 + k], "-c" + expected[slot] + workDir().string() + "/" +
+                                        std::string(mbm.name) + "/" + std::to_string(k) + ".bmp");
+    }
+}
+
+TEST_F(StudioTest, CreateIsRefusedWhileAPipelineRuns) {
+    converter.behaviourOf = [](int run) { return run == 2 ? Behaviour::Hang : Behaviour::Convert; };
+    Studio& s = make();
+    EXPECT_FALSE(s.canCreate());
+    s.FormCreate();
+    s.FormActivate();
+    for (int tick = 0; tick < 5; ++tick)
+        s.TimerStartTimer();
+    ASSERT_TRUE(s.pipelineRunning());
+    EXPECT_NE(s.pipelineStatus().find("backgroundimage"), std::string::npos);
+    EXPECT_FALSE(s.canCreate());
+    try {
+        s.N7Click();
+        FAIL() << "Create ran during unpacking";
+    } catch (const Error& refusal) {
+        EXPECT_NE(std::string(refusal.what()).find("конвертер"), std::string::npos);
+    }
+    // The refusal left the unpacking alone: it finishes and fills the previews.
+    EXPECT_EQ(converter.launches(), 3);
+    converter.finishHangingRun();
+    s.runPipelineToEnd(std::chrono::seconds(10));
+    EXPECT_TRUE(s.timer2Enabled());
+    EXPECT_TRUE(s.canCreate());
+}
+
+TEST_F(StudioTest, AFailingConverterStopsTheUnpackingWithTheSlotAndItsMessage) {
+    converter.behaviourOf = [](int run) { return run == 1 ? Behaviour::Fail : Behaviour::Convert; };
+    Studio& s = make();
+    s.FormCreate();
+    s.FormActivate();
+    try {
+        s.runPipelineToEnd(std::chrono::seconds(10));
+        FAIL() << "a failed converter run went unnoticed";
+    } catch (const Error& failure) {
+        const std::string message = failure.what();
+        EXPECT_NE(message.find("EidPic"), std::string::npos) << message;
+        EXPECT_NE(message.find("the file is damaged"), std::string::npos) << message;
+    }
+    EXPECT_FALSE(s.pipelineRunning());
+    EXPECT_FALSE(s.timerStartEnabled());
+    EXPECT_FALSE(s.timer2Enabled());
+    // Nothing is deleted: the sources of the slots not yet unpacked are still there.
+    for (const char* source : {"EidPic.mbm", "backgroundimage.mbm", "Welcomeimage.mbm"})
+        EXPECT_TRUE(fs::exists(workDir() / source)) << source;
+    EXPECT_FALSE(s.EidPicPicture().hasPicture());
+    EXPECT_TRUE(s.canCreate());
+}
+
+TEST_F(StudioTest, AConverterThatLeavesNoFileStopsTheBuildAndTheOutputFolderKeepsItsFiles) {
+    Studio& s = startUp();
+    writeText(root / "out" / "Splashscreen.mbm", "the user's own");
+    converter.behaviourOf = [](int run) {
+        return run == 8 ? Behaviour::NoOutput : Behaviour::Convert;
+    };
+    s.N7Click();
+    try {
+        s.runPipelineToEnd(std::chrono::seconds(10));
+        FAIL() << "a build without its file went unnoticed";
+    } catch (const Error& failure) {
+        EXPECT_NE(std::string(failure.what()).find("Splashscreen"), std::string::npos)
+            << failure.what();
+    }
+    EXPECT_EQ(readText(root / "out" / "Splashscreen.mbm"), "the user's own");
+    EXPECT_FALSE(fs::exists(root / "out" / "startup.mbm"));
+    EXPECT_TRUE(frontEnd.notices.empty());
+    // The files already built stay where the converter put them.
+    EXPECT_TRUE(fs::exists(workDir() / "NewMbmFiles" / "EidPic.mbm"));
+}
+
+TEST_F(StudioTest, ABuildWhoseOutputFolderCannotBeMadeKeepsTheBuiltFilesAndShowsNoNotice) {
+    writeText(root / "blocker", "a file where a folder should be");
+    config.outputFolder = root / "blocker" / "out";
+    Studio& s = startUp();
+    s.N7Click();
+    try {
+        s.runPipelineToEnd(std::chrono::seconds(10));
+        FAIL() << "a failed delivery was reported as success";
+    } catch (const Error& failure) {
+        EXPECT_NE(std::string(failure.what()).find("startup.mbm"), std::string::npos)
+            << failure.what();
+    }
+    EXPECT_TRUE(frontEnd.notices.empty());
+    for (const MbmSlot& slot : kSlotTable)
+        EXPECT_TRUE(fs::exists(workDir() / "NewMbmFiles" / (std::string(slot.name) + ".mbm")));
+}
+
+// A preview file that cannot be read ends the finishing steps there: the previews before it in
+// the loading order are filled, those after it are not.
+struct LoadingOrderCase {
+    const char* damagedFrame;
+    bool statusAreaLoaded;  // EidPicPicture and its work copies
+    bool backgroundLoaded;
+    bool splashStripLoaded;
+    bool stripDrawn;  // the 12-row strips and DrawDownLine
+    bool splashLoaded;
+    bool welcomeLoaded;
+};
+
+class PreviewLoadingOrder : public StudioTest,
+                            public ::testing::WithParamInterface<LoadingOrderCase> {};
+
+TEST_P(PreviewLoadingOrder, StopsAtTheDamagedFrame) {
+    const LoadingOrderCase& c = GetParam();
+    converter.afterRun = [&](const std::vector<std::string>& lines) {
+        for (const std::string& line : lines)
+            if (line.size() >= std::string(c.damagedFrame).size() && line.ends_with(c.damagedFrame))
+                writeText(line, "BM not really");
+    };
+    Studio& s = make();
+    s.FormCreate();
+    s.FormActivate();
+    try {
+        s.runPipelineToEnd(std::chrono::seconds(10));
+        FAIL() << "a damaged preview went unnoticed";
+    } catch (const Error& failure) {
+        EXPECT_NE(std::string(failure.what()).find(c.damagedFrame), std::string::npos)
+            << failure.what();
+    }
+    EXPECT_EQ(s.EidPicPicture().hasPicture(), c.statusAreaLoaded);
+    EXPECT_EQ(s.EidPicPictureAlpha().hasPicture(), c.statusAreaLoaded);
+    EXPECT_EQ(s.BackgroundPicture().hasPicture(), c.backgroundLoaded);
+    EXPECT_EQ(s.SplashEidPic().hasPicture(), c.splashStripLoaded);
+    EXPECT_EQ(s.StartUpEidPicPicture().hasPicture(), c.stripDrawn);
+    EXPECT_EQ(s.LinesPicture().hasPicture(), c.stripDrawn);
+    EXPECT_EQ(s.SplashscreenPicture().hasPicture(), c.splashLoaded);
+    EXPECT_EQ(s.WelcomeimagePicture().hasPicture(), c.welcomeLoaded);
+    EXPECT_FALSE(s.timer2Enabled());
+    EXPECT_FALSE(s.timerStartEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Studio, PreviewLoadingOrder,
+    ::testing::Values(LoadingOrderCase{"EidPic/4.bmp", false, false, false, false, false, false},
+                      LoadingOrderCase{"backgroundimage/0.bmp", true, false, false, false, false,
+                                       false},
+                      LoadingOrderCase{"EidPic/0.bmp", true, true, false, false, false, false},
+                      LoadingOrderCase{"Splashscreen/0.bmp", true, true, true, true, false, false},
+                      LoadingOrderCase{"Welcomeimage/0.bmp", true, true, true, true, true, false}));
+
+TEST_F(StudioTest, AStaleDoneMarkerOfAnEarlierRunDoesNotEndASlot) {
+    writeText(workDir() / "startup" / "11.bmp", "left by a run that crashed");
+    fs::permissions(workDir(), fs::perms::owner_all, fs::perm_options::replace);
+    converter.behaviourOf = [](int) { return Behaviour::Hang; };
+    Studio& s = make();
+    s.FormCreate();
+    s.FormActivate();
+    s.TimerStartTimer();
+    s.TimerStartTimer();
+    EXPECT_EQ(converter.launches(), 1);
+    EXPECT_NE(s.pipelineStatus().find("startup"), std::string::npos);
+    EXPECT_FALSE(fs::exists(workDir() / "startup" / "11.bmp"));
+}
+
+TEST_F(StudioTest, UserMbmFilesAreCopiedAndTheExtraOnesGoneAfterUnpacking) {
+    writeText(root / "out" / "theme.mbm", "not a slot");
+    writeText(root / "out" / "sub" / "startup.mbm", "the user's animation");
+    // A folder that cannot be entered is skipped; the walk goes on.
+    fs::create_directories(root / "out" / "locked");
+    writeText(root / "out" / "locked" / "Welcomeimage.mbm", "unreachable");
+    fs::permissions(root / "out" / "locked", fs::perms::none, fs::perm_options::replace);
+
+    // What each unpack run found as its slot's source.
+    std::vector<std::string> sources;
+    converter.afterRun = [&](const std::vector<std::string>& lines) {
+        if (lines[0].rfind(" -u ", 0) == 0)
+            sources.push_back(readText(lines[0].substr(4)));
+    };
+    Studio& s = startUp();
+    fs::permissions(root / "out" / "locked", fs::perms::owner_all, fs::perm_options::replace);
+
+    ASSERT_EQ(sources.size(), 5u);
+    EXPECT_EQ(sources[kStartupSlot], "the user's animation");
+    if (geteuid() != 0)
+        EXPECT_NE(sources[kWelcomeimageSlot], "unreachable");
+    // The start-up went on past the folder it could not enter, and the extra file is gone.
+    EXPECT_TRUE(s.timer2Enabled());
+    EXPECT_FALSE(fs::exists(workDir() / "theme.mbm"));
+    EXPECT_TRUE(fs::exists(root / "out" / "theme.mbm"));
+}
+
+TEST_F(StudioTest, CloseDeletesTheWorkTreeAndWritesTheSettings) {
+    Studio& s = startUp();
+    s.setOpenFolderWithDrawing(true);
+    s.FormClose(12, 34);
+    EXPECT_FALSE(fs::exists(workDir()));
+    const std::string ini = readText(root / "program" / "Settings.ini");
+    EXPECT_NE(ini.find("X1=12"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Y1=34"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("OpenFolderWithDrawing=1"), std::string::npos) << ini;
+    // The output folder given for this run is not stored; the default is.
+    EXPECT_NE(ini.find("RoadDirFiles=" + (root / "program").string() + "/Files"), std::string::npos)
+        << ini;
+
+    // The next run reads them back.
+    config.outputFolder.reset();
+    Studio next(frontEnd, config);
+    const WindowPosition position = next.FormCreate();
+    EXPECT_EQ(position.left, 12);
+    EXPECT_EQ(position.top, 34);
+}
+
+TEST_F(StudioTest, ASettingsWriteThatFailsIsReportedAfterTheTreeIsGone) {
+    Studio& s = startUp();
+    fs::permissions(root / "program", fs::perms::owner_read | fs::perms::owner_exec,
+                    fs::perm_options::replace);
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes anywhere";
+    try {
+        s.FormClose(1, 2);
+        FAIL() << "a refused settings write went unreported";
+    } catch (const Error& failure) {
+        EXPECT_NE(std::string(failure.what()).find("Unable to write to"), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(workDir()));
+    fs::permissions(root / "program", fs::perms::owner_all, fs::perm_options::replace);
+}
+
+TEST_F(StudioTest, ASecondStudioOfTheUserFindsTheTreeTakenAndLeavesItAlone) {
+    Studio& first = startUp();
+    FakeConverter otherConverter;
+    StudioConfig otherConfig = config;
+    otherConfig.converterLauncher = &otherConverter;
+    Studio second(frontEnd, otherConfig);
+    second.FormCreate();
+    EXPECT_THROW(second.FormActivate(), Error);
+    EXPECT_EQ(otherConverter.launches(), 0);
+    second.FormClose(0, 0);
+    EXPECT_TRUE(fs::exists(workDir() / "startup" / "0.bmp"));
+    EXPECT_TRUE(first.canCreate());
+}
+
+TEST_F(StudioTest, EffectsWriteTheTwelveFramesAndUnbuiltOnesAreRefused) {
+    Studio& s = startUp();
+    Raster wide(352, 208, rgb(10, 20, 30));
+    for (int y = 0; y < 208; ++y)
+        for (int x = 176; x < 352; ++x)
+            wide.setPixel(x, y, rgb(200, 100, 0));
+    saveBmpFile(wide, root / "wide.bmp");
+    frontEnd.picture = root / "wide.bmp";
+    s.runEffect(*findEffectByCliName("slide-left"));
+    // Tag 10: frame 0 shows the left half, frame 11 the right half.
+    EXPECT_EQ(loadBmpFile(workDir() / "startup" / "0.bmp").pixel(100, 100), rgb(10, 20, 30));
+    EXPECT_EQ(loadBmpFile(workDir() / "startup" / "11.bmp").pixel(100, 100), rgb(200, 100, 0));
+    EXPECT_EQ(s.PreviewFrame(), 0);
+
+    EXPECT_THROW(s.runEffect(*findEffectByCliName("dots")), Error);
+    EXPECT_THROW(s.runEffect(animationMenu()[0]), Error);
+}
+
+TEST_F(StudioTest, ExportWritesWhatABuildWouldPack) {
+    Studio& s = startUp();
+    s.exportFrames(root / "export");
+    for (int slot = 0; slot < kSlotCount; ++slot)
+        for (int k = 0; k <= slotAt(slot).lastFrameIndex; ++k) {
+            const Raster frame = loadBmpFile(root / "export" / std::string(slotAt(slot).name) /
+                                             (std::to_string(k) + ".bmp"));
+            const testing::FrameSize size = testing::slotFrameSize(slot, k);
+            EXPECT_EQ(frame.width(), size.width);
+            EXPECT_EQ(frame.height(), size.height);
+        }
+}
+
+TEST_F(StudioTest, TheRealConverterUnpacksTheDefaultsAndBuildsThemAgain) {
+    const fs::path bmconv = fs::path(FELMO_BIN_DIR) / "bmconv";
+    ASSERT_TRUE(fs::exists(bmconv)) << bmconv;
+    config.converterLauncher = nullptr;
+    config.converterPath = bmconv;
+    Studio& s = startUp();
+    EXPECT_EQ(s.EidPicPicture().picture()->width(), 176);
+    EXPECT_EQ(s.EidPicPicture().picture()->height(), 68);
+    EXPECT_EQ(s.SplashEidPic().picture()->height(), 12);
+    EXPECT_EQ(s.BackgroundPicture().picture()->height(), 132);
+    s.N7Click();
+    s.runPipelineToEnd(std::chrono::seconds(20));
+    for (const MbmSlot& slot : kSlotTable)
+        EXPECT_GT(fs::file_size(root / "out" / (std::string(slot.name) + ".mbm")), 100u);
+    EXPECT_EQ(frontEnd.notices.size(), 1u);
+}
+
+}  // namespace
+}  // namespace felmo
