@@ -36,7 +36,10 @@ std::size_t strideBytes(int bitsPerPixel, std::int64_t width) {
     const auto w = static_cast<std::uint64_t>(width);
     if (bitsPerPixel == 24)
         return static_cast<std::size_t>(12 * ((3 * w + 11) / 12));
-    const std::uint64_t bits = w * static_cast<std::uint64_t>(bitsPerPixel);
+    // 12-bit pixels sit in 16-bit words.
+    const std::uint64_t storedBits =
+        bitsPerPixel == 12 ? 16 : static_cast<std::uint64_t>(bitsPerPixel);
+    const std::uint64_t bits = w * storedBits;
     return static_cast<std::size_t>(4 * ((bits + 31) / 32));
 }
 

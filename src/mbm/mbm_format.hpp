@@ -50,8 +50,9 @@ bool isValidMode(const BitmapMode& mode);
 // The compression scheme that belongs to a mode (the only one besides None a reader accepts).
 Compression compressionFor(const BitmapMode& mode);
 
-// Bytes of one stored row: whole 32-bit words, except 24 bits per pixel, whose rows are whole
-// 12-byte groups. The width must be positive; 64-bit arithmetic, no overflow for any int width.
+// Bytes of one stored row: whole 32-bit words (12-bit pixels take 16 bits each), except 24 bits
+// per pixel, whose rows are whole 12-byte groups. The width must be positive; 64-bit arithmetic, no
+// overflow for any int width.
 std::size_t strideBytes(int bitsPerPixel, std::int64_t width);
 
 // Size in twips (1/1440 inch) of `pixels` at a resolution of pixelsPerMetre; 0 when the
