@@ -1,0 +1,89 @@
+// The motion effects end to end: picture load (where the effect asks for one), drawing and the
+// 12 frame files written to a temporary work directory.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "compose/still_pictures.hpp"
+#include "effects/effect_context.hpp"
+#include "effects/motion.hpp"
+#include "raster/bmp.hpp"
+
+namespace felmo {
+namespace {
+
+Raster gradient(int width, int height) {
+    Raster picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y,
+                             rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                                 static_cast<std::uint8_t>(x ^ y)));
+    return picture;
+}
+
+// One work directory, one set of work images, one picture file for the whole run.
+struct Bench {
+    Bench() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "felmo-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        workDir = pattern;
+        std::filesystem::create_directories(workDir / "startup");
+        wide = workDir / "wide.bmp";
+        tall = workDir / "tall.bmp";
+        saveBmpFile(gradient(640, 480), wide);
+        saveBmpFile(gradient(480, 640), tall);
+        stills.SplashscreenPicture.setPicture(gradient(176, 208));
+    }
+    ~Bench() {
+        std::error_code ignored;
+        std::filesystem::remove_all(workDir, ignored);
+    }
+
+    EffectContext context(std::optional<std::filesystem::path> picture) {
+        return EffectContext{workDir, work,    stills, load, [picture] { return picture; },
+                             random,  preview, picked};
+    }
+
+    std::filesystem::path workDir, wide, tall;
+    WorkImages work;
+    StillPictures stills;
+    PictureLoad load;
+    EffectRandom random;
+    PreviewPlayer preview;
+    PickedRGB picked;
+};
+
+Bench& bench() {
+    static Bench instance;
+    return instance;
+}
+
+void BM_MoveRightLeft(benchmark::State& state) {
+    EffectContext context = bench().context(bench().wide);
+    for (auto _ : state)
+        MoveRightLeft(context, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_MoveRightLeft)->Arg(kTagSlideRight)->Arg(kTagSlideLeft)->Unit(benchmark::kMillisecond);
+
+void BM_MoveUpDown(benchmark::State& state) {
+    EffectContext context = bench().context(bench().tall);
+    for (auto _ : state)
+        MoveUpDown(context, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_MoveUpDown)->Arg(kTagSlideDown)->Arg(kTagSlideUp)->Unit(benchmark::kMillisecond);
+
+void BM_ApproachPostpone(benchmark::State& state) {
+    EffectContext context = bench().context(std::nullopt);
+    for (auto _ : state)
+        ApproachPostpone(context, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_ApproachPostpone)->Arg(kTagZoomIn)->Arg(kTagZoomOut)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace felmo
