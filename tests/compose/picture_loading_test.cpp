@@ -1,6 +1,10 @@
 #include "compose/picture_loading.hpp"
 
 #include <gtest/gtest.h>
+// clang-format off
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+#include <jpeglib.h>
+// clang-format on
 
 #include "base/error.hpp"
 #include "base/file_io.hpp"
@@ -12,6 +16,40 @@ namespace felmo {
 namespace {
 
 using testing::TemporaryFolder;
+
+// A small colour JPEG file (the test makes its own; nothing stored), 16 x 8, left half red-ish,
+// right half blue-ish, at top quality.
+void writeJpeg(const std::filesystem::path& path) {
+    constexpr int kWidth = 16;
+    constexpr int kHeight = 8;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = kWidth;
+    info.image_height = kHeight;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    unsigned char row[kWidth * 3];
+    for (int x = 0; x < kWidth; ++x) {
+        row[x * 3 + 0] = x < 8 ? 220 : 20;
+        row[x * 3 + 1] = 30;
+        row[x * 3 + 2] = x < 8 ? 20 : 220;
+    }
+    for (int y = 0; y < kHeight; ++y) {
+        JSAMPROW rows[1] = {row};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
+}
 
 struct ExtensionCase {
     const char* file;
@@ -92,6 +130,26 @@ TEST_F(PicturesLoadingTest, OtherSpellingsGoToTheJpegDecoderAndFailWithItsError)
         EXPECT_TRUE(load.LoadedPicture.empty()) << name;
         EXPECT_FALSE(load.LoadCancelled) << name;
     }
+}
+
+TEST_F(PicturesLoadingTest, EveryOtherExtensionIsDecodedAsJpeg) {
+    for (const char* name : {"a.jpg", "b.jpeg", "c.bMp", "d"}) {
+        const std::filesystem::path path = folder.path() / name;
+        writeJpeg(path);
+        PicturesLoading(load, answer(path));
+        ASSERT_EQ(load.LoadedPicture.width(), 16) << name;
+        EXPECT_EQ(load.LoadedPicture.height(), 8) << name;
+        EXPECT_TRUE(load.LoadedPicture.is24Bit()) << name;
+        EXPECT_GT(redOf(load.LoadedPicture.pixel(2, 4)), 180) << name;
+        EXPECT_GT(blueOf(load.LoadedPicture.pixel(13, 4)), 180) << name;
+    }
+}
+
+TEST_F(PicturesLoadingTest, JpegNamedAsBmpFailsAsBmp) {
+    const std::filesystem::path path = folder.path() / "photo.Bmp";
+    writeJpeg(path);
+    EXPECT_THROW(PicturesLoading(load, answer(path)), Error);
+    EXPECT_TRUE(load.LoadedPicture.empty());
 }
 
 TEST_F(PicturesLoadingTest, MissingFileIsCannotOpen) {
