@@ -59,8 +59,8 @@ AboutWindow::AboutWindow(QWidget* parent)
                232);
     placeLabel(this, "Label5", "эмулятора графики, так и использоваться для своего основного", 48,
                248);
-    placeLabel(this, "Label6",
-               "предназначения - создания стартовой анимации и фоновой картинки.", 39, 264);
+    placeLabel(this, "Label6", "предназначения - создания стартовой анимации и фоновой картинки.",
+               39, 264);
     setBold(placeLabel(this, "Label7", "Техническая поддержка программы на сайте", 24, 288));
 
     // The address only; the page opens from the main window's link.

@@ -7,7 +7,7 @@
 namespace felmo {
 
 class AboutWindow : public QDialog {
-public:
+  public:
     explicit AboutWindow(QWidget* parent);
 };
 

@@ -52,7 +52,8 @@ QImage felmoEmblem(int sizePx) {
     painter.drawPath(hills);
     // Twelve film frames along the top: the start-up animation.
     painter.setBrush(QColor(255, 255, 255, 170));
-    for (int frame = 0; frame < 12; ++frame) painter.drawRect(QRectF(34 + frame * 5.1, 23, 3, 3));
+    for (int frame = 0; frame < 12; ++frame)
+        painter.drawRect(QRectF(34 + frame * 5.1, 23, 3, 3));
     painter.restore();
 
     painter.setPen(QPen(QColor(15, 15, 20), 1.5));
@@ -73,7 +74,8 @@ QImage felmoEmblem(int sizePx) {
 
 QIcon felmoIcon() {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128}) icon.addPixmap(QPixmap::fromImage(felmoEmblem(size)));
+    for (int size : {16, 24, 32, 48, 64, 128})
+        icon.addPixmap(QPixmap::fromImage(felmoEmblem(size)));
     return icon;
 }
 

@@ -39,7 +39,8 @@ int main(int argc, char* argv[]) {
     config.executablePath = QCoreApplication::applicationFilePath().toStdString();
     if (parser.isSet(settingsOption))
         config.settingsFile = parser.value(settingsOption).toStdString();
-    if (parser.isSet(outputOption)) config.outputFolder = parser.value(outputOption).toStdString();
+    if (parser.isSet(outputOption))
+        config.outputFolder = parser.value(outputOption).toStdString();
 
     felmo::QtTextRasterizer textRasterizer;
     felmo::installTextRasterizer(&textRasterizer);
@@ -54,7 +55,8 @@ int main(int argc, char* argv[]) {
         felmo::installTextRasterizer(nullptr);
         return status;
     } catch (const felmo::Error& error) {
-        QMessageBox::critical(nullptr, felmo::kApplicationTitle, QString::fromStdString(error.what()));
+        QMessageBox::critical(nullptr, felmo::kApplicationTitle,
+                              QString::fromStdString(error.what()));
         return 1;
     }
 }

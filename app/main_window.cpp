@@ -32,10 +32,11 @@ const QString kStatusAreaHint = QStringLiteral("EidPic.mbm + Background.mbm ра
 
 // The slider's thumb is 10 pixels wide.
 class NarrowThumbStyle : public QProxyStyle {
-public:
+  public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override {
-        if (metric == PM_SliderLength) return 10;
+        if (metric == PM_SliderLength)
+            return 10;
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
@@ -55,7 +56,9 @@ constexpr DepthBoxPlace kDepthBoxes[] = {
     {DepthBox::WelcomeimagePictureBit, "WelcomeimagePictureBit", 680, "Label10"},
 };
 
-QString fromModel(const std::string& text) { return QString::fromStdString(text); }
+QString fromModel(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -80,12 +83,10 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
 
     aboutWindow_ = new AboutWindow(this);
     settingsWindow_ = new SettingsWindow(this);
-    connect(settingsWindow_, &SettingsWindow::outputFolderChosen, this, [this](const QString& f) {
-        call([&] { studio_->setOutputFolder(f.toStdString()); });
-    });
-    connect(settingsWindow_, &SettingsWindow::openFolderWithDrawingChanged, this, [this](bool on) {
-        call([&] { studio_->setOpenFolderWithDrawing(on); });
-    });
+    connect(settingsWindow_, &SettingsWindow::outputFolderChosen, this,
+            [this](const QString& f) { call([&] { studio_->setOutputFolder(f.toStdString()); }); });
+    connect(settingsWindow_, &SettingsWindow::openFolderWithDrawingChanged, this,
+            [this](bool on) { call([&] { studio_->setOpenFolderWithDrawing(on); }); });
 
     timerStart_.setObjectName("TimerStart");
     timer2_.setObjectName("Timer2");
@@ -107,17 +108,18 @@ void MainWindow::buildControls() {
     setCentralWidget(client);
 
     for (const DepthBoxPlace& place : kDepthBoxes) {
+        placeLabel(client, place.labelName, "Битность картинки", place.left - 103, 3);
         auto* box = new QComboBox(client);
         box->setObjectName(place.name);
         box->setEditable(true);
         box->addItems({"8", "12", "16", "24"});
         box->setEditText(fromModel(studio_->slotBitDepthText(place.box)));
         box->setGeometry(place.left, 0, 41, 21);
-        connect(box, &QComboBox::editTextChanged, this, [this, which = place.box](const QString& t) {
-            call([&] { studio_->setSlotBitDepthText(which, t.toStdString()); });
-        });
+        connect(box, &QComboBox::editTextChanged, this,
+                [this, which = place.box](const QString& t) {
+                    call([&] { studio_->setSlotBitDepthText(which, t.toStdString()); });
+                });
         depthBoxes_[static_cast<std::size_t>(place.box)] = box;
-        placeLabel(client, place.labelName, "Битность картинки", place.left - 103, 3);
     }
 
     struct PanelPlace {
@@ -129,16 +131,24 @@ void MainWindow::buildControls() {
     const PanelPlace panels[] = {
         {studio_->EidPicPicture(), "EidPicPicture", {8, 22, 176, 68}, kStatusAreaHint},
         {studio_->BackgroundPicture(), "BackgroundPicture", {8, 90, 176, 132}, kStatusAreaHint},
-        {studio_->LinesPicture(), "LinesPicture", {8, 222, 176, 20},
+        {studio_->LinesPicture(),
+         "LinesPicture",
+         {8, 222, 176, 20},
          "Кликните для подбора цвета вручную"},
         {studio_->SplashEidPic(), "SplashEidPic", {192, 22, 176, 12}, {}},
-        {studio_->SplashscreenPicture(), "SplashscreenPicture", {192, 34, 176, 208},
+        {studio_->SplashscreenPicture(),
+         "SplashscreenPicture",
+         {192, 34, 176, 208},
          "Splashscreen.mbm размер 176х208"},
         {studio_->StartUpEidPicPicture(), "StartUpEidPicPicture", {376, 22, 176, 12}, {}},
-        {studio_->StartUpPicture(), "StartUpPicture", {376, 34, 176, 208},
+        {studio_->StartUpPicture(),
+         "StartUpPicture",
+         {376, 34, 176, 208},
          "StartUp.mbm размер 176х208"},
         {studio_->WelcomeimageEidPicPicture(), "WelcomeimageEidPicPicture", {560, 22, 176, 12}, {}},
-        {studio_->WelcomeimagePicture(), "WelcomeimagePicture", {560, 34, 176, 208},
+        {studio_->WelcomeimagePicture(),
+         "WelcomeimagePicture",
+         {560, 34, 176, 208},
          "Welcomeimage.mbm размер 176х208"},
     };
     for (const PanelPlace& place : panels) {
@@ -147,7 +157,8 @@ void MainWindow::buildControls() {
         panel->setGeometry(place.geometry);
         panel->setToolTip(place.hint);
         panels_.push_back(panel);
-        if (&place.image == &studio_->LinesPicture()) linesPicture_ = panel;
+        if (&place.image == &studio_->LinesPicture())
+            linesPicture_ = panel;
     }
     connect(linesPicture_, &PicturePanel::clicked, this,
             [this] { call([&] { studio_->LinesPictureClick(); }); });
@@ -179,7 +190,8 @@ void MainWindow::buildControls() {
     button1_->setGeometry(216, 272, 497, 25);
     connect(button1_, &QPushButton::clicked, this, [this] { call([&] { studio_->N7Click(); }); });
 
-    QLabel* support = placeLabel(client, "Label18", "Техническая поддержка программы на сайте", 203, 308);
+    QLabel* support =
+        placeLabel(client, "Label18", "Техническая поддержка программы на сайте", 203, 308);
     QFont bold = support->font();
     bold.setBold(true);
     support->setFont(bold);
@@ -238,7 +250,8 @@ bool MainWindow::call(const std::function<void()>& handler) {
     }
     --callDepth_;
     syncWithModel();
-    if (!failure.isEmpty()) reportError_(failure);
+    if (!failure.isEmpty())
+        reportError_(failure);
     if (callDepth_ == 0 && closeRequested_) {
         closeRequested_ = false;
         QTimer::singleShot(0, this, &QWidget::close);
@@ -250,7 +263,8 @@ void MainWindow::syncWithModel() {
     syncTimer(timerStart_, studio_->timerStartEnabled(), kTimerStartMs);
     syncTimer(timer2_, studio_->timer2Enabled(), kTimer2Ms);
     watchConverter();
-    for (PicturePanel* panel : panels_) panel->refresh();
+    for (PicturePanel* panel : panels_)
+        panel->refresh();
     const std::string* colourCodes[] = {&studio_->Label11(), &studio_->Label12(),
                                         &studio_->Label13()};
     for (std::size_t i = 0; i < colourLabels_.size(); ++i) {
@@ -275,23 +289,27 @@ void MainWindow::syncTimer(QTimer& timer, bool enabled, int periodMs) {
 }
 
 void MainWindow::watchConverter() {
-    if (callDepth_ > 0) return;  // the outer call re-arms it when it returns
+    if (callDepth_ > 0)
+        return;  // the outer call re-arms it when it returns
     const int fd = studio_->converterCompletionFd();
-    if (fd == watchedFd_) return;
+    if (fd == watchedFd_)
+        return;
     if (converterNotifier_) {
         converterNotifier_->setEnabled(false);
         converterNotifier_->deleteLater();
         converterNotifier_ = nullptr;
     }
     watchedFd_ = fd;
-    if (fd < 0) return;
+    if (fd < 0)
+        return;
     converterNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(converterNotifier_, &QSocketNotifier::activated, this, &MainWindow::onConverterExited);
 }
 
 void MainWindow::onTimerStart() {
     // A pipeline step already under way further up (showing the notice, say) finishes first.
-    if (callDepth_ > 0) return;
+    if (callDepth_ > 0)
+        return;
     if (!studio_->timerStartEnabled()) {
         timerStart_.stop();
         return;
@@ -308,20 +326,25 @@ void MainWindow::onTimer2() {
 }
 
 void MainWindow::onConverterExited() {
-    if (callDepth_ > 0) return;
+    if (callDepth_ > 0)
+        return;
     call([&] { studio_->onConverterExited(); });
 }
 
-QString MainWindow::pipelineStatusText() const { return fromModel(studio_->pipelineStatus()); }
+QString MainWindow::pipelineStatusText() const {
+    return fromModel(studio_->pipelineStatus());
+}
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // The start-up sequence runs once the window is on screen and active.
-    if (!activated_) QTimer::singleShot(0, this, &MainWindow::FormActivate);
+    if (!activated_ && startUpWhenShown_)
+        QTimer::singleShot(0, this, &MainWindow::FormActivate);
 }
 
 void MainWindow::FormActivate() {
-    if (activated_) return;
+    if (activated_)
+        return;
     activated_ = true;
     const bool started = call([&] { studio_->FormActivate(); });
     if (!started && studio_->workDir().empty()) {
@@ -351,7 +374,9 @@ void MainWindow::SettingsProgrammClick() {
     settingsWindow_->exec();
 }
 
-void MainWindow::Label4Click() { QDesktopServices::openUrl(supportUrl()); }
+void MainWindow::Label4Click() {
+    QDesktopServices::openUrl(supportUrl());
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (startupRefused_) {
@@ -366,7 +391,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     timerStart_.stop();
     timer2_.stop();
-    if (converterNotifier_) converterNotifier_->setEnabled(false);
+    if (converterNotifier_)
+        converterNotifier_->setEnabled(false);
     try {
         studio_->FormClose(pos().x(), pos().y());
     } catch (const Error& error) {

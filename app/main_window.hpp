@@ -28,7 +28,7 @@ class SettingsWindow;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // FormCreate: reads the window position from the settings and places the window there. The
     // About and program settings windows are created with it, hidden.
     explicit MainWindow(Studio& studio, QWidget* parent = nullptr);
@@ -54,20 +54,23 @@ public:
     using ErrorReporter = std::function<void(const QString& message)>;
     void setErrorReporter(ErrorReporter reporter) { reportError_ = std::move(reporter); }
 
+    // Whether showing the window runs the start-up sequence (on unless a test turns it off).
+    void setStartUpWhenShown(bool on) { startUpWhenShown_ = on; }
+
     // The handlers of the shell itself.
-    void FormActivate();           // first activation: the start-up sequence
-    void N3Click();                // "Инфо": the About window, modal
+    void FormActivate();  // first activation: the start-up sequence
+    void N3Click();       // "Инфо": the About window, modal
     void SettingsProgrammClick();  // "Настройки" / "Программы": the program settings, modal
     void Label4Click();            // the support link
 
     // The status of a running pipeline as the window shows it (empty when none runs).
     QString pipelineStatusText() const;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void connectMenu();
     void syncWithModel();
@@ -98,6 +101,7 @@ private:
     EffectRunner runEffect_;
     ErrorReporter reportError_;
     int callDepth_ = 0;
+    bool startUpWhenShown_ = true;
     bool activated_ = false;
     bool startupRefused_ = false;
     bool closeRequested_ = false;

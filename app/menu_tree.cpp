@@ -55,8 +55,8 @@ MenuTree buildMenuTree(QMenuBar* bar) {
         const bool opensSubMenu = i + 1 < items.size() && items[i + 1].level > item.level;
         QAction* action = nullptr;
         if (opensSubMenu) {
-            QMenu* menu = item.level == 1 ? bar->addMenu(item.caption)
-                                          : open.back()->addMenu(item.caption);
+            QMenu* menu =
+                item.level == 1 ? bar->addMenu(item.caption) : open.back()->addMenu(item.caption);
             menu->setObjectName(item.name);
             action = menu->menuAction();
             open.push_back(menu);
@@ -65,10 +65,12 @@ MenuTree buildMenuTree(QMenuBar* bar) {
                                      : open.back()->addAction(item.caption);
         }
         action->setObjectName(item.name);
-        if (item.tag != 0) action->setData(item.tag);
+        if (item.tag != 0)
+            action->setData(item.tag);
         action->setEnabled(item.enabled);
         tree.items.insert(item.name, action);
-        if (item.effect != nullptr) tree.effects.emplace_back(action, item.effect);
+        if (item.effect != nullptr)
+            tree.effects.emplace_back(action, item.effect);
     }
     return tree;
 }

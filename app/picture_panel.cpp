@@ -38,16 +38,20 @@ void PicturePanel::refresh() {
     int firstChanged = -1;
     int lastChanged = -1;
     for (int y = 0; y < raster->height(); ++y) {
-        if (std::memcmp(shown_.constScanLine(y), raster->storageRow(y), rowBytes) == 0) continue;
+        if (std::memcmp(shown_.constScanLine(y), raster->storageRow(y), rowBytes) == 0)
+            continue;
         std::memcpy(shown_.scanLine(y), raster->storageRow(y), rowBytes);
-        if (firstChanged < 0) firstChanged = y;
+        if (firstChanged < 0)
+            firstChanged = y;
         lastChanged = y;
     }
-    if (firstChanged >= 0) update(0, firstChanged, width(), lastChanged - firstChanged + 1);
+    if (firstChanged >= 0)
+        update(0, firstChanged, width(), lastChanged - firstChanged + 1);
 }
 
 void PicturePanel::paintEvent(QPaintEvent* event) {
-    if (shown_.isNull()) return;
+    if (shown_.isNull())
+        return;
     QPainter painter(this);
     painter.setClipRect(event->rect());
     painter.drawImage(0, 0, shown_);

@@ -13,7 +13,7 @@ class Raster;
 
 class PicturePanel : public QWidget {
     Q_OBJECT
-public:
+  public:
     PicturePanel(const Image& image, QWidget* parent);
 
     // Compares the model's raster with what is shown and schedules a repaint of what differs.
@@ -21,14 +21,14 @@ public:
     // What the panel shows now (a null image while the model's image holds no picture).
     const QImage& shown() const { return shown_; }
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     const Image* image_;
     QImage shown_;
 };

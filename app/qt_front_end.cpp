@@ -40,15 +40,19 @@ QString pathToQString(const std::filesystem::path& path) {
 
 QStringList pictureFilterNames() {
     QStringList names;
-    for (const PictureFilter& filter : kPictureFilters) names << QString::fromUtf8(filter.name);
+    for (const PictureFilter& filter : kPictureFilters)
+        names << QString::fromUtf8(filter.name);
     return names;
 }
 
-QtFrontEnd::~QtFrontEnd() { delete pictureDialog_.data(); }
+QtFrontEnd::~QtFrontEnd() {
+    delete pictureDialog_.data();
+}
 
 void QtFrontEnd::setDialogOwner(QWidget* owner) {
     owner_ = owner;
-    if (pictureDialog_) pictureDialog_->setParent(owner, pictureDialog_->windowFlags());
+    if (pictureDialog_)
+        pictureDialog_->setParent(owner, pictureDialog_->windowFlags());
 }
 
 QFileDialog& QtFrontEnd::pictureDialog() {
@@ -67,10 +71,13 @@ QFileDialog& QtFrontEnd::pictureDialog() {
 
 std::optional<std::filesystem::path> QtFrontEnd::choosePicture() {
     QFileDialog& dialog = pictureDialog();
-    if (!lastPicture_.isEmpty()) dialog.selectFile(lastPicture_);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (!lastPicture_.isEmpty())
+        dialog.selectFile(lastPicture_);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return std::nullopt;
+    if (chosen.isEmpty())
+        return std::nullopt;
     lastPicture_ = chosen.front();
     return std::filesystem::path(lastPicture_.toStdString());
 }
@@ -78,12 +85,15 @@ std::optional<std::filesystem::path> QtFrontEnd::choosePicture() {
 std::optional<Color> QtFrontEnd::chooseColour(Color initial) {
     const QColor chosen = QColorDialog::getColor(
         QColor(redOf(initial), greenOf(initial), blueOf(initial)), owner_.data());
-    if (!chosen.isValid()) return std::nullopt;
+    if (!chosen.isValid())
+        return std::nullopt;
     return rgb(static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
                static_cast<std::uint8_t>(chosen.blue()));
 }
 
-void QtFrontEnd::showNotice(const std::string& text) { SlideNotice(QString::fromStdString(text)); }
+void QtFrontEnd::showNotice(const std::string& text) {
+    SlideNotice(QString::fromStdString(text));
+}
 
 void QtFrontEnd::openFolder(const std::filesystem::path& folder) {
     // A desktop without a file manager simply shows nothing; the build has succeeded all the same.

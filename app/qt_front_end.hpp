@@ -10,7 +10,7 @@
 namespace felmo {
 
 class QtFrontEnd : public FrontEnd {
-public:
+  public:
     QtFrontEnd() = default;
     ~QtFrontEnd() override;
 
@@ -26,7 +26,7 @@ public:
     // preselected the next time.
     QFileDialog& pictureDialog();
 
-private:
+  private:
     QPointer<QWidget> owner_;
     QPointer<QFileDialog> pictureDialog_;  // a child of the owner, which may delete it first
     QString lastPicture_;

@@ -10,9 +10,11 @@
 namespace felmo {
 
 GlyphMask QtTextRasterizer::render(std::string_view utf8Text, const Font& font) {
-    const QString text = QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size()));
+    const QString text =
+        QString::fromUtf8(utf8Text.data(), static_cast<qsizetype>(utf8Text.size()));
     GlyphMask mask;
-    if (text.isEmpty() || font.heightPx <= 0) return mask;
+    if (text.isEmpty() || font.heightPx <= 0)
+        return mask;
 
     QFont qtFont = sansSerifFont(font.heightPx);
     qtFont.setBold(font.bold);
@@ -22,7 +24,8 @@ GlyphMask QtTextRasterizer::render(std::string_view utf8Text, const Font& font) 
     // mask.
     mask.width = std::min(metrics.horizontalAdvance(text), 4096);
     mask.height = std::min(metrics.height(), 1024);
-    if (mask.width <= 0 || mask.height <= 0) return GlyphMask{};
+    if (mask.width <= 0 || mask.height <= 0)
+        return GlyphMask{};
 
     QImage canvas(mask.width, mask.height, QImage::Format_Grayscale8);
     canvas.fill(0);

@@ -8,7 +8,7 @@
 namespace felmo {
 
 class QtTextRasterizer : public TextRasterizer {
-public:
+  public:
     GlyphMask render(std::string_view utf8Text, const Font& font) override;
 };
 

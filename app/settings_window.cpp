@@ -14,7 +14,8 @@ namespace felmo {
 std::optional<QString> browseForFolder(QWidget* owner, const QString& start) {
     const QString chosen = QFileDialog::getExistingDirectory(
         owner, QStringLiteral("Please specify a directory"), start, QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty()) return std::nullopt;
+    if (chosen.isEmpty())
+        return std::nullopt;
     return chosen;
 }
 
@@ -30,8 +31,8 @@ SettingsWindow::SettingsWindow(QWidget* parent)
     setFont(sansSerifFont(11));
     setFixedSize(543, 95);
 
-    QLabel* label1 =
-        placeLabel(this, "Label1", "Дириктория для сохранения файлов графики для телефона.", 88, 10);
+    QLabel* label1 = placeLabel(this, "Label1",
+                                "Дириктория для сохранения файлов графики для телефона.", 88, 10);
     QFont arial("Arial");
     arial.setStyleHint(QFont::SansSerif);
     arial.setPixelSize(13);
@@ -49,9 +50,10 @@ SettingsWindow::SettingsWindow(QWidget* parent)
     button1_->setGeometry(490, 40, 38, 21);
     connect(button1_, &QPushButton::clicked, this, &SettingsWindow::Button1Click);
 
-    openFolderWithDrawing_ = new QCheckBox(
-        QStringLiteral("Открывать папку с файлами графики (*.mbm) после создания") + QString(70, '.'),
-        this);
+    openFolderWithDrawing_ =
+        new QCheckBox(QStringLiteral("Открывать папку с файлами графики (*.mbm) после создания") +
+                          QString(70, '.'),
+                      this);
     openFolderWithDrawing_->setObjectName("OpenFolderWithDrawing");
     openFolderWithDrawing_->setGeometry(12, 71, 516, 17);
     // The box stands on the right of its text.
@@ -60,15 +62,22 @@ SettingsWindow::SettingsWindow(QWidget* parent)
             &SettingsWindow::openFolderWithDrawingChanged);
 }
 
-void SettingsWindow::showOutputFolder(const QString& folder) { edit1_->setText(folder); }
+void SettingsWindow::showOutputFolder(const QString& folder) {
+    edit1_->setText(folder);
+}
 
-bool SettingsWindow::openFolderWithDrawing() const { return openFolderWithDrawing_->isChecked(); }
+bool SettingsWindow::openFolderWithDrawing() const {
+    return openFolderWithDrawing_->isChecked();
+}
 
-void SettingsWindow::setOpenFolderWithDrawing(bool on) { openFolderWithDrawing_->setChecked(on); }
+void SettingsWindow::setOpenFolderWithDrawing(bool on) {
+    openFolderWithDrawing_->setChecked(on);
+}
 
 void SettingsWindow::Button1Click() {
     const std::optional<QString> chosen = browseFolder_(this, edit1_->text());
-    if (!chosen) return;
+    if (!chosen)
+        return;
     const QString folder = normalisedFolder(*chosen);
     edit1_->setText(folder);
     emit outputFolderChosen(folder);

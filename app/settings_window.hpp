@@ -16,7 +16,7 @@ namespace felmo {
 
 class SettingsWindow : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit SettingsWindow(QWidget* parent);
 
     // Shows `folder` in Edit1.
@@ -26,17 +26,18 @@ public:
 
     // The folder browser; replaceable so that tests can answer it. Returns the chosen folder or
     // nothing when the user cancels.
-    using FolderBrowser = std::function<std::optional<QString>(QWidget* owner, const QString& start)>;
+    using FolderBrowser =
+        std::function<std::optional<QString>(QWidget* owner, const QString& start)>;
     void setFolderBrowser(FolderBrowser browser) { browseFolder_ = std::move(browser); }
 
     // Button1Click: browses for a folder; a chosen one becomes the output folder at once.
     void Button1Click();
 
-signals:
+  signals:
     void outputFolderChosen(const QString& folder);
     void openFolderWithDrawingChanged(bool on);
 
-private:
+  private:
     QLineEdit* edit1_;
     QPushButton* button1_;
     QCheckBox* openFolderWithDrawing_;

@@ -12,7 +12,7 @@ namespace felmo {
 namespace {
 
 constexpr int kStepPx = 2;
-constexpr int kBelowScreenPx = 20;     // the notice starts with only its top 20 rows on screen
+constexpr int kBelowScreenPx = 20;  // the notice starts with only its top 20 rows on screen
 constexpr double kOpacity = 220.0 / 255.0;
 const QColor kSkyBlue(166, 202, 240);
 
@@ -46,7 +46,9 @@ SlideNoticePath slideNoticePath(const QRect& screen, int taskbarTop) {
     return path;
 }
 
-QString slideNoticeText(const QString& message) { return ' ' + message.trimmed() + ' '; }
+QString slideNoticeText(const QString& message) {
+    return ' ' + message.trimmed() + ' ';
+}
 
 SlideNoticeWindow::SlideNoticeWindow(const QString& message)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
@@ -70,7 +72,8 @@ SlideNoticeWindow::SlideNoticeWindow(const QString& message)
 
 void SlideNotice(const QString& message, const SlideNoticeTiming& timing) {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return;
+    if (screen == nullptr)
+        return;
     // The bottom edge of the space left free by panels stands for the taskbar's top edge.
     const QRect available = screen->availableGeometry();
     const SlideNoticePath path =
@@ -83,15 +86,19 @@ void SlideNotice(const QString& message, const SlideNoticeTiming& timing) {
     auto moveTo = [&](int top) {
         window->move(path.left, top);
         window->repaint();
-        if (timing.afterMove) timing.afterMove(*window);
+        if (timing.afterMove)
+            timing.afterMove(*window);
         processEventsFor(timing.stepDelayMs);
     };
-    for (int top : path.risingTops) moveTo(top);
+    for (int top : path.risingTops)
+        moveTo(top);
     const int slice = timing.pauseSliceMs > 0 ? timing.pauseSliceMs : timing.pauseMs;
     for (int waited = 0; waited < timing.pauseMs; waited += slice)
         processEventsFor(std::min(slice, timing.pauseMs - waited));
-    if (timing.pauseMs <= 0) processEventsFor(0);
-    for (int top : path.fallingTops) moveTo(top);
+    if (timing.pauseMs <= 0)
+        processEventsFor(0);
+    for (int top : path.fallingTops)
+        moveTo(top);
 }
 
 }  // namespace felmo

@@ -34,18 +34,18 @@ QString slideNoticeText(const QString& message);
 // The notice window itself: 215 x 100, no frame, sky blue, 220/255 opaque, one centred,
 // word-wrapped label; shown without activation and on top of the other windows.
 class SlideNoticeWindow : public QWidget {
-public:
+  public:
     explicit SlideNoticeWindow(const QString& message);
     QLabel* label() const { return label_; }
 
-private:
+  private:
     QLabel* label_;
 };
 
 struct SlideNoticeTiming {
-    int stepDelayMs = 10;       // between two 2-pixel steps
-    int pauseMs = 2000;         // standing on the taskbar
-    int pauseSliceMs = 250;     // pending events are processed after each slice of the pause
+    int stepDelayMs = 10;    // between two 2-pixel steps
+    int pauseMs = 2000;      // standing on the taskbar
+    int pauseSliceMs = 250;  // pending events are processed after each slice of the pause
     // Called after every move with the window in its new place (tests watch the path with it).
     std::function<void(const SlideNoticeWindow&)> afterMove;
 };

@@ -9,7 +9,11 @@
 namespace felmo {
 
 QFont sansSerifFont(int pixelSize) {
+    // The windows place their texts at fixed positions, laid out for a narrow face; so a face of
+    // that width comes first where one is installed, else the system's sans-serif face.
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setFamilies(
+        {"Tahoma", "Liberation Sans", "Arimo", "Arial", "Nimbus Sans", "Helvetica", font.family()});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(pixelSize);
     return font;
@@ -23,7 +27,9 @@ QLabel* placeLabel(QWidget* parent, const QString& objectName, const QString& te
     return label;
 }
 
-QString supportCaption() { return QStringLiteral("README.md"); }
+QString supportCaption() {
+    return QStringLiteral("README.md");
+}
 
 QUrl supportUrl() {
     // Installed: <prefix>/bin/felmo and <prefix>/share/doc/felmo/README.md. From a build tree

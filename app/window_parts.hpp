@@ -14,7 +14,7 @@ inline const QString kMainCaption = QStringLiteral("FELMO версия 1.06");
 // The application's title, as the desktop shows it for the program.
 inline const QString kApplicationTitle = QStringLiteral("Создание тем");
 
-// The default sans-serif face at a pixel size (the windows use 11 px).
+// A sans-serif face at a pixel size (the windows use 11 px): a narrow one where installed.
 QFont sansSerifFont(int pixelSize);
 
 // A label whose top-left corner is at (x, y) of `parent` and whose size follows its text.
@@ -28,13 +28,13 @@ QUrl supportUrl();
 // A label that looks like a visited link (bold, purple, hand cursor) and reports clicks.
 class LinkLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit LinkLabel(const QString& text, QWidget* parent);
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 

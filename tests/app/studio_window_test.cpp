@@ -1,0 +1,222 @@
+// The window over the real application model and the real converter: the start-up sequence run
+// by the first showing, the timers that follow the model, the previews it fills, an effect item
+// reaching its handler with its tag, a build from the Create button, and a second FELMO.
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <map>
+#include <memory>
+
+#include "app/main_window.hpp"
+#include "app/picture_panel.hpp"
+#include "test_support.hpp"
+
+namespace felmo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RecordingFrontEnd;
+using testing::Sandbox;
+
+constexpr int kPipelineTimeoutMs = 60000;
+const fs::path kConverter = fs::path(FELMO_BIN_DIR) / "bmconv";
+
+struct Rig {
+    Sandbox sandbox;
+    RecordingFrontEnd frontEnd;
+    std::unique_ptr<Studio> studio;
+    std::unique_ptr<MainWindow> window;
+    QStringList errors;
+
+    Rig() {
+        StudioConfig config = sandbox.config();
+        config.converterPath = kConverter;
+        config.outputFolder = sandbox.root() / "out";
+        studio = std::make_unique<Studio>(frontEnd, config);
+        window = std::make_unique<MainWindow>(*studio);
+        window->setErrorReporter([this](const QString& message) { errors << message; });
+    }
+    PicturePanel* panel(const char* name) const {
+        return window->centralWidget()->findChild<PicturePanel*>(name);
+    }
+    QPushButton* button1() const {
+        return window->centralWidget()->findChild<QPushButton*>("Button1");
+    }
+    QString status() const {
+        return window->centralWidget()->findChild<QLabel*>("PipelineStatus")->text();
+    }
+    std::vector<std::string> frames() const {
+        std::vector<std::string> files;
+        for (int k = 0; k < 12; ++k)
+            files.push_back(
+                testing::readText(studio->workDir() / "startup" / (std::to_string(k) + ".bmp")));
+        return files;
+    }
+};
+
+bool isFlat(const QImage& image) {
+    if (image.isNull())
+        return true;
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != first)
+                return false;
+    return true;
+}
+
+}  // namespace
+
+class StudioWindowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Rig> started_;
+
+    // A window whose start-up sequence has run to its end.
+    Rig& started() {
+        if (!started_) {
+            started_ = std::make_unique<Rig>();
+            started_->window->show();
+            if (!QTest::qWaitFor([&] { return started_->studio->formActivated(); }, 5000))
+                return *started_;
+            QTest::qWaitFor([&] { return !started_->studio->pipelineRunning(); },
+                            kPipelineTimeoutMs);
+        }
+        return *started_;
+    }
+
+  private slots:
+    void initTestCase() {
+        if (!fs::exists(kConverter))
+            QSKIP("the converter bmconv has not been built");
+    }
+    void cleanupTestCase() { started_.reset(); }
+
+    void firstShowingRunsTheStartUpAndTheTimersFollowTheModel() {
+        Rig rig;
+        QVERIFY(!rig.studio->formActivated());
+        rig.window->show();
+        QVERIFY(QTest::qWaitFor([&] { return rig.studio->formActivated(); }, 5000));
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        // Unpacking: Create is not offered, and the window says what runs.
+        if (rig.studio->pipelineRunning()) {
+            QVERIFY(!rig.button1()->isEnabled());
+            QVERIFY(!rig.window->menu().item("N7")->isEnabled());
+            QCOMPARE(rig.status(), rig.window->pipelineStatusText());
+            QVERIFY(!rig.status().isEmpty());
+        }
+        QVERIFY(
+            QTest::qWaitFor([&] { return !rig.studio->pipelineRunning(); }, kPipelineTimeoutMs));
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        QVERIFY(!rig.window->timerStart().isActive());
+        QVERIFY(rig.window->timer2().isActive());
+        QCOMPARE(rig.window->timer2().interval(), 125);
+        QVERIFY(rig.button1()->isEnabled());
+        QVERIFY(rig.window->menu().item("N7")->isEnabled());
+        QVERIFY(rig.status().isEmpty());
+
+        for (const char* name : {"EidPicPicture", "BackgroundPicture", "SplashscreenPicture",
+                                 "WelcomeimagePicture", "LinesPicture"}) {
+            QTRY_VERIFY2(!isFlat(rig.panel(name)->shown()), name);
+        }
+        // The animation preview moves on every 125 ms.
+        QTRY_VERIFY(!rig.panel("StartUpPicture")->shown().isNull());
+        const QImage before = rig.panel("StartUpPicture")->shown();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel("StartUpPicture")->shown() != before, 2000);
+        // Showing the window again does not run the sequence again.
+        rig.window->hide();
+        rig.window->show();
+        QTest::qWait(50);
+        QVERIFY(rig.errors.isEmpty());
+    }
+
+    void effectItemsReachTheirHandlerWithTheirTag() {
+        Rig& rig = started();
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        std::vector<const MenuEntry*> reached;
+        rig.window->setEffectRunner([&](const MenuEntry& entry) { reached.push_back(&entry); });
+        int offered = 0;
+        for (const auto& [action, entry] : rig.window->menu().effects) {
+            reached.clear();
+            action->trigger();
+            if (!action->isEnabled()) {
+                QVERIFY(reached.empty());
+                continue;
+            }
+            ++offered;
+            QCOMPARE(reached.size(), std::size_t{1});
+            QCOMPARE(reached.front(), entry);
+            if (entry->tag != 0)
+                QCOMPARE(action->data().toInt(), reached.front()->tag);
+        }
+        QVERIFY(offered > 0);
+    }
+
+    void zoomItemsWriteTheirFramesThroughTheModel() {
+        Rig& rig = started();
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        rig.window->setEffectRunner([&](const MenuEntry& entry) { rig.studio->runEffect(entry); });
+        QAction* closer = rig.window->menu().item("N18");   // "Приближать", tag 18
+        QAction* farther = rig.window->menu().item("N19");  // "Отдалять", tag 19
+        QVERIFY(closer->isEnabled() && farther->isEnabled());
+        closer->trigger();
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        const std::vector<std::string> approach = rig.frames();
+        farther->trigger();
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        const std::vector<std::string> recede = rig.frames();
+        QVERIFY(approach.front() != approach.back());
+        // The two tags are one animation, played the other way round.
+        for (int k = 0; k < 12; ++k)
+            QVERIFY2(recede[k] == approach[11 - k], qPrintable(QString::number(k)));
+    }
+
+    void createBuildsTheFiveFilesAndIsRefusedMeanwhile() {
+        Rig& rig = started();
+        QVERIFY(rig.button1()->isEnabled());
+        QTest::mouseClick(rig.button1(), Qt::LeftButton);
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        if (rig.studio->pipelineRunning()) {
+            QVERIFY(!rig.button1()->isEnabled());
+            QVERIFY(!rig.window->menu().item("N7")->isEnabled());
+        }
+        QVERIFY(
+            QTest::qWaitFor([&] { return !rig.studio->pipelineRunning(); }, kPipelineTimeoutMs));
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        QCOMPARE(rig.frontEnd.notices, std::vector<std::string>{"Файлы графики созданы."});
+        for (const char* slot :
+             {"startup", "EidPic", "backgroundimage", "Splashscreen", "Welcomeimage"}) {
+            QVERIFY2(fs::exists(rig.studio->outputFolder() / (std::string(slot) + ".mbm")), slot);
+        }
+        QVERIFY(rig.button1()->isEnabled());
+    }
+
+    void secondFelmoSaysSoAndEnds() {
+        Rig& first = started();
+        QVERIFY(!first.studio->workDir().empty());
+        // Same user, same TMPDIR: the work tree is taken.
+        qputenv("TMPDIR", QByteArray::fromStdString(first.sandbox.tmp().string()));
+        RecordingFrontEnd frontEnd;
+        StudioConfig config = first.sandbox.config();
+        config.settingsFile = first.sandbox.root() / "second" / "Settings.ini";
+        fs::create_directories(config.settingsFile->parent_path());
+        config.converterPath = kConverter;
+        Studio second(frontEnd, config);
+        MainWindow window(second);
+        QStringList errors;
+        window.setErrorReporter([&](const QString& message) { errors << message; });
+        window.show();
+        QVERIFY(QTest::qWaitFor([&] { return !errors.isEmpty(); }, 5000));
+        QTRY_VERIFY(!window.isVisible());
+        QVERIFY(second.workDir().empty());
+        // The first one is untouched.
+        QVERIFY(fs::exists(first.studio->workDir() / "startup" / "0.bmp"));
+        // The refused window wrote no settings of its own.
+        QVERIFY(!fs::exists(*config.settingsFile));
+    }
+};
+
+}  // namespace felmo
+
+QTEST_MAIN(felmo::StudioWindowTest)
+#include "studio_window_test.moc"
