@@ -16,6 +16,20 @@ void storeColor(std::uint8_t* at, Color color) {
     at[2] = redOf(color);
 }
 
+// Paints `count` pixels from `at` on with one colour: the first pixel, then doubling copies.
+void paintRun(std::uint8_t* at, int count, Color color) {
+    if (count <= 0)
+        return;
+    storeColor(at, color);
+    std::size_t done = 3;
+    const std::size_t total = static_cast<std::size_t>(count) * 3;
+    while (done < total) {
+        const std::size_t chunk = std::min(done, total - done);
+        std::memcpy(at + done, at, chunk);
+        done += chunk;
+    }
+}
+
 // Paints columns [from, to) of row y with a colour already reduced to the raster's format,
 // clipped to the raster.
 void paintSpan(Raster& raster, std::int64_t y, std::int64_t from, std::int64_t to, Color color) {
@@ -192,52 +206,69 @@ void Canvas::floodFillBorder(int x, int y, Color borderColor) {
     if (!target.contains(x, y))
         return;
     const Color border = target.reduceToFormat(borderColor);
-    const std::uint8_t borderBytes[3] = {blueOf(border), greenOf(border), redOf(border)};
+    // The border colour as the three stored bytes read little-endian: blue, green, red.
+    const std::uint32_t borderKey =
+        blueOf(border) | std::uint32_t{greenOf(border)} << 8 | std::uint32_t{redOf(border)} << 16;
     const int width = target.width();
     const int height = target.height();
-    auto isBorder = [&](const std::uint8_t* row, int column) {
-        return std::memcmp(row + static_cast<std::size_t>(column) * 3, borderBytes, 3) == 0;
-    };
-    if (isBorder(target.storageRow(y), x))
-        return;
     const Color brush = target.reduceToFormat(target.state().brushColor);
 
-    // Scanline fill with an explicit stack: each seed grows into the widest run of its row, and
-    // the rows above and below get one seed per fillable run next to it. `painted` keeps pixels
-    // that already have the brush colour from being taken again.
-    std::vector<std::uint8_t> painted(static_cast<std::size_t>(width) * height, 0);
-    auto fillable = [&](const std::uint8_t* row, int rowIndex, int column) {
-        return !painted[static_cast<std::size_t>(rowIndex) * width + column] &&
-               !isBorder(row, column);
+    // `closed` marks, row by row as rows are first reached, the pixels of the border colour;
+    // painted pixels are marked too, so a brush colour already present never makes the fill
+    // take a pixel twice.
+    std::vector<std::uint8_t> closed(static_cast<std::size_t>(width) * height);
+    std::vector<std::uint8_t> rowReady(static_cast<std::size_t>(height), 0);
+    auto closedRow = [&](int rowIndex) {
+        std::uint8_t* marks = closed.data() + static_cast<std::size_t>(rowIndex) * width;
+        if (!rowReady[rowIndex]) {
+            const std::uint8_t* pixel = target.storageRow(rowIndex);
+            // Four-byte loads, the fourth byte masked off; the last pixel of a row is read
+            // byte by byte, as nothing may follow it.
+            for (int column = 0; column + 1 < width; ++column, pixel += 3) {
+                std::uint32_t value;
+                std::memcpy(&value, pixel, 4);
+                marks[column] = (value & 0x00FFFFFF) == borderKey;
+            }
+            marks[width - 1] = (pixel[0] | pixel[1] << 8 | pixel[2] << 16) == borderKey;
+            rowReady[rowIndex] = 1;
+        }
+        return marks;
     };
+    if (closedRow(y)[x])
+        return;
+    // The first column in [from, to) with the given mark, or `to`.
+    auto find = [](const std::uint8_t* marks, int from, int to, std::uint8_t mark) {
+        if (from >= to)
+            return to;
+        const void* hit = std::memchr(marks + from, mark, static_cast<std::size_t>(to - from));
+        return hit ? static_cast<int>(static_cast<const std::uint8_t*>(hit) - marks) : to;
+    };
+
+    // Scanline fill with an explicit stack: each seed grows into the widest open run of its
+    // row, and the rows above and below get one seed per open run next to it.
     std::vector<std::pair<int, int>> seeds;
     seeds.emplace_back(x, y);
     while (!seeds.empty()) {
         const auto [seedX, seedY] = seeds.back();
         seeds.pop_back();
-        std::uint8_t* row = target.storageRow(seedY);
-        if (!fillable(row, seedY, seedX))
+        std::uint8_t* marks = closedRow(seedY);
+        if (marks[seedX])
             continue;
-        int runLeft = seedX, runRight = seedX;
-        while (runLeft > 0 && fillable(row, seedY, runLeft - 1))
+        int runLeft = seedX, runRight;
+        while (runLeft > 0 && !marks[runLeft - 1])
             --runLeft;
-        while (runRight + 1 < width && fillable(row, seedY, runRight + 1))
-            ++runRight;
-        std::uint8_t* paintedRow = painted.data() + static_cast<std::size_t>(seedY) * width;
-        for (int column = runLeft; column <= runRight; ++column) {
-            storeColor(row + static_cast<std::size_t>(column) * 3, brush);
-            paintedRow[column] = 1;
-        }
+        runRight = find(marks, seedX + 1, width, 1) - 1;
+        std::memset(marks + runLeft, 1, static_cast<std::size_t>(runRight - runLeft + 1));
+        paintRun(target.storageRow(seedY) + static_cast<std::size_t>(runLeft) * 3,
+                 runRight - runLeft + 1, brush);
         for (int neighbour : {seedY - 1, seedY + 1}) {
             if (neighbour < 0 || neighbour >= height)
                 continue;
-            const std::uint8_t* next = target.storageRow(neighbour);
-            bool inRun = false;
-            for (int column = runLeft; column <= runRight; ++column) {
-                const bool open = fillable(next, neighbour, column);
-                if (open && !inRun)
-                    seeds.emplace_back(column, neighbour);
-                inRun = open;
+            const std::uint8_t* next = closedRow(neighbour);
+            for (int column = find(next, runLeft, runRight + 1, 0); column <= runRight;
+                 column = find(next, column, runRight + 1, 0)) {
+                seeds.emplace_back(column, neighbour);
+                column = find(next, column, runRight + 1, 1);
             }
         }
     }
