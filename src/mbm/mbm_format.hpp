@@ -65,6 +65,7 @@ std::string describeCompression(Compression compression);
 
 // One bitmap header as stored, with the offset it was read from.
 struct MbmBitmapInfo {
+    std::size_t index = 0;         // position in the file's list of bitmaps, from 0
     std::size_t offset = 0;        // absolute offset of the 40-byte header in the file
     std::uint32_t bitmapSize = 0;  // 40 + stored data bytes
     std::int32_t width = 0;

@@ -21,7 +21,7 @@ std::int32_t readI32(std::span<const std::uint8_t> bytes, std::size_t offset) {
 }
 
 [[noreturn]] void fail(std::size_t bitmapNumber, const std::string& problem) {
-    throw Error("bitmap " + std::to_string(bitmapNumber) + ": " + problem + ".");
+    throw Error("Bitmap " + std::to_string(bitmapNumber) + ": " + problem + ".");
 }
 
 bool validDepth(std::int32_t bits) {
@@ -73,6 +73,7 @@ MbmBitmapInfo readHeader(std::span<const std::uint8_t> file, std::size_t offset,
     }
 
     MbmBitmapInfo info;
+    info.index = number - 1;
     info.offset = offset;
     info.bitmapSize = bitmapSize;
     info.width = width;
@@ -125,22 +126,22 @@ Raster decodeWithScratch(std::span<const std::uint8_t> file, const MbmBitmapInfo
 
 std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file) {
     if (file.size() < mbm::kFileHeaderBytes + 4) {
-        throw Error("not a multi-bitmap file: " + std::to_string(file.size()) +
+        throw Error("Not a multi-bitmap file: " + std::to_string(file.size()) +
                     " bytes is too short.");
     }
     const std::uint32_t uid1 = readU32(file, 0);
     const std::uint32_t uid2 = readU32(file, 4);
     if (uid1 != mbm::kUid1 || (uid2 != mbm::kUid2 && uid2 != mbm::kUid2Alternative))
-        throw Error("not a multi-bitmap file: its identifiers are wrong.");
+        throw Error("Not a multi-bitmap file: its identifiers are wrong.");
 
     const std::uint32_t trailer = readU32(file, 16);
     if (trailer < mbm::kFileHeaderBytes || trailer > file.size() - 4) {
-        throw Error("the trailer offset " + std::to_string(trailer) + " lies outside the file (" +
+        throw Error("The trailer offset " + std::to_string(trailer) + " lies outside the file (" +
                     std::to_string(file.size()) + " bytes).");
     }
     const std::uint32_t count = readU32(file, trailer);
-    if (count > (file.size() - trailer - 4) / 4) {
-        throw Error("the trailer lists " + std::to_string(count) +
+    if (count > (file.size() - trailer - 4) / 4 || count > kMaxMbmBitmaps) {
+        throw Error("The trailer lists " + std::to_string(count) +
                     " bitmaps, more than the file holds.");
     }
     std::vector<MbmBitmapInfo> infos;
@@ -155,11 +156,17 @@ std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file) 
 Raster decodeMbmBitmap(std::span<const std::uint8_t> file, std::size_t index) {
     const std::vector<MbmBitmapInfo> infos = readMbmDirectory(file);
     if (index >= infos.size()) {
-        throw Error("there is no bitmap " + std::to_string(index + 1) + "; the file holds " +
+        throw Error("There is no bitmap " + std::to_string(index + 1) + "; the file holds " +
                     std::to_string(infos.size()) + ".");
     }
     std::vector<std::uint8_t> scratch;
     return decodeWithScratch(file, infos[index], index + 1, scratch);
+}
+
+Raster decodeMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info) {
+    const MbmBitmapInfo checked = readHeader(file, info.offset, info.index + 1);
+    std::vector<std::uint8_t> scratch;
+    return decodeWithScratch(file, checked, info.index + 1, scratch);
 }
 
 std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file) {
@@ -168,7 +175,7 @@ std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file) {
     for (const MbmBitmapInfo& info : infos) {
         totalPixels += std::int64_t{info.width} * info.height;
         if (totalPixels > Raster::kMaxPixels)
-            throw Error("the file's bitmaps hold too many pixels in total.");
+            throw Error("The file's bitmaps hold too many pixels in total.");
     }
     std::vector<MbmBitmap> bitmaps;
     bitmaps.reserve(infos.size());

@@ -21,16 +21,23 @@
 
 namespace felmo {
 
+// More bitmaps than any real file holds; a longer list is refused as damaged.
+inline constexpr std::size_t kMaxMbmBitmaps = 65536;
+
 struct MbmBitmap {
     MbmBitmapInfo info;
     Raster raster;  // 24-bit, the stored values converted back as color_depth.hpp says
 };
 
-// The validated headers of every bitmap, in the order of the trailer. No pixel is decoded.
+// The validated headers of every bitmap, in the order of the trailer (at most kMaxMbmBitmaps).
+// No pixel is decoded.
 std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file);
 
 // Decodes bitmap `index` (counted from 0) of the file.
 Raster decodeMbmBitmap(std::span<const std::uint8_t> file, std::size_t index);
+// Decodes the bitmap of a header that readMbmDirectory returned for the same bytes (the header
+// is checked again, so a header of other bytes cannot lead outside the buffer).
+Raster decodeMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info);
 
 // Every bitmap of the file, decoded. The total pixel count of all bitmaps is capped at
 // Raster::kMaxPixels, checked before the first one is decoded.

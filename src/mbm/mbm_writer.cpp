@@ -24,7 +24,7 @@ void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 std::uint32_t checkedU32(std::size_t value) {
     if (value > std::numeric_limits<std::uint32_t>::max())
-        throw Error("the multi-bitmap file would be larger than 4 GiB.");
+        throw Error("The multi-bitmap file would be larger than 4 GiB.");
     return static_cast<std::uint32_t>(value);
 }
 
@@ -43,7 +43,7 @@ std::vector<std::uint8_t> encodeMbm(std::span<const MbmFrame> frames, MbmStorage
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const Raster& raster = *frames[i].raster;
         const BitmapMode mode = frames[i].mode;
-        const std::string which = "bitmap " + std::to_string(i + 1) + ": ";
+        const std::string which = "Bitmap " + std::to_string(i + 1) + ": ";
         if (raster.empty())
             throw Error(which + "the picture is empty.");
         if (!isValidMode(mode) || mode.color == ColorKind::ColorAlpha)

@@ -252,7 +252,7 @@ TEST_P(BrokenFixture, IsRefusedWithAMessageNamingTheProblem) {
     } catch (const Error& error) {
         EXPECT_NE(std::string(error.what()).find(GetParam().problem), std::string::npos)
             << error.what();
-        EXPECT_EQ(std::string(error.what()).rfind("bitmap 1: ", 0), 0u) << error.what();
+        EXPECT_EQ(std::string(error.what()).rfind("Bitmap 1: ", 0), 0u) << error.what();
     }
     EXPECT_THROW(readMbmDirectory(bytes), Error);
 }

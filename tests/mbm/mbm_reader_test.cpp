@@ -153,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"compressed_stream_short",
                 file({bitmap({.width = 385, .compression = 3},
                              {0x7F, 0, 0, 0x7F, 0, 0, 0x7F, 0, 0, 0xFF, 0, 0})}),
-                "bitmap 1: the compressed data ends before the picture is complete."}),
+                "Bitmap 1: the compressed data ends before the picture is complete."}),
     [](const testing::TestParamInfo<Hostile>& info) { return std::string(info.param.name); });
 
 TEST(Reader, CapsThePixelsOfAllBitmapsTogether) {

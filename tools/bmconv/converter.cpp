@@ -1,0 +1,170 @@
+#include "tools/bmconv/converter.hpp"
+
+#include <cstdio>
+#include <filesystem>
+#include <new>
+
+#include "base/file_io.hpp"
+#include "mbm/mbm_reader.hpp"
+#include "mbm/mbm_writer.hpp"
+#include "raster/bmp.hpp"
+
+#ifndef FELMO_VERSION
+#define FELMO_VERSION "unknown"
+#endif
+
+namespace felmo::bmconv {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  bmconv [-n] [-q] EPOCFILE [OPT]BMP...   pack BMP files into a multi-bitmap file\n"
+    "  bmconv [-q] -u EPOCFILE BMP...           unpack its bitmaps into BMP files, in order\n"
+    "  bmconv [-q] -v EPOCFILE                  list its bitmaps\n"
+    "  bmconv COMMANDFILE                       read the arguments from a file\n"
+    "\n"
+    "OPT, glued to the file name: -c4 -c8 -c12 -c16 -c24 -c32 (colour depth) or\n"
+    "-1 -2 -4 -8 (grey depth); without OPT a bitmap is stored as 2-bit grey.\n"
+    "  -n   store the bitmaps uncompressed\n"
+    "  -q   no \"Success.\" message\n"
+    "A command file holds the same arguments separated by white space; // starts a comment.\n";
+
+// Reads an input file: a missing one is "File does not exist", an unreadable one `failure`.
+std::vector<std::uint8_t> readInput(const std::filesystem::path& path, Failure failure) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored))
+        throw ConverterError(Failure::FileDoesNotExist, path.string());
+    try {
+        return readWholeFile(path);
+    } catch (const Error& error) {
+        throw ConverterError(failure, "", error.what());
+    }
+}
+
+std::vector<MbmBitmapInfo> readDirectory(const std::filesystem::path& path,
+                                         const std::vector<std::uint8_t>& bytes) {
+    try {
+        return readMbmDirectory(bytes);
+    } catch (const Error& error) {
+        throw ConverterError(Failure::BadSourceFile, path.string(), error.what());
+    }
+}
+
+}  // namespace
+
+void pack(const Command& command) {
+    std::vector<Raster> pictures;
+    pictures.reserve(command.sources.size());
+    for (const PackSource& source : command.sources) {
+        const std::vector<std::uint8_t> bytes = readInput(source.path, Failure::BadSourceFile);
+        try {
+            pictures.push_back(decodeBmp(bytes));
+        } catch (const Error& error) {
+            throw ConverterError(Failure::BadSourceFile, source.path.string(), error.what());
+        }
+    }
+    std::vector<MbmFrame> frames;
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+        frames.push_back(MbmFrame{&pictures[i], command.sources[i].mode});
+
+    std::vector<std::uint8_t> file;
+    try {
+        file = encodeMbm(frames, command.storage);
+    } catch (const Error& error) {
+        throw ConverterError(Failure::CompressionError, command.mbmPath.string(), error.what());
+    }
+    try {
+        writeFileAtomically(command.mbmPath, file);
+    } catch (const Error& error) {
+        throw ConverterError(Failure::BadDestinationFile, "", error.what());
+    }
+}
+
+void unpack(const Command& command) {
+    const std::vector<std::uint8_t> bytes = readInput(command.mbmPath, Failure::BadSourceFile);
+    const std::vector<MbmBitmapInfo> infos = readDirectory(command.mbmPath, bytes);
+    if (command.targets.size() > infos.size()) {
+        throw ConverterError(Failure::SourceTargetMismatch, command.mbmPath.string(),
+                             "It holds " + std::to_string(infos.size()) + " bitmap(s), " +
+                                 std::to_string(command.targets.size()) +
+                                 " file names were given.");
+    }
+    // Decode and encode everything first, so that a damaged bitmap stops the run before any
+    // file is written.
+    std::vector<std::vector<std::uint8_t>> bmpFiles;
+    bmpFiles.reserve(command.targets.size());
+    for (std::size_t i = 0; i < command.targets.size(); ++i) {
+        try {
+            bmpFiles.push_back(encodeBmp(decodeMbmBitmap(bytes, infos[i])));
+        } catch (const Error& error) {
+            throw ConverterError(Failure::DecompressionError, command.mbmPath.string(),
+                                 error.what());
+        }
+    }
+    for (std::size_t i = 0; i < command.targets.size(); ++i) {
+        try {
+            writeFileAtomically(command.targets[i], bmpFiles[i]);
+        } catch (const Error& error) {
+            // The files this run has already written go too: a failed run leaves no output.
+            for (std::size_t k = 0; k < i; ++k)
+                std::remove(command.targets[k].c_str());
+            throw ConverterError(Failure::BadDestinationFile, "", error.what());
+        }
+    }
+}
+
+void list(const Command& command, std::ostream& out) {
+    const std::vector<std::uint8_t> bytes = readInput(command.mbmPath, Failure::BadSourceFile);
+    const std::vector<MbmBitmapInfo> infos = readDirectory(command.mbmPath, bytes);
+    out << command.mbmPath.string() << ": " << infos.size() << " bitmap(s)\n";
+    for (std::size_t i = 0; i < infos.size(); ++i) {
+        const MbmBitmapInfo& info = infos[i];
+        const std::size_t raw = info.rawBytes();
+        const std::size_t percent = raw == 0 ? 100 : (info.storedBytes() * 100 + raw / 2) / raw;
+        out << "  " << (i + 1) << ": " << info.width << " x " << info.height << " pixels, "
+            << info.widthTwips << " x " << info.heightTwips << " twips, " << describeMode(info.mode)
+            << ", " << describeCompression(info.compression) << ", " << info.storedBytes() << " of "
+            << raw << " bytes (" << percent << "%)\n";
+    }
+}
+
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+    try {
+        const Command command = parseArguments(arguments);
+        switch (command.action) {
+            case Action::Help:
+                out << kUsage;
+                return 0;
+            case Action::Version:
+                out << "bmconv (FELMO) " << FELMO_VERSION << "\n";
+                return 0;
+            case Action::Pack:
+                pack(command);
+                break;
+            case Action::Unpack:
+                unpack(command);
+                break;
+            case Action::List:
+                list(command, out);
+                break;
+        }
+        if (!command.quiet)
+            out << "Success.\n";
+        return 0;
+    } catch (const ConverterError& error) {
+        if (error.failure() == Failure::Usage) {
+            err << "bmconv: " << error.what() << "\nTry 'bmconv --help'.\n";
+            return 2;
+        }
+        err << "bmconv: " << error.what() << "\n";
+        return 1;
+    } catch (const std::bad_alloc&) {
+        err << "bmconv: " << failureText(Failure::OutOfMemory) << "\n";
+        return 1;
+    } catch (const std::exception& error) {
+        err << "bmconv: " << error.what() << "\n";
+        return 1;
+    }
+}
+
+}  // namespace felmo::bmconv
