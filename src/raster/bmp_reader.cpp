@@ -217,7 +217,7 @@ class Decoder {
                  number(bytes_.size() - dataStart) + ".");
 
         Raster raster(width, height, colors::black);
-        for (int fileRow = 0; fileRow < height; ++fileRow) {
+        for (int fileRow = 0; fileRow < height && width > 0; ++fileRow) {
             const int y = header_.topDown ? fileRow : height - 1 - fileRow;
             const std::uint8_t* in = bytes_.data() + dataStart + stride * fileRow;
             std::uint8_t* out = raster.storageRow(y);

@@ -208,6 +208,19 @@ TEST(BmpReader, ColourTableShorterThanTheDepthFollowsTheDataOffset) {
     EXPECT_EQ(raster.palette().size(), 2u);
 }
 
+// Found by fuzzing: a picture without columns has rows of no bytes.
+TEST(BmpReader, PictureOfZeroWidthIsEmpty) {
+    for (std::uint16_t bits : {8, 24, 32}) {
+        BmpBuilder file = direct(40, bits, {{}, {}, {}});
+        file.width = 0;
+        file.height = 3;
+        file.palette = {colors::black};
+        const Raster raster = decodeBmp(file.build());
+        EXPECT_TRUE(raster.empty());
+        EXPECT_EQ(raster.height(), 3);
+    }
+}
+
 TEST(BmpReader, KeepsTheResolutionFields) {
     BmpBuilder file = direct(40, 24, {{0, 0, 0, 0, 0, 0, 0, 0, 0}});
     file.height = 1;
