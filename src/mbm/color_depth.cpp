@@ -83,6 +83,26 @@ inline void storeBgr(std::uint8_t* p, Color c) {
     p[2] = redOf(c);
 }
 
+// 5- and 6-bit channels widened to 8 bits: value x 255 / 31 (or 63), truncated.
+struct ChannelTables {
+    std::array<std::uint8_t, 32> five{};
+    std::array<std::uint8_t, 64> six{};
+};
+
+constexpr ChannelTables makeChannelTables() {
+    ChannelTables tables;
+    for (int v = 0; v < 32; ++v)
+        tables.five[v] = static_cast<std::uint8_t>(v * 255 / 31);
+    for (int v = 0; v < 64; ++v)
+        tables.six[v] = static_cast<std::uint8_t>(v * 255 / 63);
+    return tables;
+}
+
+const ChannelTables& channelTables() {
+    static constexpr ChannelTables tables = makeChannelTables();
+    return tables;
+}
+
 // Runs rowFunction(sourceRow, storedRow) for every row; the pixel loop sits inside the row
 // function so that each mode gets its own tight loop.
 template <typename RowFunction>
@@ -317,14 +337,19 @@ void unpackPixels(std::span<const std::uint8_t> raw, const BitmapMode& mode, Ras
                     d[2] = static_cast<std::uint8_t>((s[1] & 0xF) * 17);
                 }
                 break;
-            case 16:
+            case 16: {
+                const ChannelTables& tables = channelTables();
                 for (int x = 0; x < width; ++x, s += 2, d += 3) {
                     const unsigned word = s[0] | (s[1] << 8);
-                    d[0] = static_cast<std::uint8_t>((word & 0x1F) * 255 / 31);
-                    d[1] = static_cast<std::uint8_t>(((word >> 5) & 0x3F) * 255 / 63);
-                    d[2] = static_cast<std::uint8_t>((word >> 11) * 255 / 31);
+                    const std::uint8_t blue = tables.five[word & 0x1F];
+                    const std::uint8_t green = tables.six[(word >> 5) & 0x3F];
+                    const std::uint8_t red = tables.five[word >> 11];
+                    d[0] = blue;
+                    d[1] = green;
+                    d[2] = red;
                 }
                 break;
+            }
             case 24:
             case 32: {
                 const int step = mode.bitsPerPixel / 8;

@@ -103,19 +103,25 @@ MbmBitmapInfo readHeader(std::span<const std::uint8_t> file, std::size_t offset,
     return info;
 }
 
+// The bitmap's padded pixel buffer: the stored bytes themselves, or expanded into scratch.
+std::span<const std::uint8_t> rawPixels(std::span<const std::uint8_t> file,
+                                        const MbmBitmapInfo& info, std::size_t number,
+                                        std::vector<std::uint8_t>& scratch) {
+    const auto stored = file.subspan(info.offset + mbm::kBitmapHeaderBytes, info.storedBytes());
+    if (info.compression == Compression::None)
+        return stored;
+    scratch.resize(info.rawBytes());
+    try {
+        decompressPixels(info.compression, stored, scratch);
+    } catch (const Error& error) {
+        fail(number, error.what());
+    }
+    return scratch;
+}
+
 Raster decodeWithScratch(std::span<const std::uint8_t> file, const MbmBitmapInfo& info,
                          std::size_t number, std::vector<std::uint8_t>& scratch) {
-    const auto stored = file.subspan(info.offset + mbm::kBitmapHeaderBytes, info.storedBytes());
-    std::span<const std::uint8_t> raw = stored;
-    if (info.compression != Compression::None) {
-        scratch.resize(info.rawBytes());
-        try {
-            decompressPixels(info.compression, stored, scratch);
-        } catch (const Error& error) {
-            fail(number, error.what());
-        }
-        raw = scratch;
-    }
+    const std::span<const std::uint8_t> raw = rawPixels(file, info, number, scratch);
     Raster raster(info.width, info.height);
     raster.setResolution(0, 0);
     unpackPixels(raw, info.mode, raster);
@@ -167,6 +173,12 @@ Raster decodeMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& 
     const MbmBitmapInfo checked = readHeader(file, info.offset, info.index + 1);
     std::vector<std::uint8_t> scratch;
     return decodeWithScratch(file, checked, info.index + 1, scratch);
+}
+
+void checkMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info) {
+    const MbmBitmapInfo checked = readHeader(file, info.offset, info.index + 1);
+    std::vector<std::uint8_t> scratch;
+    rawPixels(file, checked, info.index + 1, scratch);
 }
 
 std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file) {

@@ -39,6 +39,10 @@ Raster decodeMbmBitmap(std::span<const std::uint8_t> file, std::size_t index);
 // is checked again, so a header of other bytes cannot lead outside the buffer).
 Raster decodeMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info);
 
+// Checks that the bitmap's pixel data is whole (a compressed stream fills it exactly) without
+// making a raster; throws felmo::Error as decodeMbmBitmap would.
+void checkMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info);
+
 // Every bitmap of the file, decoded. The total pixel count of all bitmaps is capped at
 // Raster::kMaxPixels, checked before the first one is decoded.
 std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file);

@@ -23,8 +23,24 @@ struct MbmFrame {
 
 enum class MbmStorage { Compressed, Uncompressed };
 
-// The whole file. Throws felmo::Error for an empty raster, a mode the writer does not store
-// (colour with alpha) or a file that would pass 4 GiB.
+// Builds a file one bitmap at a time, so that a caller need not hold every picture at once.
+class MbmWriter {
+  public:
+    explicit MbmWriter(MbmStorage storage = MbmStorage::Compressed);
+    // Appends one bitmap. Throws felmo::Error for an empty raster, a mode the writer does not
+    // store (colour with alpha) or a file that would pass 4 GiB.
+    void add(const Raster& raster, const BitmapMode& mode);
+    // The whole file, with its trailer; the writer is empty afterwards.
+    std::vector<std::uint8_t> finish();
+
+  private:
+    MbmStorage storage_;
+    std::vector<std::uint8_t> file_;
+    std::vector<std::size_t> offsets_;
+    std::vector<std::uint8_t> raw_;  // reused for every bitmap
+};
+
+// The whole file of the frames, in order; the errors of MbmWriter::add.
 std::vector<std::uint8_t> encodeMbm(std::span<const MbmFrame> frames,
                                     MbmStorage storage = MbmStorage::Compressed);
 

@@ -53,26 +53,25 @@ std::vector<MbmBitmapInfo> readDirectory(const std::filesystem::path& path,
 }  // namespace
 
 void pack(const Command& command) {
-    std::vector<Raster> pictures;
-    pictures.reserve(command.sources.size());
+    // One picture at a time: each is checked, reduced and compressed before the next is read.
+    MbmWriter writer(command.storage);
     for (const PackSource& source : command.sources) {
-        const std::vector<std::uint8_t> bytes = readInput(source.path, Failure::BadSourceFile);
+        Raster picture;
+        {
+            const std::vector<std::uint8_t> bytes = readInput(source.path, Failure::BadSourceFile);
+            try {
+                picture = decodeBmp(bytes);
+            } catch (const Error& error) {
+                throw ConverterError(Failure::BadSourceFile, source.path.string(), error.what());
+            }
+        }
         try {
-            pictures.push_back(decodeBmp(bytes));
+            writer.add(picture, source.mode);
         } catch (const Error& error) {
-            throw ConverterError(Failure::BadSourceFile, source.path.string(), error.what());
+            throw ConverterError(Failure::CompressionError, source.path.string(), error.what());
         }
     }
-    std::vector<MbmFrame> frames;
-    for (std::size_t i = 0; i < pictures.size(); ++i)
-        frames.push_back(MbmFrame{&pictures[i], command.sources[i].mode});
-
-    std::vector<std::uint8_t> file;
-    try {
-        file = encodeMbm(frames, command.storage);
-    } catch (const Error& error) {
-        throw ConverterError(Failure::CompressionError, command.mbmPath.string(), error.what());
-    }
+    const std::vector<std::uint8_t> file = writer.finish();
     try {
         writeFileAtomically(command.mbmPath, file);
     } catch (const Error& error) {
@@ -89,21 +88,20 @@ void unpack(const Command& command) {
                                  std::to_string(command.targets.size()) +
                                  " file names were given.");
     }
-    // Decode and encode everything first, so that a damaged bitmap stops the run before any
-    // file is written.
-    std::vector<std::vector<std::uint8_t>> bmpFiles;
-    bmpFiles.reserve(command.targets.size());
+    // Every bitmap's data is checked before anything is written, so that a damaged one stops
+    // the run with no output; then each is decoded and written, one at a time.
     for (std::size_t i = 0; i < command.targets.size(); ++i) {
         try {
-            bmpFiles.push_back(encodeBmp(decodeMbmBitmap(bytes, infos[i])));
+            checkMbmBitmap(bytes, infos[i]);
         } catch (const Error& error) {
             throw ConverterError(Failure::DecompressionError, command.mbmPath.string(),
                                  error.what());
         }
     }
     for (std::size_t i = 0; i < command.targets.size(); ++i) {
+        const std::vector<std::uint8_t> bmp = encodeBmp(decodeMbmBitmap(bytes, infos[i]));
         try {
-            writeFileAtomically(command.targets[i], bmpFiles[i]);
+            writeFileAtomically(command.targets[i], bmp);
         } catch (const Error& error) {
             // The files this run has already written go too: a failed run leaves no output.
             for (std::size_t k = 0; k < i; ++k)
