@@ -1,10 +1,14 @@
 // BMP files: the reader takes every standard depth (1, 4, 8, 16, 24, 32 bits), bottom-up and
-// top-down rows, the BITMAPCOREHEADER, INFO, V4 and V5 headers, bit-field masks for 16 and 32
-// bits and RLE4/RLE8; the raster keeps the file's format. The writer always writes the 24-bit
-// layout: 54-byte header, no colour table, rows bottom-up padded to 4 bytes with zeros.
+// top-down rows, the 12-byte core header, the 40-byte info header and its 52-, 56-, 64-, 108- and
+// 124-byte successors, bit-field masks for 16 and 32 bits (5-5-5 and 8-8-8 when none are given)
+// and RLE4/RLE8 (pixels the compressed data skips take colour 0 of the table); the raster keeps
+// the file's format. A pixel whose colour index lies outside the colour table is an error. The
+// writer always writes the 24-bit layout: 54-byte header, no colour table, rows bottom-up padded
+// to 4 bytes with zeros.
 //
-// Both work on memory; a damaged or hostile file is a felmo::Error (naming the problem) thrown
-// before any large allocation.
+// Both work on memory; a damaged or hostile file is a felmo::Error thrown before any large
+// allocation: "Invalid BMP data. <what is wrong>." (the file forms say "Invalid BMP file
+// "<path>". <what is wrong>.").
 #pragma once
 
 #include <cstdint>

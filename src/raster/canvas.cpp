@@ -229,7 +229,8 @@ void Canvas::floodFillBorder(int x, int y, Color borderColor) {
                 std::memcpy(&value, pixel, 4);
                 marks[column] = (value & 0x00FFFFFF) == borderKey;
             }
-            marks[width - 1] = (pixel[0] | pixel[1] << 8 | pixel[2] << 16) == borderKey;
+            marks[width - 1] = (pixel[0] | std::uint32_t{pixel[1]} << 8 |
+                                std::uint32_t{pixel[2]} << 16) == borderKey;
             rowReady[rowIndex] = 1;
         }
         return marks;

@@ -236,10 +236,11 @@ TEST(Ellipse, OutlineIsClosedAgainstAFourNeighbourFillForEverySize) {
                     const bool inBox = x >= 1 && y >= 1 && x <= width && y <= height;
                     ASSERT_TRUE(inBox || shape == colors::white) << width << "x" << height;
                     ASSERT_EQ(outline.pixel(x, y) == colors::black, shape == colors::black);
-                    if (shape == colors::red)
+                    if (shape == colors::red) {
                         ASSERT_EQ(outline.pixel(x, y), colors::white)
                             << "fill leaked in at " << x << "," << y << " of " << width << "x"
                             << height;
+                    }
                     if (shape == colors::black) {
                         top |= y == 1;
                         bottom |= y == height;
