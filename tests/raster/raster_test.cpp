@@ -132,16 +132,6 @@ TEST_P(FormatReduction, PaintedPixelsReadBackAsTheFormatStoresThem) {
 INSTANTIATE_TEST_SUITE_P(EveryFormat, FormatReduction, ::testing::ValuesIn(kReductions),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Raster, WidenChannelRoundsToTheNearestLevel) {
-    EXPECT_EQ(widenChannel(31, 5), 255);
-    EXPECT_EQ(widenChannel(16, 5), 132);
-    EXPECT_EQ(widenChannel(0, 5), 0);
-    EXPECT_EQ(widenChannel(63, 6), 255);
-    EXPECT_EQ(widenChannel(1, 1), 255);
-    EXPECT_EQ(widenChannel(0x3FF, 10), 255);
-    EXPECT_EQ(widenChannel(5, 0), 0);
-}
-
 TEST(Raster, AutomaticTransparentColourIsTheBottomLeftPixelAtTheTime) {
     Raster raster(2, 3);
     raster.setPixel(0, 2, colors::red);
