@@ -357,6 +357,21 @@ TEST(DrawingState, FontPointsBecomePixelsAt96Dpi) {
     EXPECT_EQ(raster.state().font.heightPx, 11);
 }
 
+// Renders each character as a 2 x 3 block: a bar down the left column, heights taken from the font.
+class FakeRasterizer : public TextRasterizer {
+  public:
+    GlyphMask render(std::string_view text, const Font& font) override {
+        lastHeight = font.heightPx;
+        GlyphMask mask{static_cast<int>(text.size()) * 2, 3, {}};
+        mask.coverage.assign(static_cast<std::size_t>(mask.width) * 3, 0);
+        for (int row = 0; row < 3; ++row)
+            for (std::size_t i = 0; i < text.size(); ++i)
+                mask.coverage[row * mask.width + i * 2] = row == 1 ? 200 : 127 + row;
+        return mask;
+    }
+    int lastHeight = 0;
+};
+
 TEST(TextOut, TransparentModePaintsOnlyGlyphPixelsInTheFontColour) {
     FakeRasterizer rasterizer;
     installTextRasterizer(&rasterizer);
