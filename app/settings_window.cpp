@@ -52,7 +52,7 @@ SettingsWindow::SettingsWindow(QWidget* parent)
 
     openFolderWithDrawing_ =
         new QCheckBox(QStringLiteral("Открывать папку с файлами графики (*.mbm) после создания") +
-                          QString(70, '.'),
+                          QString(62, '.'),
                       this);
     openFolderWithDrawing_->setObjectName("OpenFolderWithDrawing");
     openFolderWithDrawing_->setGeometry(12, 71, 516, 17);

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include "app/slide_notice.hpp"
 

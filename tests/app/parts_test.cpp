@@ -167,7 +167,7 @@ class PartsTest : public QObject {
                 auto* dialog = qobject_cast<QFileDialog*>(modal);
                 QVERIFY(dialog != nullptr);
                 dialog->selectFile(folder.filePath("night.bmp"));
-                dialog->accept();
+                static_cast<QDialog*>(dialog)->accept();
             });
         QVERIFY(chosen.has_value());
         QCOMPARE(QString::fromStdString(chosen->string()), folder.filePath("night.bmp"));

@@ -1,6 +1,7 @@
 // The window over the real application model and the real converter: the start-up sequence run
 // by the first showing, the timers that follow the model, the previews it fills, an effect item
 // reaching its handler with its tag, a build from the Create button, and a second FELMO.
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -9,6 +10,8 @@
 
 #include "app/main_window.hpp"
 #include "app/picture_panel.hpp"
+#include "app/qt_text_rasterizer.hpp"
+#include "app/settings_window.hpp"
 #include "test_support.hpp"
 
 namespace felmo {
@@ -32,6 +35,8 @@ struct Rig {
         StudioConfig config = sandbox.config();
         config.converterPath = kConverter;
         config.outputFolder = sandbox.root() / "out";
+        // The user's own graphics in the output folder take the place of the embedded ones.
+        testing::seedPhoneGraphics(*config.outputFolder, sandbox.root() / "frames", kConverter);
         studio = std::make_unique<Studio>(frontEnd, config);
         window = std::make_unique<MainWindow>(*studio);
         window->setErrorReporter([this](const QString& message) { errors << message; });
@@ -71,6 +76,7 @@ class StudioWindowTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Rig> started_;
+    QtTextRasterizer textRasterizer_;
 
     // A window whose start-up sequence has run to its end.
     Rig& started() {
@@ -89,8 +95,12 @@ class StudioWindowTest : public QObject {
     void initTestCase() {
         if (!fs::exists(kConverter))
             QSKIP("the converter bmconv has not been built");
+        installTextRasterizer(&textRasterizer_);
     }
-    void cleanupTestCase() { started_.reset(); }
+    void cleanupTestCase() {
+        started_.reset();
+        installTextRasterizer(nullptr);
+    }
 
     void firstShowingRunsTheStartUpAndTheTimersFollowTheModel() {
         Rig rig;
@@ -189,6 +199,38 @@ class StudioWindowTest : public QObject {
             QVERIFY2(fs::exists(rig.studio->outputFolder() / (std::string(slot) + ".mbm")), slot);
         }
         QVERIFY(rig.button1()->isEnabled());
+    }
+
+    void closeWritesTheSettingsAndRemovesTheWorkTree() {
+        Rig rig;
+        rig.window->show();
+        QVERIFY(QTest::qWaitFor([&] { return rig.studio->formActivated(); }, 5000));
+        QVERIFY(
+            QTest::qWaitFor([&] { return !rig.studio->pipelineRunning(); }, kPipelineTimeoutMs));
+        const fs::path workDir = rig.studio->workDir();
+        QVERIFY(fs::exists(workDir));
+
+        SettingsWindow* settings = rig.window->settingsWindow();
+        const QString folder = QString::fromStdString((rig.sandbox.root() / "phone").string());
+        settings->setFolderBrowser([&](QWidget*, const QString&) { return std::optional(folder); });
+        testing::withModalWindow(
+            [&] { rig.window->SettingsProgrammClick(); },
+            [&](QWidget*) {
+                settings->Button1Click();
+                settings->findChild<QCheckBox*>("OpenFolderWithDrawing")->setChecked(true);
+            });
+        rig.window->move(40, 50);
+        QTRY_COMPARE(rig.window->pos(), QPoint(40, 50));
+        QVERIFY(rig.window->close());
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+
+        const std::string ini = testing::readText(rig.sandbox.settingsFile());
+        for (const std::string& line :
+             {std::string("X1=40"), std::string("Y1=50"), std::string("OpenFolderWithDrawing=1"),
+              "RoadDirFiles=" + folder.toStdString()}) {
+            QVERIFY2(ini.find(line) != std::string::npos, (line + " in\n" + ini).c_str());
+        }
+        QVERIFY(!fs::exists(workDir));
     }
 
     void secondFelmoSaysSoAndEnds() {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -15,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "raster/bmp.hpp"
+#include "raster/raster.hpp"
 #include "studio/front_end.hpp"
 #include "studio/studio.hpp"
 
@@ -39,12 +43,23 @@ class RecordingFrontEnd : public FrontEnd {
 // and its settings file.
 class Sandbox {
   public:
-    Sandbox() {
+    Sandbox()
+        : previousTmpDir_(qgetenv("TMPDIR")), dir_(baseTempPath() + "/felmo-app-test-XXXXXX") {
         root_ = std::filesystem::path(dir_.path().toStdString());
         std::filesystem::create_directories(tmp());
         std::filesystem::create_directories(program());
         qputenv("TMPDIR", QByteArray::fromStdString(tmp().string()));
     }
+    ~Sandbox() {
+        if (previousTmpDir_.isNull()) {
+            qunsetenv("TMPDIR");
+        } else {
+            qputenv("TMPDIR", previousTmpDir_);
+        }
+    }
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
     std::filesystem::path root() const { return root_; }
     std::filesystem::path tmp() const { return root_ / "tmp"; }
     std::filesystem::path program() const { return root_ / "program"; }
@@ -58,6 +73,13 @@ class Sandbox {
     }
 
   private:
+    // The system's temporary folder as it was before any sandbox changed TMPDIR.
+    static QString baseTempPath() {
+        static const QString path = QDir::tempPath();
+        return path;
+    }
+
+    QByteArray previousTmpDir_;
     QTemporaryDir dir_;
     std::filesystem::path root_;
 };
@@ -67,6 +89,58 @@ inline std::string readText(const std::filesystem::path& file) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// Puts the five phone graphics into `outputFolder` as the user's own .mbm files, packed by
+// `converter` from frames drawn here: a diagonal colour ramp per slot with a white bar that moves
+// from frame to frame, so no picture is flat and every animation frame differs from the next.
+inline void seedPhoneGraphics(const std::filesystem::path& outputFolder,
+                              const std::filesystem::path& framesFolder,
+                              const std::filesystem::path& converter) {
+    struct Slot {
+        const char* name;
+        std::vector<std::pair<int, int>> frameSizes;
+    };
+    const std::vector<std::pair<int, int>> screen = {{176, 208}};
+    const Slot kSlots[] = {
+        {"startup", std::vector<std::pair<int, int>>(12, {176, 208})},
+        {"EidPic", {{176, 12}, {176, 68}, {176, 68}, {176, 68}, {176, 68}}},
+        {"backgroundimage", {{176, 132}, {1, 1}}},
+        {"Splashscreen", screen},
+        {"Welcomeimage", screen},
+    };
+    std::filesystem::create_directories(outputFolder);
+    int slotIndex = 0;
+    for (const Slot& slot : kSlots) {
+        const std::filesystem::path folder = framesFolder / slot.name;
+        std::filesystem::create_directories(folder);
+        QStringList arguments = {
+            "-q",
+            QString::fromStdString((outputFolder / (std::string(slot.name) + ".mbm")).string())};
+        for (std::size_t k = 0; k < slot.frameSizes.size(); ++k) {
+            const auto [width, height] = slot.frameSizes[k];
+            Raster frame(width, height);
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    const bool bar = (x - static_cast<int>(k) * 13 + 1000) % 176 < 6;
+                    frame.setPixel(x, y,
+                                   bar ? rgb(255, 255, 255)
+                                       : rgb(static_cast<std::uint8_t>(x * 255 / 176),
+                                             static_cast<std::uint8_t>(y * 255 / 208),
+                                             static_cast<std::uint8_t>(60 * slotIndex + 20)));
+                }
+            }
+            const std::filesystem::path file = folder / (std::to_string(k) + ".bmp");
+            saveBmpFile(frame, file);
+            arguments << "-c24" + QString::fromStdString(file.string());
+        }
+        QProcess pack;
+        pack.start(QString::fromStdString(converter.string()), arguments);
+        QVERIFY(pack.waitForFinished(30000));
+        QVERIFY2(pack.exitStatus() == QProcess::NormalExit && pack.exitCode() == 0,
+                 pack.readAllStandardError().constData());
+        ++slotIndex;
+    }
 }
 
 // Runs `opener` (which shows a modal window and returns when it closes); once the modal window is

@@ -358,14 +358,8 @@ class WindowsTest : public QObject {
         QVERIFY(!rig.window->menu().item("N7")->isEnabled());
     }
 
-    void closeWritesTheSettings() {
+    void closeWritesTheWindowPosition() {
         Rig rig;
-        SettingsWindow* settings = rig.window->settingsWindow();
-        const QString folder = QString::fromStdString((rig.sandbox.root() / "phone").string());
-        settings->setFolderBrowser([&](QWidget*, const QString&) { return std::optional(folder); });
-        settings->Button1Click();
-        settings->findChild<QCheckBox*>("OpenFolderWithDrawing")->setChecked(true);
-        rig.window->move(321, 123);
         rig.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
         rig.window->move(321, 123);
@@ -377,9 +371,6 @@ class WindowsTest : public QObject {
         QVERIFY2(ini.find("[FELMO]") != std::string::npos, ini.c_str());
         QVERIFY2(ini.find("X1=321") != std::string::npos, ini.c_str());
         QVERIFY2(ini.find("Y1=123") != std::string::npos, ini.c_str());
-        QVERIFY2(ini.find("OpenFolderWithDrawing=1") != std::string::npos, ini.c_str());
-        QVERIFY2(ini.find("RoadDirFiles=" + folder.toStdString()) != std::string::npos,
-                 ini.c_str());
 
         // The next run stands where this one closed.
         RecordingFrontEnd frontEnd;
