@@ -166,7 +166,8 @@ class PartsTest : public QObject {
             [&](QWidget* modal) {
                 auto* dialog = qobject_cast<QFileDialog*>(modal);
                 QVERIFY(dialog != nullptr);
-                dialog->selectFile(folder.filePath("night.bmp"));
+                // Typed as a user would; selectFile() leaves a focused name field alone.
+                dialog->findChild<QLineEdit*>("fileNameEdit")->setText("night.bmp");
                 static_cast<QDialog*>(dialog)->accept();
             });
         QVERIFY(chosen.has_value());
