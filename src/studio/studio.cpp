@@ -1,6 +1,7 @@
 #include "studio/studio.hpp"
 
 #include <algorithm>
+#include <span>
 #include <system_error>
 #include <thread>
 
@@ -17,18 +18,8 @@
 #include "effects/preview_player.hpp"
 #include "effects/run_effect.hpp"
 #include "effects/work_images.hpp"
-#if __has_include("resources/embedded_defaults.hpp")
-#include "resources/embedded_defaults.hpp"
-#else
-#include <span>
-namespace felmo {
-// FIXME: temporary until resources/ lands.
-inline std::span<const std::uint8_t> embeddedDefaultMbm(std::string_view) {
-    throw Error("embedded defaults missing");
-}
-}  // namespace felmo
-#endif
 #include "raster/bmp.hpp"
+#include "resources/embedded_defaults.hpp"
 #include "studio/front_end.hpp"
 #include "workspace/command_file.hpp"
 #include "workspace/converter.hpp"
@@ -215,8 +206,12 @@ struct Studio::Impl {
         registerIndicatorGlyphs();
         makeLauncher();
 
-        for (const MbmSlot& slot : kSlotTable)
-            writeFileAtomically(slotSourcePath(workDir, slot), embeddedDefaultMbm(slot.name));
+        for (const MbmSlot& slot : kSlotTable) {
+            const std::span<const std::uint8_t> graphics = embeddedDefaultMbm(slot.name);
+            if (graphics.empty())
+                throw Error("Нет встроенной графики для " + std::string(slot.name) + ".");
+            writeFileAtomically(slotSourcePath(workDir, slot), graphics);
+        }
         std::error_code error;
         if (fs::is_directory(outputFolder, error))
             FoundMbmNames = CopyUserMbmFiles(outputFolder.string(), workDir);
