@@ -139,7 +139,7 @@ class Studio {
     void runPipelineToEnd(std::chrono::milliseconds perRunTimeout = std::chrono::seconds(60));
 
     bool pipelineRunning() const;
-    // "Распаковка startup… 1/5", "Сборка EidPic… 2/5"; empty when no pipeline runs.
+    // "Распаковка startup… 1/5", "Упаковка EidPic… 2/5"; empty when no pipeline runs.
     std::string pipelineStatus() const;
 
     // --- Settings the windows edit -------------------------------------------------------------

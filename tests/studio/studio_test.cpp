@@ -448,52 +448,18 @@ TEST_F(StudioTest, ASecondStudioOfTheUserFindsTheTreeTakenAndLeavesItAlone) {
     EXPECT_TRUE(first.canCreate());
 }
 
-TEST_F(StudioTest, EffectsWriteTheTwelveFramesAndUnbuiltOnesAreRefused) {
+TEST_F(StudioTest, EffectsRunByTheirMenuEntryAndUnbuiltOnesAreRefused) {
     Studio& s = startUp();
-    Raster wide(352, 208, rgb(10, 20, 30));
-    for (int y = 0; y < 208; ++y)
-        for (int x = 176; x < 352; ++x)
-            wide.setPixel(x, y, rgb(200, 100, 0));
-    saveBmpFile(wide, root / "wide.bmp");
-    frontEnd.picture = root / "wide.bmp";
-    s.runEffect(*findEffectByCliName("slide-left"));
-    // Tag 10: frame 0 shows the left half, frame 11 the right half.
-    EXPECT_EQ(loadBmpFile(workDir() / "startup" / "0.bmp").pixel(100, 100), rgb(10, 20, 30));
-    EXPECT_EQ(loadBmpFile(workDir() / "startup" / "11.bmp").pixel(100, 100), rgb(200, 100, 0));
-    EXPECT_EQ(s.PreviewFrame(), 0);
+    Raster splash(176, 208, rgb(10, 20, 30));
+    saveBmpFile(splash, root / "splash.bmp");
+    frontEnd.picture = root / "splash.bmp";
+    s.Splashscreen1Click();
+    s.runEffect(*findEffectByCliName("zoom-out"));
+    // Tag 19 stores the full splash picture as frame 0.
+    EXPECT_EQ(loadBmpFile(workDir() / "startup" / "0.bmp").pixel(175, 207), rgb(10, 20, 30));
 
     EXPECT_THROW(s.runEffect(*findEffectByCliName("dots")), Error);
     EXPECT_THROW(s.runEffect(animationMenu()[0]), Error);
-}
-
-TEST_F(StudioTest, ExportWritesWhatABuildWouldPack) {
-    Studio& s = startUp();
-    s.exportFrames(root / "export");
-    for (int slot = 0; slot < kSlotCount; ++slot)
-        for (int k = 0; k <= slotAt(slot).lastFrameIndex; ++k) {
-            const Raster frame = loadBmpFile(root / "export" / std::string(slotAt(slot).name) /
-                                             (std::to_string(k) + ".bmp"));
-            const testing::FrameSize size = testing::slotFrameSize(slot, k);
-            EXPECT_EQ(frame.width(), size.width);
-            EXPECT_EQ(frame.height(), size.height);
-        }
-}
-
-TEST_F(StudioTest, TheRealConverterUnpacksTheDefaultsAndBuildsThemAgain) {
-    const fs::path bmconv = fs::path(FELMO_BIN_DIR) / "bmconv";
-    ASSERT_TRUE(fs::exists(bmconv)) << bmconv;
-    config.converterLauncher = nullptr;
-    config.converterPath = bmconv;
-    Studio& s = startUp();
-    EXPECT_EQ(s.EidPicPicture().picture()->width(), 176);
-    EXPECT_EQ(s.EidPicPicture().picture()->height(), 68);
-    EXPECT_EQ(s.SplashEidPic().picture()->height(), 12);
-    EXPECT_EQ(s.BackgroundPicture().picture()->height(), 132);
-    s.N7Click();
-    s.runPipelineToEnd(std::chrono::seconds(20));
-    for (const MbmSlot& slot : kSlotTable)
-        EXPECT_GT(fs::file_size(root / "out" / (std::string(slot.name) + ".mbm")), 100u);
-    EXPECT_EQ(frontEnd.notices.size(), 1u);
 }
 
 }  // namespace
