@@ -1,5 +1,6 @@
 #include "app/main_window.hpp"
 
+#include <poll.h>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -58,6 +59,11 @@ constexpr DepthBoxPlace kDepthBoxes[] = {
 
 QString fromModel(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+bool isReadableNow(int fd) {
+    pollfd watched{fd, POLLIN, 0};
+    return ::poll(&watched, 1, 0) > 0 && (watched.revents & POLLIN) != 0;
 }
 
 }  // namespace
@@ -247,6 +253,10 @@ bool MainWindow::call(const std::function<void()>& handler) {
         handler();
     } catch (const Error& error) {
         failure = QString::fromStdString(error.what());
+    } catch (const std::exception& error) {
+        // Not one of the program's own messages, but the command has failed all the same and the
+        // program goes on.
+        failure = QString::fromLocal8Bit(error.what());
     }
     --callDepth_;
     syncWithModel();
@@ -302,6 +312,11 @@ void MainWindow::watchConverter() {
     watchedFd_ = fd;
     if (fd < 0)
         return;
+    // A converter whose end was just handled and that the model still reports as its current
+    // one is left to TimerStart's polling, rather than re-armed to fire again at once.
+    if (fd == exitHandledFd_ && isReadableNow(fd))
+        return;
+    exitHandledFd_ = -1;
     converterNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(converterNotifier_, &QSocketNotifier::activated, this, &MainWindow::onConverterExited);
 }
@@ -328,6 +343,7 @@ void MainWindow::onTimer2() {
 void MainWindow::onConverterExited() {
     if (callDepth_ > 0)
         return;
+    exitHandledFd_ = watchedFd_;
     call([&] { studio_->onConverterExited(); });
 }
 

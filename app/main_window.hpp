@@ -97,6 +97,7 @@ class MainWindow : public QMainWindow {
     QTimer timer2_;
     QPointer<QSocketNotifier> converterNotifier_;
     int watchedFd_ = -1;
+    int exitHandledFd_ = -1;  // the descriptor whose end onConverterExited() last handled
 
     EffectRunner runEffect_;
     ErrorReporter reportError_;

@@ -19,7 +19,7 @@ namespace {
 // is wider than the room left of the box: it starts at the left edge and its dots run out under
 // the box's edge, instead of the sentence losing its beginning.
 class CaptionFromTheLeftStyle : public QProxyStyle {
-public:
+  public:
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override {
         const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
