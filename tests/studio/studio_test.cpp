@@ -390,8 +390,9 @@ TEST_F(StudioTest, UserMbmFilesAreCopiedAndTheExtraOnesGoneAfterUnpacking) {
 
     ASSERT_EQ(sources.size(), 5u);
     EXPECT_EQ(sources[kStartupSlot], "the user's animation");
-    if (geteuid() != 0)
+    if (geteuid() != 0) {
         EXPECT_NE(sources[kWelcomeimageSlot], "unreachable");
+    }
     // The start-up went on past the folder it could not enter, and the extra file is gone.
     EXPECT_TRUE(s.timer2Enabled());
     EXPECT_FALSE(fs::exists(workDir() / "theme.mbm"));
