@@ -170,17 +170,6 @@ TEST(RleEncoder, GivesUpJustPastItsShareOfTheRawSize) {
     EXPECT_EQ(out.size(), distinct.size());
 }
 
-TEST(RleEncoder, AppendsToWhatIsAlreadyThere) {
-    Bytes out{0xAB, 0xCD};
-    ASSERT_TRUE(compressPixels(Compression::SixteenBit, repeat({1, 2}, 10), out));
-    EXPECT_EQ(out, (Bytes{0xAB, 0xCD, 0x09, 1, 2}));
-    Bytes noisy;
-    for (int i = 0; i < 40; ++i)
-        noisy.insert(noisy.end(), {static_cast<std::uint8_t>(i), 1});
-    EXPECT_FALSE(compressPixels(Compression::SixteenBit, noisy, out));
-    EXPECT_EQ(out, (Bytes{0xAB, 0xCD, 0x09, 1, 2}));
-}
-
 TEST(RleEncoder, ThirtyTwoBitStoresThreeBytesOfEachPixel) {
     const Bytes raw = repeat({1, 2, 3, 0}, 4) + Bytes{4, 5, 6, 0};
     const Bytes out = compressed(Compression::ThirtyTwoBit, raw);
@@ -245,17 +234,6 @@ INSTANTIATE_TEST_SUITE_P(
                8,
                "ends before the picture"}),
     [](const testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
-
-TEST(RleDecoder, MinimumStoredSizeIsTheLongestRunsBound) {
-    EXPECT_EQ(minimumStoredBytes(Compression::Byte, 256), 4u);
-    EXPECT_EQ(minimumStoredBytes(Compression::Byte, 257), 6u);
-    EXPECT_EQ(minimumStoredBytes(Compression::TwelveBit, 64), 4u);
-    EXPECT_EQ(minimumStoredBytes(Compression::SixteenBit, 512), 6u);
-    EXPECT_EQ(minimumStoredBytes(Compression::TwentyFourBit, 384), 4u);
-    EXPECT_EQ(minimumStoredBytes(Compression::None, 99), 99u);
-    // The bound is reachable: one run each.
-    EXPECT_NO_THROW(expanded(Compression::Byte, {0x7F, 1, 0x7F, 1}, 256));
-}
 
 }  // namespace
 }  // namespace felmo
