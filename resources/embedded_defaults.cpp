@@ -1,8 +1,8 @@
 #include "resources/embedded_defaults.hpp"
 
 #include <array>
-#include <cctype>
 
+#include "base/ascii.hpp"
 #include "resources/embedded_files.hpp"
 
 namespace felmo {
@@ -10,17 +10,6 @@ namespace {
 
 constexpr std::array<std::string_view, embedded::kEmbeddedFileCount> kNames = {
     "startup", "EidPic", "backgroundimage", "Splashscreen", "Welcomeimage"};
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -30,7 +19,7 @@ std::span<const std::string_view> embeddedDefaultNames() {
 
 std::span<const std::uint8_t> embeddedDefaultMbm(std::string_view slotName) {
     for (const embedded::EmbeddedFile& file : embedded::kEmbeddedFiles) {
-        if (sameIgnoringCase(file.slotName, slotName))
+        if (equalIgnoringAsciiCase(file.slotName, slotName))
             return {reinterpret_cast<const std::uint8_t*>(file.bytes), file.size};
     }
     return {};

@@ -3,18 +3,11 @@
 #include <map>
 #include <string>
 
+#include "base/ascii.hpp"
 #include "base/error.hpp"
 
 namespace felmo {
 namespace {
-
-std::string foldCase(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return folded;
-}
 
 std::map<std::string, Raster>& registry() {
     static std::map<std::string, Raster> bitmaps;
@@ -24,11 +17,11 @@ std::map<std::string, Raster>& registry() {
 }  // namespace
 
 void registerBitmapResource(std::string_view name, Raster bitmap) {
-    registry().insert_or_assign(foldCase(name), std::move(bitmap));
+    registry().insert_or_assign(toLowerAscii(name), std::move(bitmap));
 }
 
 Raster loadBitmapResource(std::string_view name) {
-    const auto found = registry().find(foldCase(name));
+    const auto found = registry().find(toLowerAscii(name));
     if (found == registry().end())
         throw Error("There is no bitmap resource named \"" + std::string(name) + "\".");
     return found->second;

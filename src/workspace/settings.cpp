@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/ascii.hpp"
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 
@@ -21,17 +22,6 @@ std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
         text.remove_suffix(1);
     return text;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
 }
 
 // One line of the file as it stands, its line end included ("" for a last line without one).
@@ -113,7 +103,7 @@ Location locate(const IniFile& file, std::string_view section, std::string_view 
                 where.sectionEnd = static_cast<long>(i);
                 return where;
             }
-            if (where.sectionHeader < 0 && equalIgnoringCase(name, section)) {
+            if (where.sectionHeader < 0 && equalIgnoringAsciiCase(name, section)) {
                 inSection = true;
                 where.sectionHeader = static_cast<long>(i);
             }
@@ -121,7 +111,7 @@ Location locate(const IniFile& file, std::string_view section, std::string_view 
         }
         std::string_view lineKey, value;
         if (inSection && where.keyLine < 0 && keyLine(file.lines[i].text, lineKey, value) &&
-            equalIgnoringCase(lineKey, key))
+            equalIgnoringAsciiCase(lineKey, key))
             where.keyLine = static_cast<long>(i);
     }
     if (inSection)

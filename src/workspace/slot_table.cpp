@@ -3,21 +3,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/ascii.hpp"
+
 namespace felmo {
-namespace {
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 const MbmSlot& slotAt(int index) {
     if (index < 0 || index >= kSlotCount)
@@ -27,7 +15,7 @@ const MbmSlot& slotAt(int index) {
 
 int findSlotIndex(std::string_view name) {
     for (int index = 0; index < kSlotCount; ++index)
-        if (equalIgnoringCase(kSlotTable[static_cast<std::size_t>(index)].name, name))
+        if (equalIgnoringAsciiCase(kSlotTable[static_cast<std::size_t>(index)].name, name))
             return index;
     return -1;
 }

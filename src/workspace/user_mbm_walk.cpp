@@ -1,10 +1,10 @@
 #include "workspace/user_mbm_walk.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
+#include "base/ascii.hpp"
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 #include "workspace/slot_table.hpp"
@@ -15,12 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 
 bool endsWithMbm(const std::string& name) {
-    if (name.size() < 4)
-        return false;
-    std::string ending = name.substr(name.size() - 4);
-    std::transform(ending.begin(), ending.end(), ending.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ending == ".mbm";
+    return endsWithIgnoringAsciiCase(name, ".mbm");
 }
 
 // The name a user file gets in WorkDir: a slot's file takes the slot's own spelling.
