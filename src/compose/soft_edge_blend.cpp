@@ -1,0 +1,128 @@
+#include "compose/soft_edge_blend.hpp"
+
+#include <cstdint>
+
+namespace felmo {
+namespace {
+
+// Opacities and blend sums are 32-bit machine integers: worked out with unsigned (wrapping)
+// operations and read back as signed, so extreme arguments wrap instead of overflowing.
+using Word = std::uint32_t;
+
+int asSigned(Word value) {
+    return static_cast<int>(value);
+}
+
+// Alpha - slope * distance (distance = far - near).
+int fadedOpacity(int alpha, int slope, int far, int near) {
+    return asSigned(Word(alpha) - Word(slope) * (Word(far) - Word(near)));
+}
+
+std::uint8_t blendChannel(std::uint8_t destination, std::uint8_t source, int opacity) {
+    const Word a = Word(opacity);
+    const int sum = asSigned((Word(255) - a) * destination + a * source);
+    // Truncating division; only the quotient's low 8 bits are kept.
+    return static_cast<std::uint8_t>(sum / 255);
+}
+
+// A 24-bit pixel is stored blue, green, red.
+void blendPixel(std::uint8_t* destination, const std::uint8_t* source, int opacity) {
+    destination[0] = blendChannel(destination[0], source[0], opacity);
+    destination[1] = blendChannel(destination[1], source[1], opacity);
+    destination[2] = blendChannel(destination[2], source[2], opacity);
+}
+
+}  // namespace
+
+void SoftEdgeBlend(Raster* Dest, const Raster* Src, Color KeyColour, int X, int Y, int Alpha,
+                   int X1, int X2, int Y1, int Y2, int SlopeL, int SlopeR, int SlopeU, int SlopeD,
+                   bool KeepBackground, const PickedRGB& background) {
+    if (Dest == nullptr || Src == nullptr)
+        return;
+    if (!Src->is24Bit() || !Dest->is24Bit())
+        return;
+    // Compared in 64 bits so that no offset can overflow.
+    if (std::int64_t{Src->height()} + Y > Dest->height())
+        return;
+    if (std::int64_t{Src->width()} + X > Dest->width())
+        return;
+    // A negative offset would reach outside Dest; the callers never pass one.
+    if (X < 0 || Y < 0)
+        return;
+
+    const std::uint8_t keyR = redOf(KeyColour);
+    const std::uint8_t keyG = greenOf(KeyColour);
+    const std::uint8_t keyB = blueOf(KeyColour);
+    const int width = Src->width();
+
+    for (int i = 0; i < Src->height(); ++i) {
+        const std::uint8_t* sourceRow = Src->row(i);
+        std::uint8_t* destinationRow = Dest->row(Y + i) + static_cast<std::size_t>(X) * 3;
+
+        // What depends on the row alone.
+        const bool inRectangleRows = Y1 <= i && i <= Y2;
+        const bool betweenRows = Y1 < i && i < Y2;
+        const bool below = i > Y2;
+        const bool above = i < Y1;
+        const bool atOrBelow = i >= Y2;
+        const bool atOrAbove = i <= Y1;
+        const int bottomOpacity = fadedOpacity(Alpha, SlopeD, i, Y2);
+        const int topOpacity = fadedOpacity(Alpha, SlopeU, Y1, i);
+
+        for (int j = 0; j < width; ++j) {
+            const std::uint8_t* s = sourceRow + static_cast<std::size_t>(j) * 3;
+            std::uint8_t* d = destinationRow + static_cast<std::size_t>(j) * 3;
+            const int sB = s[0];
+            const int sG = s[1];
+            const int sR = s[2];
+            if (!KeepBackground && sR == background.R && sG == background.G && sB == background.B)
+                continue;
+            if (sR == keyR && sG == keyG && sB == keyB)
+                continue;
+
+            // 1: the rectangle, at full Alpha (also when Alpha is 0 or less).
+            if (inRectangleRows && X1 <= j && j <= X2)
+                blendPixel(d, s, Alpha);
+            // 2-5: the four sides, each faded by its distance from the rectangle.
+            if (j < X1 && betweenRows) {
+                const int a = fadedOpacity(Alpha, SlopeL, X1, j);
+                if (a > 0)
+                    blendPixel(d, s, a);
+            }
+            if (j > X2 && betweenRows) {
+                const int a = fadedOpacity(Alpha, SlopeR, j, X2);
+                if (a > 0)
+                    blendPixel(d, s, a);
+            }
+            const bool betweenColumns = X1 < j && j < X2;
+            if (below && betweenColumns && bottomOpacity > 0)
+                blendPixel(d, s, bottomOpacity);
+            if (above && betweenColumns && topOpacity > 0)
+                blendPixel(d, s, topOpacity);
+            // 6-9: the corners, faded along both axes; their bounds are inclusive, so they also
+            // take the border rows and columns continued beyond the rectangle.
+            if (atOrBelow && j >= X2) {
+                const int a = asSigned(Word(bottomOpacity) - Word(SlopeR) * (Word(j) - Word(X2)));
+                if (a > 0)
+                    blendPixel(d, s, a);
+            }
+            if (atOrAbove && j >= X2) {
+                const int a = asSigned(Word(topOpacity) - Word(SlopeR) * (Word(j) - Word(X2)));
+                if (a > 0)
+                    blendPixel(d, s, a);
+            }
+            if (atOrBelow && j <= X1) {
+                const int a = asSigned(Word(bottomOpacity) - Word(SlopeL) * (Word(X1) - Word(j)));
+                if (a > 0)
+                    blendPixel(d, s, a);
+            }
+            if (atOrAbove && j <= X1) {
+                const int a = asSigned(Word(topOpacity) - Word(SlopeL) * (Word(X1) - Word(j)));
+                if (a > 0)
+                    blendPixel(d, s, a);
+            }
+        }
+    }
+}
+
+}  // namespace felmo

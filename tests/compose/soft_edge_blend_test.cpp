@@ -1,0 +1,214 @@
+#include "compose/soft_edge_blend.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace felmo {
+namespace {
+
+constexpr Color kMagenta = 0x00FF00FF;
+// A background key that the test sources never contain unless a test puts it there.
+constexpr PickedRGB kUnusedKey{1, 2, 3};
+
+Color grey(int level) {
+    const auto v = static_cast<std::uint8_t>(level);
+    return rgb(v, v, v);
+}
+
+// A source with a different colour in every pixel (none magenta, none the unused key).
+Raster patternedSource(int width, int height) {
+    Raster source(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            source.setPixel(
+                x, y,
+                rgb(static_cast<std::uint8_t>(x * 7 + 5), static_cast<std::uint8_t>(y * 11 + 9),
+                    static_cast<std::uint8_t>(x + y + 100)));
+    return source;
+}
+
+// The overlay's default settings over a 176 x 68 strip: Alpha 200, rectangle columns 40..150,
+// rows 30..60, slopes left/right 151 and up/down 20. Black under white, so a pixel blended once
+// at opacity a reads a in every channel.
+TEST(SoftEdgeBlend, DefaultOverlayFadesByDistanceFromTheRectangle) {
+    Raster destination(176, 68, colors::black);
+    const Raster source(176, 68, colors::white);
+    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 200, 40, 150, 30, 60, 151, 151, 20, 20,
+                  false, kUnusedKey);
+
+    for (int i = 0; i < 68; ++i) {
+        for (int j = 0; j < 176; ++j) {
+            const int dx = j < 40 ? 40 - j : j > 150 ? j - 150 : 0;
+            const int dy = i < 30 ? 30 - i : i > 60 ? i - 60 : 0;
+            int expected = std::max(0, 200 - 151 * dx - 20 * dy);
+            // The rectangle's own corners are blended twice at 200: 200, then 243.
+            if ((i == 30 || i == 60) && (j == 40 || j == 150))
+                expected = 243;
+            ASSERT_EQ(destination.pixel(j, i), grey(expected)) << "row " << i << ", column " << j;
+        }
+    }
+}
+
+TEST(SoftEdgeBlend, WorkedExampleFigures) {
+    Raster destination(176, 68, colors::black);
+    const Raster source(176, 68, colors::white);
+    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 200, 40, 150, 30, 60, 151, 151, 20, 20,
+                  false, kUnusedKey);
+    struct Probe {
+        int row, column, level;
+    };
+    for (const Probe& p :
+         {Probe{45, 90, 200}, Probe{45, 39, 49}, Probe{45, 151, 49}, Probe{45, 38, 0},
+          Probe{45, 152, 0}, Probe{29, 90, 180}, Probe{21, 90, 20}, Probe{20, 90, 0},
+          Probe{61, 90, 180}, Probe{67, 90, 60}, Probe{29, 39, 29}, Probe{28, 39, 9},
+          Probe{27, 39, 0}, Probe{30, 40, 243}, Probe{60, 150, 243}})
+        EXPECT_EQ(destination.pixel(p.column, p.row), grey(p.level))
+            << "row " << p.row << ", column " << p.column;
+}
+
+TEST(SoftEdgeBlend, MagentaSourcePixelsAreNeverDrawn) {
+    Raster destination(8, 8, grey(77));
+    Raster source(8, 8, colors::white);
+    source.setPixel(3, 3, kMagenta);  // inside the rectangle
+    source.setPixel(7, 0, kMagenta);  // on a fade
+    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 255, 2, 5, 2, 5, 0, 0, 0, 0, true,
+                  PickedRGB::of(kMagenta));
+    EXPECT_EQ(destination.pixel(3, 3), grey(77));
+    EXPECT_EQ(destination.pixel(7, 0), grey(77));
+    EXPECT_EQ(destination.pixel(4, 3), colors::white);
+}
+
+TEST(SoftEdgeBlend, BackgroundKeyIsSkippedUnlessKept) {
+    const Color background = rgb(10, 200, 30);
+    Raster source(6, 6, colors::white);
+    source.setPixel(2, 2, background);
+    for (const bool keep : {false, true}) {
+        Raster destination(6, 6, colors::black);
+        SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 255, 1, 4, 1, 4, 255, 255, 255, 255,
+                      keep, PickedRGB::of(background));
+        EXPECT_EQ(destination.pixel(2, 2), keep ? background : colors::black) << keep;
+        EXPECT_EQ(destination.pixel(3, 2), colors::white) << keep;
+    }
+}
+
+struct GuardCase {
+    const char* name;
+    int sourceWidth, sourceHeight, x, y;
+    PixelFormat sourceFormat, destinationFormat;
+    bool blends;
+};
+
+class SoftEdgeBlendGuard : public ::testing::TestWithParam<GuardCase> {};
+
+TEST_P(SoftEdgeBlendGuard, LeavesDestinationUntouchedWhenTheSourceDoesNotFit) {
+    const GuardCase& c = GetParam();
+    Raster destination(10, 8, grey(50));
+    destination.setSourceFormat(c.destinationFormat);
+    Raster source(c.sourceWidth, c.sourceHeight, grey(250));
+    source.setSourceFormat(c.sourceFormat);
+    const Raster before = destination;
+    SoftEdgeBlend(&destination, &source, kMagenta, c.x, c.y, 255, 0, 20, 0, 20, 0, 0, 0, 0, true,
+                  kUnusedKey);
+    bool changed = false;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 10; ++x)
+            changed |= destination.pixel(x, y) != before.pixel(x, y);
+    EXPECT_EQ(changed, c.blends);
+}
+
+constexpr PixelFormat k24 = PixelFormat::Bits24;
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SoftEdgeBlendGuard,
+    ::testing::Values(GuardCase{"exact_fit", 10, 8, 0, 0, k24, k24, true},
+                      GuardCase{"fits_at_offset", 9, 7, 1, 1, k24, k24, true},
+                      GuardCase{"one_row_too_many", 10, 9, 0, 0, k24, k24, false},
+                      GuardCase{"one_column_too_many", 11, 8, 0, 0, k24, k24, false},
+                      GuardCase{"row_offset_too_far", 10, 8, 0, 1, k24, k24, false},
+                      GuardCase{"column_offset_too_far", 10, 8, 1, 0, k24, k24, false},
+                      GuardCase{"negative_offset", 5, 5, -1, 0, k24, k24, false},
+                      GuardCase{"source_16_bit", 10, 8, 0, 0, PixelFormat::Bits16, k24, false},
+                      GuardCase{"destination_8_bit", 10, 8, 0, 0, k24, PixelFormat::Bits8, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SoftEdgeBlend, MissingRasterIsIgnored) {
+    Raster raster(4, 4, grey(9));
+    SoftEdgeBlend(nullptr, &raster, kMagenta, 0, 0, 255, 0, 3, 0, 3, 0, 0, 0, 0, true, kUnusedKey);
+    SoftEdgeBlend(&raster, nullptr, kMagenta, 0, 0, 255, 0, 3, 0, 3, 0, 0, 0, 0, true, kUnusedKey);
+    EXPECT_EQ(raster.pixel(2, 2), grey(9));
+}
+
+TEST(SoftEdgeBlend, AlphaZeroChangesNothingEvenWithFlatSlopes) {
+    Raster destination = patternedSource(12, 9);
+    const Raster before = destination;
+    const Raster source(12, 9, colors::white);
+    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 0, 3, 8, 2, 6, 0, 0, 0, 0, true,
+                  kUnusedKey);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 12; ++x)
+            ASSERT_EQ(destination.pixel(x, y), before.pixel(x, y)) << x << "," << y;
+}
+
+TEST(SoftEdgeBlend, AlphaFullCopiesTheRectangleExactlyCornersIncluded) {
+    Raster destination(12, 9, grey(33));
+    const Raster source = patternedSource(12, 9);
+    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 255, 3, 8, 2, 6, 255, 255, 255, 255, true,
+                  kUnusedKey);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 12; ++x) {
+            const bool inside = x >= 3 && x <= 8 && y >= 2 && y <= 6;
+            ASSERT_EQ(destination.pixel(x, y), inside ? source.pixel(x, y) : grey(33))
+                << x << "," << y;
+        }
+}
+
+TEST(SoftEdgeBlend, ZeroSlopeCarriesFullAlphaToTheBorder) {
+    Raster destination(20, 10, colors::black);
+    const Raster source(20, 10, colors::white);
+    // Only the left side is soft; the others are hard.
+    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 100, 10, 15, 2, 7, 0, 255, 255, 255, true,
+                  kUnusedKey);
+    EXPECT_EQ(destination.pixel(0, 4), grey(100));
+    EXPECT_EQ(destination.pixel(16, 4), grey(0));
+    EXPECT_EQ(destination.pixel(12, 1), grey(0));
+}
+
+// The cross-fade's call: an all-zero rectangle and slopes. Every pixel is blended once by the
+// bottom-right corner rule, row 0 and column 0 a second time, pixel (0, 0) five times.
+// At opacity 100, black under white: 1 blend -> 100, 2 -> 160, 5 -> 233.
+TEST(SoftEdgeBlend, ZeroRectangleBlendsRowZeroColumnZeroAndTheOriginRepeatedly) {
+    Raster destination(7, 5, colors::black);
+    const Raster source(7, 5, colors::white);
+    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, false,
+                  kUnusedKey);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) {
+            const int expected = x == 0 && y == 0 ? 233 : (x == 0 || y == 0) ? 160 : 100;
+            ASSERT_EQ(destination.pixel(x, y), grey(expected)) << x << "," << y;
+        }
+}
+
+// The per-channel sum is divided with truncation toward zero and only the quotient's low 8 bits
+// are stored; an opacity above 255 shows it: ((255 - 300) * 100 + 300 * 0) / 255 = -17 -> 239
+// (flooring would give 238). The rectangle encloses the one pixel, so it is blended once.
+TEST(SoftEdgeBlend, OutOfRangeOpacityTruncatesTowardZeroAndKeepsTheLowByte) {
+    Raster destination(1, 1, grey(100));
+    const Raster source(1, 1, colors::black);
+    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 300, -5, 5, -5, 5, 0, 0, 0, 0, true,
+                  kUnusedKey);
+    EXPECT_EQ(destination.pixel(0, 0), grey(239));
+}
+
+TEST(SoftEdgeBlend, SourceIsPlacedAtTheOffset) {
+    Raster destination(6, 6, colors::black);
+    const Raster source(2, 2, colors::white);
+    SoftEdgeBlend(&destination, &source, kMagenta, 3, 4, 255, 0, 1, 0, 1, 0, 0, 0, 0, true,
+                  kUnusedKey);
+    EXPECT_EQ(destination.pixel(3, 4), colors::white);
+    EXPECT_EQ(destination.pixel(4, 5), colors::white);
+    EXPECT_EQ(destination.pixel(2, 4), colors::black);
+    EXPECT_EQ(destination.pixel(0, 0), colors::black);
+}
+
+}  // namespace
+}  // namespace felmo
