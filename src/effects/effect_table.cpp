@@ -114,6 +114,10 @@ bool isEffectImplemented(EffectHandler handler) {
         case H::MoveRightLeft:
         case H::MoveUpDown:
         case H::ApproachPostpone:
+        case H::HorizontalStrips:
+        case H::VerticalStrips:
+        case H::BrightnessBlackWhite:
+        case H::ScatteredRestoration:
             return true;
         default:
             return false;

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "base/error.hpp"
+#include "effects/brightness.hpp"
 #include "effects/motion.hpp"
+#include "effects/strip_wipes.hpp"
 
 namespace felmo {
 namespace {
@@ -26,6 +28,14 @@ void runEffect(EffectContext& context, EffectHandler handler, int tag) {
             return MoveUpDown(context, tag);
         case EffectHandler::ApproachPostpone:
             return ApproachPostpone(context, tag);
+        case EffectHandler::HorizontalStrips:
+            return HorizontalStrips(context, tag);
+        case EffectHandler::VerticalStrips:
+            return VerticalStrips(context, tag);
+        case EffectHandler::BrightnessBlackWhite:
+            return BrightnessBlackWhite(context, tag);
+        case EffectHandler::ScatteredRestoration:
+            return ScatteredRestoration(context, tag);
         default:
             throw Error("The effect \"" + itemCaption(handler, tag) +
                         "\" is not available in this version.");

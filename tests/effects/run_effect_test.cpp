@@ -39,8 +39,11 @@ TEST(RunEffect, DispatchAgreesWithTheTable) {
                 << entry.caption;
         }
     }
-    EXPECT_EQ(ran, (std::set<EffectHandler>{EffectHandler::MoveRightLeft, EffectHandler::MoveUpDown,
-                                            EffectHandler::ApproachPostpone}));
+    EXPECT_EQ(ran, (std::set<EffectHandler>{
+                       EffectHandler::MoveRightLeft, EffectHandler::MoveUpDown,
+                       EffectHandler::ApproachPostpone, EffectHandler::HorizontalStrips,
+                       EffectHandler::VerticalStrips, EffectHandler::BrightnessBlackWhite,
+                       EffectHandler::ScatteredRestoration}));
 }
 
 TEST(RunEffect, RefusalNamesTheMenuItem) {
