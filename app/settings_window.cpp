@@ -5,39 +5,11 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QProxyStyle>
 #include <QPushButton>
-#include <QStyleOptionButton>
 
 #include "app/window_parts.hpp"
 
 namespace felmo {
-namespace {
-
-// The check box stands on the right of its caption, and the caption (a sentence padded with dots)
-// is wider than the room left of the box: it starts at the left edge and its dots run out under
-// the box's edge, instead of the sentence losing its beginning.
-class CaptionFromTheLeftStyle : public QProxyStyle {
-  public:
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                     const QWidget* widget) const override {
-        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-        if (element != CE_CheckBoxLabel || button == nullptr) {
-            QProxyStyle::drawControl(element, option, painter, widget);
-            return;
-        }
-        QStyleOptionButton leftAligned = *button;
-        leftAligned.direction = Qt::LeftToRight;
-        painter->save();
-        painter->setClipRect(button->rect);
-        QProxyStyle::drawControl(element, &leftAligned, painter, widget);
-        painter->restore();
-    }
-};
-
-}  // namespace
-
 std::optional<QString> browseForFolder(QWidget* owner, const QString& start) {
     const QString chosen = QFileDialog::getExistingDirectory(
         owner, QStringLiteral("Please specify a directory"), start, QFileDialog::ShowDirsOnly);
@@ -83,11 +55,7 @@ SettingsWindow::SettingsWindow(QWidget* parent)
                       this);
     openFolderWithDrawing_->setObjectName("OpenFolderWithDrawing");
     openFolderWithDrawing_->setGeometry(12, 71, 516, 17);
-    // The box stands on the right of its text.
-    openFolderWithDrawing_->setLayoutDirection(Qt::RightToLeft);
-    auto* captionStyle = new CaptionFromTheLeftStyle;
-    captionStyle->setParent(openFolderWithDrawing_);
-    openFolderWithDrawing_->setStyle(captionStyle);
+    putBoxRightOfCaption(openFolderWithDrawing_);
     connect(openFolderWithDrawing_, &QCheckBox::toggled, this,
             &SettingsWindow::openFolderWithDrawingChanged);
 }

@@ -1,12 +1,38 @@
 #include "app/window_parts.hpp"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOptionButton>
 
 namespace felmo {
+namespace {
+
+// Draws a right-to-left check box's caption from the left edge, clipped to the caption's room.
+class CaptionFromTheLeftStyle : public QProxyStyle {
+  public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (element != CE_CheckBoxLabel || button == nullptr) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionButton leftAligned = *button;
+        leftAligned.direction = Qt::LeftToRight;
+        painter->save();
+        painter->setClipRect(button->rect);
+        QProxyStyle::drawControl(element, &leftAligned, painter, widget);
+        painter->restore();
+    }
+};
+
+}  // namespace
 
 QFont sansSerifFont(int pixelSize) {
     // The windows place their texts at fixed positions, laid out for a narrow face; so a face of
@@ -25,6 +51,13 @@ QLabel* placeLabel(QWidget* parent, const QString& objectName, const QString& te
     label->move(x, y);
     label->adjustSize();
     return label;
+}
+
+void putBoxRightOfCaption(QCheckBox* box) {
+    box->setLayoutDirection(Qt::RightToLeft);
+    auto* captionStyle = new CaptionFromTheLeftStyle;
+    captionStyle->setParent(box);
+    box->setStyle(captionStyle);
 }
 
 QString supportCaption() {

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QUrl>
 
+class QCheckBox;
+
 namespace felmo {
 
 // The main window's caption; the secondary windows append their own text to it.
@@ -19,6 +21,11 @@ QFont sansSerifFont(int pixelSize);
 
 // A label whose top-left corner is at (x, y) of `parent` and whose size follows its text.
 QLabel* placeLabel(QWidget* parent, const QString& objectName, const QString& text, int x, int y);
+
+// Puts a check box on the right of its caption. The caption (a sentence padded with dots) is wider
+// than the room left of the box: it starts at the left edge and its dots run out under the box,
+// instead of the sentence losing its beginning.
+void putBoxRightOfCaption(QCheckBox* box);
 
 // The support page: the program's README, installed beside the program or found in its source
 // tree. The caption is what the link labels show.

@@ -1,0 +1,177 @@
+#include "app/overlay_window.hpp"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QSlider>
+
+#include "app/window_parts.hpp"
+
+namespace felmo {
+namespace {
+
+constexpr int kClientWidth = 550;
+constexpr int kClientHeight = 279;
+constexpr int kTimer1Ms = 50;
+constexpr int kSizeButtonFontPx = 16;
+
+struct EdgeSliderPlace {
+    const char* sliderName;
+    int top;
+    const char* labelName;
+    const char* caption;
+    const char* hint;
+};
+
+// The four edge sliders, one under the other, each captioned under its middle.
+constexpr EdgeSliderPlace kEdgeSliders[] = {
+    {"TrackBarU", 44, "Label5", "Верхний край",
+     "Для изменения резкости границы перехода верхнего края"},
+    {"TrackBarD", 92, "Label6", "Нижний край",
+     "Для изменения резкости границы перехода нижнего края"},
+    {"TrackBarL", 140, "Label4", "Левый край",
+     "Для изменения резкости границы перехода левого края"},
+    {"TrackBarR", 188, "Label3", "Правый край",
+     "Для изменения резкости границы перехода правого края"},
+};
+
+struct SizeButtonPlace {
+    const char* name;
+    const char* text;
+    int tag;
+    QRect geometry;
+    const char* hint;
+};
+
+constexpr SizeButtonPlace kSizeButtons[] = {
+    {"BitBtn1", "+", 102, {392, 127, 18, 18}, "Увеличить размер области наложения по высоте"},
+    {"BitBtn2", "-", 103, {392, 200, 18, 18}, "Уменьшить размер области наложения по высоте"},
+    {"BitBtn3", "-", 100, {416, 200, 18, 18}, "Уменьшить размер области наложения по ширине"},
+    {"BitBtn4", "+", 101, {488, 200, 18, 18}, "Увеличить размер области наложения по ширине"},
+};
+
+QSlider* placeSlider(QWidget* parent, const char* name, const QRect& geometry, int maximum,
+                     int tickInterval, const QString& hint) {
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setObjectName(name);
+    slider->setRange(0, maximum);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(tickInterval);
+    slider->setGeometry(geometry);
+    slider->setToolTip(hint);
+    return slider;
+}
+
+}  // namespace
+
+SizeButton::SizeButton(const QString& text, int tag, QWidget* parent)
+    : QPushButton(text, parent), tag_(tag) {}
+
+void SizeButton::mousePressEvent(QMouseEvent* event) {
+    // Any mouse button holds the button; a second one pressed meanwhile changes nothing.
+    if (heldBy_ != Qt::NoButton)
+        return;
+    heldBy_ = event->button();
+    setDown(true);
+    emit pressed();
+}
+
+void SizeButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != heldBy_)
+        return;
+    letGo();
+}
+
+void SizeButton::mouseMoveEvent(QMouseEvent*) {
+    // The hold lasts until the button that started it is released, wherever the pointer goes.
+}
+
+void SizeButton::letGo() {
+    if (heldBy_ == Qt::NoButton)
+        return;
+    heldBy_ = Qt::NoButton;
+    setDown(false);
+    emit released();
+}
+
+OverlayWindow::OverlayWindow(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setObjectName("TForm4");
+    setWindowTitle(kMainCaption + "   (настройка накладываемого рисунка на EidPic)");
+    setFont(sansSerifFont(11));
+    setFixedSize(kClientWidth, kClientHeight);
+    buildControls();
+
+    timer1_.setObjectName("Timer1");
+    timer1_.setInterval(kTimer1Ms);
+}
+
+void OverlayWindow::buildControls() {
+    placeLabel(this, "Label1", "Степень прозрачности области накладываемого рисунка", 228, 24);
+    trackBarAlpha_ = placeSlider(
+        this, "TrackBarAlpha", {216, 44, 321, 20}, 255, 5,
+        "Для регулирования степени прозрачности основной области накладываемого рисунка");
+
+    placeLabel(this, "Label2", "Резкость сглаживания краёв", 24, 24);
+    for (std::size_t i = 0; i < std::size(kEdgeSliders); ++i) {
+        const EdgeSliderPlace& place = kEdgeSliders[i];
+        edgeSliders_[i] =
+            placeSlider(this, place.sliderName, {8, place.top, 200, 20}, 37, 1, place.hint);
+        placeLabel(this, place.labelName, place.caption, 72, place.top + 20);
+    }
+
+    placeLabel(this, "Label7", "Изменение координат и размеров области", 272, 88);
+    scrollBarLeftRight_ = new QScrollBar(Qt::Horizontal, this);
+    scrollBarLeftRight_->setObjectName("ScrollBarLeftRight");
+    scrollBarLeftRight_->setGeometry(248, 200, 90, 18);
+    scrollBarLeftRight_->setToolTip(
+        "Двигать для изменения координат области наложения по горизонтали");
+    scrollBarUpDown_ = new QScrollBar(Qt::Vertical, this);
+    scrollBarUpDown_->setObjectName("ScrollBarUpDown");
+    scrollBarUpDown_->setGeometry(344, 128, 18, 90);
+    scrollBarUpDown_->setToolTip("Двигать для изменения координат области наложения по вертикали");
+
+    placeLabel(this, "Label9", "Координаты", 264, 144);
+    coordinatesArea_ = placeLabel(this, "CoordinatesArea", "", 272, 168);
+    placeLabel(this, "Label10", "Размер", 440, 144);
+    sizeArea_ = placeLabel(this, "SizeArea", "", 440, 168);
+
+    progressBarLeftRight_ = new QProgressBar(this);
+    progressBarLeftRight_->setObjectName("ProgressBarLeftRight");
+    progressBarLeftRight_->setGeometry(434, 200, 54, 18);
+    progressBarLeftRight_->setToolTip("Статус размера области по ширине");
+    progressBarUpDown_ = new QProgressBar(this);
+    progressBarUpDown_->setObjectName("ProgressBarUpDown");
+    progressBarUpDown_->setOrientation(Qt::Vertical);
+    progressBarUpDown_->setGeometry(392, 145, 18, 54);
+    progressBarUpDown_->setToolTip("Статус размера области по высоте");
+    for (QProgressBar* bar : {progressBarLeftRight_, progressBarUpDown_}) {
+        // A smooth bar: a plain filled part, no percentage text.
+        bar->setTextVisible(false);
+        bar->setRange(0, 1);
+        bar->setValue(0);
+    }
+
+    QFont buttonFont = font();
+    buttonFont.setPixelSize(kSizeButtonFontPx);
+    for (std::size_t i = 0; i < std::size(kSizeButtons); ++i) {
+        const SizeButtonPlace& place = kSizeButtons[i];
+        auto* button = new SizeButton(place.text, place.tag, this);
+        button->setObjectName(place.name);
+        button->setFont(buttonFont);
+        button->setGeometry(place.geometry);
+        button->setToolTip(place.hint);
+        sizeButtons_[i] = button;
+    }
+
+    deduceBackground_ = new QCheckBox(
+        QStringLiteral("Выводить фон рисунка области наложения на EidPic") + QString(54, '.'),
+        this);
+    deduceBackground_->setObjectName("DeduceBackground");
+    deduceBackground_->setGeometry(52, 246, 449, 17);
+    putBoxRightOfCaption(deduceBackground_);
+}
+
+}  // namespace felmo
