@@ -1,0 +1,69 @@
+#include "compose/overlay_composition.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "compose/soft_edge_blend.hpp"
+
+namespace felmo {
+namespace {
+
+// Pure magenta overlay pixels never reach the strip.
+constexpr Color kOverlayKeyColour = 0x00FF00FF;
+
+// The image's raster at 24 bits; an image without a picture first gets its white surface.
+Raster& pictureAs24Bit(Image& image) {
+    image.canvas();
+    Raster& picture = *image.picture();
+    picture.convertTo24Bit();
+    return picture;
+}
+
+}  // namespace
+
+OverlayRegion clampOverlayRegion(const OverlayRegion& region) {
+    OverlayRegion fitted;
+    fitted.X1 = std::clamp(region.X1, 0, kOverlayStripWidth);
+    fitted.X2 = std::clamp(region.X2, fitted.X1, kOverlayStripWidth);
+    fitted.Y1 = std::clamp(region.Y1, 0, kOverlayStripHeight);
+    fitted.Y2 = std::clamp(region.Y2, fitted.Y1, kOverlayStripHeight);
+    return fitted;
+}
+
+int SlopeFromPosition(int position) {
+    if (position < 20)
+        return position;
+    if (position > 32)
+        return 255;
+    const double ratio = position / 20.0;
+    return static_cast<int>(position * std::pow(ratio, 4));
+}
+
+void ImposingDrawAlpha(StillPictures& pictures, const OverlayRegion& region,
+                       const OverlayControls& controls, StatusStrip& strip, PickedRGB& picked) {
+    pictureAs24Bit(pictures.EidPicPicture0);
+    Raster& overlay = pictureAs24Bit(pictures.EidPicPictureAlpha);
+    pictures.EidPicPicture1.assign(pictures.EidPicPicture0);
+
+    // The overlay's background colour is the colour of its top-left pixel.
+    picked = PickedRGB::of(overlay.pixel(0, 0) & 0x00FFFFFF);
+    SoftEdgeBlend(pictures.EidPicPicture1.picture(), &overlay, kOverlayKeyColour, 0, 0,
+                  controls.TrackBarAlpha, region.X1, region.X2, region.Y1, region.Y2,
+                  SlopeFromPosition(controls.TrackBarL), SlopeFromPosition(controls.TrackBarR),
+                  SlopeFromPosition(controls.TrackBarU), SlopeFromPosition(controls.TrackBarD),
+                  controls.DeduceBackground, picked);
+
+    pictures.EidPicPicture.assign(pictures.EidPicPicture1);
+    DrawDownLine(pictures, strip, picked);
+}
+
+bool TimerEidPicTimer(OverlayState& overlay, StillPictures& pictures,
+                      const OverlayControls& controls, StatusStrip& strip, PickedRGB& picked) {
+    if (!overlay.OverlayDirty)
+        return false;
+    overlay.OverlayDirty = false;
+    ImposingDrawAlpha(pictures, overlay.region, controls, strip, picked);
+    return true;
+}
+
+}  // namespace felmo
