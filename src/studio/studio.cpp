@@ -8,6 +8,8 @@
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 #include "compose/indicator_glyph.hpp"
+#include "compose/overlay_composition.hpp"
+#include "compose/overlay_settings.hpp"
 #include "compose/picked_rgb.hpp"
 #include "compose/picture_fitting.hpp"
 #include "compose/picture_loading.hpp"
@@ -53,13 +55,8 @@ std::string withTrailingSlash(std::string folder) {
     return folder;
 }
 
-// The overlay rectangle, read at start-up and kept for the overlay composition.
-struct OverlayRegion {
-    int X1 = setting::AlphaPicX1.designedDefault;
-    int X2 = setting::AlphaPicX2.designedDefault;
-    int Y1 = setting::AlphaPicY1.designedDefault;
-    int Y2 = setting::AlphaPicY2.designedDefault;
-};
+// Where the overlay picture is stretched to: the whole strip.
+constexpr Rect kOverlayArea{0, 0, kOverlayStripWidth, kOverlayStripHeight};
 
 // Makes sure an image holds a 24-bit picture (an empty one gets its white surface first), as the
 // build's save step requires.
@@ -98,7 +95,9 @@ struct Studio::Impl {
     bool OpenFolderWithDrawing = setting::OpenFolderWithDrawing.designedDefault;
     fs::path outputFolder;        // used by the builds and the start-up walk
     fs::path storedOutputFolder;  // what close writes as RoadDirFiles
-    OverlayRegion overlayRegion;
+    // The overlay: region and recomposition request, and its settings window.
+    OverlayState overlay;
+    OverlaySettingsWindow overlayWindow{overlay};
     std::array<std::string, 4> depthTexts;
 
     // Pictures and the state shared by the commands.
@@ -157,6 +156,16 @@ struct Studio::Impl {
         formCreated = true;
     }
 
+    // The stored overlay region, brought into the strip when it does not fit.
+    void readOverlayRegion() {
+        OverlayRegion& region = overlay.region;
+        region.X1 = settings->readInteger(kSettingsSection, setting::AlphaPicX1.key, region.X1);
+        region.X2 = settings->readInteger(kSettingsSection, setting::AlphaPicX2.key, region.X2);
+        region.Y1 = settings->readInteger(kSettingsSection, setting::AlphaPicY1.key, region.Y1);
+        region.Y2 = settings->readInteger(kSettingsSection, setting::AlphaPicY2.key, region.Y2);
+        region = clampOverlayRegion(region);
+    }
+
     void makeLauncher() {
         if (config.converterLauncher) {
             launcher = config.converterLauncher;
@@ -177,14 +186,7 @@ struct Studio::Impl {
         // start over on a half-made tree.
         formActivated = true;
 
-        overlayRegion.X1 =
-            settings->readInteger(kSettingsSection, setting::AlphaPicX1.key, overlayRegion.X1);
-        overlayRegion.X2 =
-            settings->readInteger(kSettingsSection, setting::AlphaPicX2.key, overlayRegion.X2);
-        overlayRegion.Y1 =
-            settings->readInteger(kSettingsSection, setting::AlphaPicY1.key, overlayRegion.Y1);
-        overlayRegion.Y2 =
-            settings->readInteger(kSettingsSection, setting::AlphaPicY2.key, overlayRegion.Y2);
+        readOverlayRegion();
         OpenFolderWithDrawing = settings->readBool(
             kSettingsSection, setting::OpenFolderWithDrawing.key, OpenFolderWithDrawing);
         std::string road = settings->readString(kSettingsSection, setting::RoadDirFiles,
@@ -420,6 +422,32 @@ void Studio::Splashscreen1Click() {
 }
 void Studio::LoadWelcomeimage() {
     felmo::LoadWelcomeimage(impl_->stills, impl_->load, impl_->pictureChooser());
+}
+
+void Studio::LoadImposingEidPic() {
+    PicturesLoading(impl_->load, impl_->pictureChooser());
+    impl_->stills.EidPicPictureAlpha.canvas().stretchDraw(kOverlayArea, impl_->load.LoadedPicture);
+}
+OverlaySettingsWindow& Studio::overlaySettings() {
+    return impl_->overlayWindow;
+}
+const OverlaySettingsWindow& Studio::overlaySettings() const {
+    return impl_->overlayWindow;
+}
+void Studio::SettingsImposingEidPic() {
+    impl_->formCreate();
+    impl_->overlayWindow.FormActivate(*impl_->settings);
+}
+void Studio::closeOverlaySettings() {
+    impl_->formCreate();
+    impl_->overlayWindow.FormClose(*impl_->settings);
+}
+bool Studio::TimerEidPicTimer() {
+    return felmo::TimerEidPicTimer(impl_->overlay, impl_->stills, impl_->overlayWindow.controls(),
+                                   impl_->strip, impl_->picked);
+}
+bool Studio::timerEidPicEnabled() const {
+    return true;
 }
 
 void Studio::setTrackBar1(int position) {

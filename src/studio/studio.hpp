@@ -6,8 +6,10 @@
 //
 // Threading: everything runs on one thread. Timers are not threads: the front end calls the tick
 // bodies (TimerStartTimer every 100 ms while timerStartEnabled(), Timer2Timer every 125 ms while
-// timer2Enabled()). Between ticks a front end may also wait on converterCompletionFd() and call
-// onConverterExited() to advance the pipeline as soon as a converter run ends.
+// timer2Enabled(), TimerEidPicTimer every 10 ms while timerEidPicEnabled(), and the overlay
+// window's Timer1Timer every 50 ms while overlaySettings().timer1Enabled()). Between ticks a front
+// end may also wait on converterCompletionFd() and call onConverterExited() to advance the pipeline
+// as soon as a converter run ends.
 //
 // Errors: every handler that fails throws felmo::Error carrying the complete user-facing text
 // (naming the file and the reason). The front end shows it and goes on; the model stays usable.
@@ -20,6 +22,7 @@
 #include <optional>
 #include <string>
 
+#include "compose/overlay_settings.hpp"
 #include "effects/effect_table.hpp"
 #include "raster/color.hpp"
 #include "raster/image.hpp"
@@ -99,6 +102,31 @@ class Studio {
     void WallPaper();
     void Splashscreen1Click();
     void LoadWelcomeimage();
+
+    // --- The EidPic overlay --------------------------------------------------------------------
+
+    // "Наложение на EidPic": asks FrontEnd::choosePicture for the overlay picture and stretches it,
+    // aspect ratio not kept, into (0, 0)-(176, 68) of EidPicPictureAlpha. A cancelled dialog draws
+    // nothing and keeps the previous overlay picture; either way the front end then shows the
+    // overlay window (SettingsImposingEidPic). A picture that cannot be read throws and the
+    // window is not to be shown.
+    void LoadImposingEidPic();
+    // The overlay settings window's model (TForm4), alive as long as the Studio. The front end
+    // binds its controls to it.
+    OverlaySettingsWindow& overlaySettings();
+    const OverlaySettingsWindow& overlaySettings() const;
+    // "Настройки" -> "Наложения на EidPic" and the end of LoadImposingEidPic: the window is shown;
+    // this is its activation (reads the stored slider values, marks the overlay dirty). Call it
+    // each time the window is shown.
+    void SettingsImposingEidPic();
+    // The overlay window closes: its values (sliders, region, check box) are written to the
+    // settings. A refused write throws felmo::Error after the other values have been attempted.
+    void closeOverlaySettings();
+    // TimerEidPic (10 ms, enabled from program start): when the overlay window has marked the
+    // overlay dirty, composes the overlay into EidPicPicture1 and the preview EidPicPicture.
+    // Returns whether it composed (the front end then repaints the status-area preview).
+    bool TimerEidPicTimer();
+    bool timerEidPicEnabled() const;
 
     // The strip colour: the slider TrackBar1 (0 ... 15) runs DrawDownLine; a click on the strip
     // asks FrontEnd::chooseColour.
