@@ -1,16 +1,18 @@
 // The motion effects end to end: picture load (where the effect asks for one), drawing and the
 // 12 frame files written to a temporary work directory.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "compose/still_pictures.hpp"
+#include "effects/binocular.hpp"
 #include "effects/effect_context.hpp"
+#include "effects/light_tunnel.hpp"
 #include "effects/motion.hpp"
 #include "raster/bmp.hpp"
+#include "support/temporary_folder.hpp"
 
 namespace felmo {
 namespace {
@@ -28,21 +30,10 @@ Raster gradient(int width, int height) {
 // One work directory, one set of work images, one picture file for the whole run.
 struct Bench {
     Bench() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "felmo-bench-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        workDir = pattern;
         std::filesystem::create_directories(workDir / "startup");
-        wide = workDir / "wide.bmp";
-        tall = workDir / "tall.bmp";
         saveBmpFile(gradient(640, 480), wide);
         saveBmpFile(gradient(480, 640), tall);
         stills.SplashscreenPicture.setPicture(gradient(176, 208));
-    }
-    ~Bench() {
-        std::error_code ignored;
-        std::filesystem::remove_all(workDir, ignored);
     }
 
     EffectContext context(std::optional<std::filesystem::path> picture) {
@@ -50,7 +41,10 @@ struct Bench {
                              random,  preview, picked};
     }
 
-    std::filesystem::path workDir, wide, tall;
+    testing::TemporaryFolder folder{"bench"};
+    std::filesystem::path workDir = folder.path();
+    std::filesystem::path wide = workDir / "wide.bmp";
+    std::filesystem::path tall = workDir / "tall.bmp";
     WorkImages work;
     StillPictures stills;
     PictureLoad load;
@@ -84,6 +78,36 @@ void BM_ApproachPostpone(benchmark::State& state) {
         ApproachPostpone(context, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_ApproachPostpone)->Arg(kTagZoomIn)->Arg(kTagZoomOut)->Unit(benchmark::kMillisecond);
+
+void BM_MovementOnTunnel(benchmark::State& state) {
+    EffectContext context = bench().context(std::nullopt);
+    for (auto _ : state)
+        MovementOnTunnel(context, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_MovementOnTunnel)
+    ->Arg(kTagTunnelOutBlack)
+    ->Arg(kTagTunnelInWhite)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_MovementDirectedLight(benchmark::State& state) {
+    EffectContext context = bench().context(std::nullopt);
+    for (auto _ : state)
+        MovementDirectedLight(context, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_MovementDirectedLight)
+    ->Arg(kTagLightBlack)
+    ->Arg(kTagLightWhite)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ApproachAndDistance(benchmark::State& state) {
+    EffectContext context = bench().context(bench().wide);
+    for (auto _ : state)
+        ApproachAndDistance(context, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_ApproachAndDistance)
+    ->Arg(kTagBinocularInLast)
+    ->Arg(kTagBinocularOutFirst)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace felmo

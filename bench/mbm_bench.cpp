@@ -2,9 +2,6 @@
 // compressed): as whole bmconv processes, as in the application's pipeline, and as in-process
 // codec calls (bytes processed = 24-bit pixel bytes of the pictures).
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -19,8 +16,8 @@
 #include "mbm/mbm_writer.hpp"
 #include "mbm/rle.hpp"
 #include "raster/bmp.hpp"
-
-extern char** environ;
+#include "support/child_process.hpp"
+#include "support/temporary_folder.hpp"
 
 namespace felmo {
 namespace {
@@ -54,12 +51,12 @@ Raster frame(int k) {
 }
 
 struct Workspace {
-    fs::path folder;
+    testing::TemporaryFolder temporary{"mbm-bench"};
+    fs::path folder = temporary.path();
     std::vector<Raster> frames;
     std::vector<std::uint8_t> packed;
 
     Workspace() {
-        folder = fs::temp_directory_path() / ("felmo-mbm-bench-" + std::to_string(::getpid()));
         fs::create_directories(folder / "startup");
         fs::create_directories(folder / "out");
         std::string pack = (folder / "startup.mbm").string() + "\r\n";
@@ -79,10 +76,6 @@ struct Workspace {
         packed = encodeMbm(list);
         writeFileAtomically(folder / "startup.mbm", packed);
     }
-    ~Workspace() {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
 };
 
 Workspace& workspace() {
@@ -92,22 +85,10 @@ Workspace& workspace() {
 
 // One bmconv run with the command file, as the application starts it; returns its exit status.
 int runConverter(const fs::path& commandFile) {
-    const std::string program = (fs::path(FELMO_BIN_DIR) / "bmconv").string();
-    const std::string argument = commandFile.string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()),
-                    nullptr};
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    testing::ProcessOptions options;
+    options.captureOutput = false;
+    return testing::runProcess(fs::path(FELMO_BIN_DIR) / "bmconv", {commandFile.string()}, options)
+        .exitStatus;
 }
 
 void BM_PackProcess(benchmark::State& state) {

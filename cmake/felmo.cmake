@@ -7,12 +7,23 @@ function(felmo_add_subdirectory_if_present dir)
   endif()
 endfunction()
 
-# felmo_add_test(NAME name SOURCES ... LIBS ...): one GoogleTest executable registered with CTest.
-# Tests find the fixtures through FELMO_FIXTURES_DIR and the built tools through FELMO_BIN_DIR.
+# felmo_test_support: the helpers of tests/support/ (temporary folders, child processes) that
+# tests and benchmarks share; made the first time something asks for it.
+function(felmo_require_test_support)
+  if(NOT TARGET felmo_test_support)
+    add_subdirectory(${PROJECT_SOURCE_DIR}/tests/support ${PROJECT_BINARY_DIR}/tests/support)
+  endif()
+endfunction()
+
+# felmo_add_test(NAME name SOURCES ... LIBS ...): one GoogleTest executable registered with CTest,
+# linked with felmo_test_support. Tests find the fixtures through FELMO_FIXTURES_DIR and the built
+# tools through FELMO_BIN_DIR.
 function(felmo_add_test)
   cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBS" ${ARGN})
+  felmo_require_test_support()
   add_executable(${ARG_NAME} ${ARG_SOURCES})
-  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} felmo_test_support GTest::gtest
+                        GTest::gtest_main)
   target_compile_definitions(${ARG_NAME} PRIVATE
     FELMO_FIXTURES_DIR="${FELMO_FIXTURES_DIR}"
     FELMO_BIN_DIR="${CMAKE_BINARY_DIR}/bin"

@@ -1,38 +1,17 @@
-// Test helpers of the composition level: a private temporary folder for picture files and a
-// text rasteriser that records what it is asked to draw.
+// Test helpers of the composition level: a text rasteriser that records what it is asked to draw
+// (picture files go into a support/temporary_folder.hpp folder).
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "raster/text.hpp"
+#include "support/temporary_folder.hpp"
 
 namespace felmo::testing {
-
-class TemporaryFolder {
-  public:
-    TemporaryFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "felmo-compose-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 // Renders every text as a solid 3 x 2 block and remembers the calls; installed for its lifetime.
 class RecordingRasterizer : public TextRasterizer {

@@ -7,17 +7,18 @@
 #include <vector>
 
 #include "base/file_io.hpp"
-#include "bmconv_process.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
 #include "raster/bmp.hpp"
+#include "support/child_process.hpp"
+#include "support/temporary_folder.hpp"
 
 namespace felmo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ProcessResult;
-using test::TemporaryFolder;
+using testing::ProcessResult;
+using testing::TemporaryFolder;
 
 const fs::path kBmconv = fs::path(FELMO_BIN_DIR) / "bmconv";
 
@@ -61,13 +62,15 @@ std::uint32_t u32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
            (static_cast<std::uint32_t>(bytes[offset + 3]) << 24);
 }
 
-class Bmconv : public testing::Test {
+class Bmconv : public ::testing::Test {
   protected:
     fs::path at(const std::string& name) const { return folder.path() / name; }
     std::string abs(const std::string& name) const { return at(name).string(); }
 
     ProcessResult run(const std::vector<std::string>& arguments) const {
-        return test::runProcess(kBmconv, arguments, folder.path());
+        testing::ProcessOptions options;
+        options.workingDirectory = folder.path();
+        return testing::runProcess(kBmconv, arguments, options);
     }
 
     void saveFrames(const std::string& subfolder, int count) const {

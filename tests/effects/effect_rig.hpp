@@ -3,7 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -13,29 +12,9 @@
 #include "effects/frame_files.hpp"
 #include "raster/bmp.hpp"
 #include "raster/raster.hpp"
+#include "support/temporary_folder.hpp"
 
 namespace felmo::testing {
-
-class TemporaryFolder {
-  public:
-    TemporaryFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "felmo-effects-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 // Every column a colour of its own (and two alternating row shades, so rows are told apart too);
 // never white, never pure red.

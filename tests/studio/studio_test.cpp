@@ -16,6 +16,7 @@
 #include "fake_converter.hpp"
 #include "raster/bmp.hpp"
 #include "studio/front_end.hpp"
+#include "support/temporary_folder.hpp"
 #include "workspace/slot_table.hpp"
 
 namespace felmo {
@@ -58,9 +59,6 @@ Color pixelOf(const Image& image, int x, int y) {
 class StudioTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/felmo-studio-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
         fs::create_directories(root / "tmp");
         fs::create_directories(root / "program");
         setenv("TMPDIR", (root / "tmp").c_str(), 1);
@@ -69,11 +67,7 @@ class StudioTest : public ::testing::Test {
         config.outputFolder = root / "out";
         config.converterLauncher = &converter;
     }
-    void TearDown() override {
-        studio.reset();
-        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(root);
-    }
+    void TearDown() override { studio.reset(); }
 
     Studio& make() {
         studio = std::make_unique<Studio>(frontEnd, config);
@@ -89,7 +83,8 @@ class StudioTest : public ::testing::Test {
     fs::path workDir() const { return root / "tmp" / ("Temp_FELMO-" + std::to_string(getuid())); }
     fs::path commandFile() const { return root / "program" / "PackUnpack.txt"; }
 
-    fs::path root;
+    testing::TemporaryFolder folder{"studio-test"};
+    const fs::path root = folder.path();
     FakeConverter converter;
     RecordingFrontEnd frontEnd;
     StudioConfig config;

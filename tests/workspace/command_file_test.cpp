@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error.hpp"
-#include "test_folder.hpp"
+#include "text_files.hpp"
 
 namespace felmo {
 namespace {
@@ -40,16 +40,16 @@ TEST(CommandFile, LineBreaksInsideALineAreRefused) {
 }
 
 TEST(CommandFile, WrittenIntoTheProgramDirectoryAndDeleted) {
-    testing::TestFolder folder;
+    testing::TemporaryFolder folder;
     auto lines = unpackCommandLines(kWorkDir, slotAt(kBackgroundimageSlot));
-    writeCommandFile(folder.path(), lines);
+    writeCommandFile(folder.pathWithSlash(), lines);
     EXPECT_EQ(testing::readText(folder / "PackUnpack.txt"),
               " -u /tmp/Temp_FELMO-1000/backgroundimage.mbm\r\n"
               "/tmp/Temp_FELMO-1000/backgroundimage/0.bmp\r\n"
               "/tmp/Temp_FELMO-1000/backgroundimage/1.bmp\r\n");
-    deleteCommandFile(folder.path());
+    deleteCommandFile(folder.pathWithSlash());
     EXPECT_FALSE(testing::exists(folder / "PackUnpack.txt"));
-    deleteCommandFile(folder.path());  // already gone: fine
+    deleteCommandFile(folder.pathWithSlash());  // already gone: fine
 }
 
 TEST(WindowsCommandFile, OriginalForms) {

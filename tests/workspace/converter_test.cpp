@@ -7,18 +7,18 @@
 #include <filesystem>
 
 #include "fake_converter.hpp"
-#include "test_folder.hpp"
+#include "text_files.hpp"
 
 namespace felmo {
 namespace {
 
 using namespace std::chrono_literals;
 using testing::readText;
-using testing::TestFolder;
+using testing::TemporaryFolder;
 using testing::writeText;
 using Kind = ConverterState::Kind;
 
-std::string script(const TestFolder& folder, const std::string& body) {
+std::string script(const TemporaryFolder& folder, const std::string& body) {
     const std::string path = folder / "converter.sh";
     writeText(path, "#!/bin/sh\n" + body + "\n");
     ::chmod(path.c_str(), 0755);
@@ -26,22 +26,22 @@ std::string script(const TestFolder& folder, const std::string& body) {
 }
 
 TEST(ProcessConverter, RunsInTheWorkingDirectoryWithTheCommandFileAsOnlyArgument) {
-    TestFolder folder;
+    TemporaryFolder folder;
     ProcessConverterLauncher launcher(
         script(folder, "read line; echo \"$(pwd -P)|$#|$1|[$line]\" > ran.txt"));
     EXPECT_EQ(launcher.state().kind, Kind::NotStarted);
-    launcher.launch(folder.path());
+    launcher.launch(folder.pathWithSlash());
     ConverterState state = launcher.waitFor(10s);
     EXPECT_EQ(state.kind, Kind::Succeeded);
-    const std::string real = std::filesystem::canonical(folder.path()).string();
+    const std::string real = std::filesystem::canonical(folder.pathWithSlash()).string();
     EXPECT_EQ(readText(folder / "ran.txt"), real + "|1|PackUnpack.txt|[]\n");  // stdin is empty
 }
 
 TEST(ProcessConverter, FailureCarriesTheStatusAndTheConvertersMessage) {
-    TestFolder folder;
+    TemporaryFolder folder;
     ProcessConverterLauncher launcher(
         script(folder, "echo progress; echo '  bmconv: cannot read startup.mbm ' >&2; exit 3"));
-    launcher.launch(folder.path());
+    launcher.launch(folder.pathWithSlash());
     ConverterState state = launcher.waitFor(10s);
     EXPECT_EQ(state.kind, Kind::Failed);
     EXPECT_EQ(state.exitStatus, 3);
@@ -50,20 +50,21 @@ TEST(ProcessConverter, FailureCarriesTheStatusAndTheConvertersMessage) {
 }
 
 TEST(ProcessConverter, KilledBySignal) {
-    TestFolder folder;
+    TemporaryFolder folder;
     ProcessConverterLauncher launcher(script(folder, "kill -9 $$"));
-    launcher.launch(folder.path());
+    launcher.launch(folder.pathWithSlash());
     ConverterState state = launcher.waitFor(10s);
     EXPECT_EQ(state.kind, Kind::Failed);
     EXPECT_EQ(state.exitStatus, 128 + 9);
 }
 
 TEST(ProcessConverter, ProgramThatCannotStart) {
-    TestFolder folder;
+    TemporaryFolder folder;
     writeText(folder / "not-executable", "#!/bin/sh\n");
-    for (std::string program : {folder / "missing", folder / "not-executable", folder.path()}) {
+    for (std::string program :
+         {folder / "missing", folder / "not-executable", folder.pathWithSlash()}) {
         ProcessConverterLauncher launcher(program);
-        launcher.launch(folder.path());
+        launcher.launch(folder.pathWithSlash());
         ConverterState state = launcher.state();
         EXPECT_EQ(state.kind, Kind::FailedToStart) << program;
         EXPECT_NE(state.message.find(program), std::string::npos) << state.message;
@@ -74,9 +75,9 @@ TEST(ProcessConverter, ProgramThatCannotStart) {
 }
 
 TEST(ProcessConverter, ExitNotifierBecomesReadableWhenTheProcessEnds) {
-    TestFolder folder;
+    TemporaryFolder folder;
     ProcessConverterLauncher launcher(script(folder, "sleep 0.2"));
-    launcher.launch(folder.path());
+    launcher.launch(folder.pathWithSlash());
     const int notifier = launcher.exitNotifier();
     if (notifier < 0)
         GTEST_SKIP() << "no pidfd on this system";
@@ -88,9 +89,9 @@ TEST(ProcessConverter, ExitNotifierBecomesReadableWhenTheProcessEnds) {
 }
 
 TEST(ProcessConverter, WaitTimesOutAndKillReapsTheProcess) {
-    TestFolder folder;
+    TemporaryFolder folder;
     ProcessConverterLauncher launcher(script(folder, "exec sleep 30"));
-    launcher.launch(folder.path());
+    launcher.launch(folder.pathWithSlash());
     EXPECT_EQ(launcher.waitFor(50ms).kind, Kind::Running);
     launcher.kill();
     EXPECT_EQ(launcher.state().kind, Kind::Failed);
@@ -98,41 +99,41 @@ TEST(ProcessConverter, WaitTimesOutAndKillReapsTheProcess) {
 }
 
 TEST(ProcessConverter, DestructionLeavesNoChildBehind) {
-    TestFolder folder;
+    TemporaryFolder folder;
     {
         ProcessConverterLauncher launcher(script(folder, "exec sleep 30"));
-        launcher.launch(folder.path());
+        launcher.launch(folder.pathWithSlash());
     }
     {
         ProcessConverterLauncher launcher(script(folder, "exit 0"));
-        launcher.launch(folder.path());
+        launcher.launch(folder.pathWithSlash());
         ::usleep(100000);  // ended, not yet reaped
     }
     EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
 }
 
 TEST(ProcessConverter, LaunchWaitsForTheRunBefore) {
-    TestFolder folder;
+    TemporaryFolder folder;
     ProcessConverterLauncher launcher(script(folder, "sleep 0.2; echo run >> runs.txt"));
-    launcher.launch(folder.path());
-    launcher.launch(folder.path());  // the first run has ended before this one starts
+    launcher.launch(folder.pathWithSlash());
+    launcher.launch(folder.pathWithSlash());  // the first run has ended before this one starts
     EXPECT_EQ(readText(folder / "runs.txt"), "run\n");
     EXPECT_EQ(launcher.waitFor(10s).kind, Kind::Succeeded);
     EXPECT_EQ(readText(folder / "runs.txt"), "run\nrun\n");
 }
 
 TEST(ProcessConverter, FoundOnThePath) {
-    TestFolder folder;
+    TemporaryFolder folder;
     const std::string beside =
         std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/bmconv";
     if (std::filesystem::exists(beside)) {
         EXPECT_EQ(ProcessConverterLauncher::findConverter(), beside);
         return;
     }
-    testing::writeScriptConverter(folder.path());
+    testing::writeScriptConverter(folder.pathWithSlash());
     const char* saved = std::getenv("PATH");
     std::string savedPath = saved ? saved : "";
-    const std::string bare = folder.path().substr(0, folder.path().size() - 1);
+    const std::string bare = folder.pathWithSlash().substr(0, folder.pathWithSlash().size() - 1);
     ::setenv("PATH", ("/nonexistent:" + bare + ":/usr/bin:/bin").c_str(), 1);
     std::string found = ProcessConverterLauncher::findConverter();
     ::setenv("PATH", "/nonexistent:/usr/bin", 1);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "test_folder.hpp"
+#include "text_files.hpp"
 #include "workspace/converter.hpp"
 
 namespace felmo::testing {

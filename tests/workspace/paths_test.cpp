@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_folder.hpp"
+#include "text_files.hpp"
 #include "workspace/slot_table.hpp"
 
 namespace felmo {
@@ -43,16 +43,16 @@ TEST(Paths, WorkDirOfTheUser) {
 }
 
 TEST(Paths, CurrentWorkDirFollowsTmpdir) {
-    testing::TestFolder folder;
+    testing::TemporaryFolder folder;
     const char* saved = std::getenv("TMPDIR");
     std::string savedValue = saved ? saved : "";
-    ::setenv("TMPDIR", folder.path().c_str(), 1);
+    ::setenv("TMPDIR", folder.pathWithSlash().c_str(), 1);
     std::string workDir = currentWorkDir();
     if (saved)
         ::setenv("TMPDIR", savedValue.c_str(), 1);
     else
         ::unsetenv("TMPDIR");
-    EXPECT_EQ(workDir, folder.path() + "Temp_FELMO-" + std::to_string(::getuid()) + "/");
+    EXPECT_EQ(workDir, folder.pathWithSlash() + "Temp_FELMO-" + std::to_string(::getuid()) + "/");
 }
 
 TEST(Paths, PerUserConfigDirectory) {
@@ -62,11 +62,11 @@ TEST(Paths, PerUserConfigDirectory) {
 }
 
 TEST(Paths, ProgramDirectoryIsTheWritableExecutableFolder) {
-    testing::TestFolder folder;
-    EXPECT_EQ(executableFolderOf(folder.path() + "felmo"), folder.path());
-    EXPECT_EQ(programDirectoryFor(folder.path()), folder.path());
-    std::string noSlash = folder.path().substr(0, folder.path().size() - 1);
-    EXPECT_EQ(programDirectoryFor(noSlash), folder.path());
+    testing::TemporaryFolder folder;
+    EXPECT_EQ(executableFolderOf(folder.pathWithSlash() + "felmo"), folder.pathWithSlash());
+    EXPECT_EQ(programDirectoryFor(folder.pathWithSlash()), folder.pathWithSlash());
+    std::string noSlash = folder.pathWithSlash().substr(0, folder.pathWithSlash().size() - 1);
+    EXPECT_EQ(programDirectoryFor(noSlash), folder.pathWithSlash());
 }
 
 TEST(Paths, FormsBuiltByConcatenation) {

@@ -9,7 +9,7 @@
 
 #include "base/error.hpp"
 #include "fake_converter.hpp"
-#include "test_folder.hpp"
+#include "text_files.hpp"
 #include "workspace/command_file.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/work_tree.hpp"
@@ -56,7 +56,7 @@ class Pipeline : public ::testing::Test {
         return -1;
     }
 
-    testing::TestFolder folder_;
+    testing::TemporaryFolder folder_;
     std::string workDir_;
     std::string programDir_;
     FakeConverter converter_;

@@ -4,13 +4,13 @@
 #include <unistd.h>
 
 #include "base/error.hpp"
-#include "test_folder.hpp"
+#include "text_files.hpp"
 
 namespace felmo {
 namespace {
 
 using testing::readText;
-using testing::TestFolder;
+using testing::TemporaryFolder;
 using testing::writeText;
 
 struct IntegerCase {
@@ -21,7 +21,7 @@ struct IntegerCase {
 class SettingsInteger : public ::testing::TestWithParam<IntegerCase> {};
 
 TEST_P(SettingsInteger, ReadingRules) {
-    TestFolder folder;
+    TemporaryFolder folder;
     writeText(folder / "Settings.ini", std::string("[FELMO]\r\nX1=") + GetParam().text + "\r\n");
     Settings settings(folder / "Settings.ini");
     EXPECT_EQ(settings.readInteger("FELMO", "X1", -7), GetParam().expected) << GetParam().text;
@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       IntegerCase{"1.5", -7}));
 
 TEST(Settings, MissingFileGivesEveryDefaultAndIsNotCreatedByReading) {
-    TestFolder folder;
+    TemporaryFolder folder;
     Settings settings(folder / "Settings.ini");
     EXPECT_EQ(settings.readInteger("FELMO", "X1", 215), 215);
     EXPECT_TRUE(settings.readBool("FELMO", "DeduceBackground", true));
@@ -50,7 +50,7 @@ TEST(Settings, MissingFileGivesEveryDefaultAndIsNotCreatedByReading) {
 }
 
 TEST(Settings, KeysAndSectionsIgnoreLetterCaseAndOtherSectionsDoNotLeak) {
-    TestFolder folder;
+    TemporaryFolder folder;
     writeText(folder / "Settings.ini",
               "; comment\n[Other]\nX1=1\n[felmo]\n  x1 = 5\nTrackBarU=0x10\n[Later]\nY1=9\n");
     Settings settings(folder / "Settings.ini");
@@ -61,7 +61,7 @@ TEST(Settings, KeysAndSectionsIgnoreLetterCaseAndOtherSectionsDoNotLeak) {
 }
 
 TEST(Settings, BooleansAreIntegersTrueWhenNonZero) {
-    TestFolder folder;
+    TemporaryFolder folder;
     writeText(folder / "Settings.ini", "[FELMO]\nA=0\nB=1\nC=-3\nD=yes\n");
     Settings settings(folder / "Settings.ini");
     EXPECT_FALSE(settings.readBool("FELMO", "A", true));
@@ -75,7 +75,7 @@ TEST(Settings, BooleansAreIntegersTrueWhenNonZero) {
 }
 
 TEST(Settings, StringsAreReadUpTo2047Characters) {
-    TestFolder folder;
+    TemporaryFolder folder;
     std::string longValue(3000, 'a');
     std::string cyrillic;
     for (int i = 0; i < 2100; ++i)
@@ -91,7 +91,7 @@ TEST(Settings, StringsAreReadUpTo2047Characters) {
 }
 
 TEST(Settings, WriteCreatesTheFileAndEveryReadSeesTheLatestWrite) {
-    TestFolder folder;
+    TemporaryFolder folder;
     Settings settings(folder / "Settings.ini");
     settings.writeInteger("FELMO", "X1", 0);
     settings.writeInteger("FELMO", "Y1", 0);
@@ -106,7 +106,7 @@ TEST(Settings, WriteCreatesTheFileAndEveryReadSeesTheLatestWrite) {
 }
 
 TEST(Settings, WriteKeepsEverythingElseAndTheFilesLineEnds) {
-    TestFolder folder;
+    TemporaryFolder folder;
     const std::string before =
         "\xEF\xBB\xBF; settings\r\n[FELMO]\r\nX1=10\r\nTrackBarU=20\r\n\r\n[Window]\r\nX1=77\r\n";
     writeText(folder / "Settings.ini", before);
@@ -120,13 +120,13 @@ TEST(Settings, WriteKeepsEverythingElseAndTheFilesLineEnds) {
     EXPECT_EQ(settings.readInteger("Window", "X1", 0), 77);
     // No temporary file is left behind.
     int entries = 0;
-    for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(folder.path()))
+    for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(folder.pathWithSlash()))
         ++entries;
     EXPECT_EQ(entries, 1);
 }
 
 TEST(Settings, LastLineWithoutLineEnd) {
-    TestFolder folder;
+    TemporaryFolder folder;
     writeText(folder / "Settings.ini", "[FELMO]\nX1=1");
     Settings settings(folder / "Settings.ini");
     settings.writeInteger("FELMO", "Y1", 2);
@@ -134,7 +134,7 @@ TEST(Settings, LastLineWithoutLineEnd) {
 }
 
 TEST(Settings, RefusedWriteNamesTheSettingsFile) {
-    TestFolder folder;
+    TemporaryFolder folder;
     const std::string path = folder / "missing-folder/Settings.ini";
     Settings settings(path);
     try {
@@ -148,7 +148,7 @@ TEST(Settings, RefusedWriteNamesTheSettingsFile) {
 TEST(Settings, UnwritableFolderIsRefused) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "the superuser may write into any folder";
-    TestFolder folder;
+    TemporaryFolder folder;
     std::filesystem::create_directory(folder / "locked");
     ::chmod((folder / "locked").c_str(), 0500);
     Settings settings(folder / "locked/Settings.ini");
@@ -156,7 +156,7 @@ TEST(Settings, UnwritableFolderIsRefused) {
 }
 
 TEST(Settings, ValueWithLineBreakIsRefusedAndTheFileKept) {
-    TestFolder folder;
+    TemporaryFolder folder;
     writeText(folder / "Settings.ini", "[FELMO]\nX1=1\n");
     Settings settings(folder / "Settings.ini");
     EXPECT_THROW(settings.writeString("FELMO", "RoadDirFiles", "/a\nX1=5"), Error);

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "test_folder.hpp"
+#include "text_files.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/work_tree.hpp"
 
@@ -20,7 +20,7 @@ using testing::writeText;
 class UserMbmWalk : public ::testing::Test {
   protected:
     void SetUp() override {
-        workDir_ = workDirFor(folder_.path(), ::getuid());
+        workDir_ = workDirFor(folder_.pathWithSlash(), ::getuid());
         createWorkTree(workDir_);
         output_ = folder_ / "Files";
         for (const MbmSlot& slot : kSlotTable)
@@ -29,7 +29,7 @@ class UserMbmWalk : public ::testing::Test {
     std::vector<std::string> walk() { return CopyUserMbmFiles(output_, workDir_); }
     std::string inWorkDir(const std::string& name) { return readText(workDir_ + name); }
 
-    testing::TestFolder folder_;
+    testing::TemporaryFolder folder_;
     std::string workDir_;
     std::string output_;
 };

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "base/error.hpp"
-#include "test_folder.hpp"
+#include "text_files.hpp"
 #include "workspace/paths.hpp"
 
 namespace felmo {
@@ -15,15 +15,15 @@ namespace {
 
 using testing::exists;
 using testing::readText;
-using testing::TestFolder;
+using testing::TemporaryFolder;
 using testing::writeText;
 
-std::string workDirIn(const TestFolder& folder) {
-    return workDirFor(folder.path(), ::getuid());
+std::string workDirIn(const TemporaryFolder& folder) {
+    return workDirFor(folder.pathWithSlash(), ::getuid());
 }
 
 TEST(WorkTree, PrepareCreatesAPrivateFolder) {
-    TestFolder folder;
+    TemporaryFolder folder;
     const std::string workDir = workDirIn(folder);
     prepareWorkDir(workDir);
     struct stat info {};
@@ -34,7 +34,7 @@ TEST(WorkTree, PrepareCreatesAPrivateFolder) {
 }
 
 TEST(WorkTree, CreatesTheWholeTree) {
-    TestFolder folder;
+    TemporaryFolder folder;
     const std::string workDir = workDirIn(folder);
     createWorkTree(workDir);
     for (const char* name :
@@ -48,7 +48,7 @@ enum class Intruder { SymbolicLink, OpenFolder, PlainFile };
 class WorkDirRefused : public ::testing::TestWithParam<Intruder> {};
 
 TEST_P(WorkDirRefused, WithAClearMessage) {
-    TestFolder folder;
+    TemporaryFolder folder;
     const std::string workDir = workDirIn(folder);
     const std::string bare = workDir.substr(0, workDir.size() - 1);
     std::filesystem::create_directory(folder / "elsewhere");
@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, WorkDirRefused,
                                            Intruder::PlainFile));
 
 TEST(WorkTree, SecondLockOfTheSameUserSaysFelmoIsRunning) {
-    TestFolder folder;
+    TemporaryFolder folder;
     const std::string workDir = workDirIn(folder);
     {
         WorkDirLock first(workDir);
@@ -107,7 +107,7 @@ TEST(WorkTree, SecondLockOfTheSameUserSaysFelmoIsRunning) {
 }
 
 TEST(WorkTree, EmptySlotFoldersLeavesTheFoldersAndTheRootFiles) {
-    TestFolder folder;
+    TemporaryFolder folder;
     const std::string workDir = workDirIn(folder);
     createWorkTree(workDir);
     writeText(workDir + "startup/11.bmp", "stale");
@@ -124,7 +124,7 @@ TEST(WorkTree, EmptySlotFoldersLeavesTheFoldersAndTheRootFiles) {
 }
 
 TEST(WorkTree, DeleteTreeRemovesEverythingButNeverFollowsALinkOut) {
-    TestFolder folder;
+    TemporaryFolder folder;
     const std::string workDir = workDirIn(folder);
     createWorkTree(workDir);
     writeText(folder / "outside/keep.txt", "precious");
@@ -143,7 +143,7 @@ TEST(WorkTree, DeleteTreeRemovesEverythingButNeverFollowsALinkOut) {
 }
 
 TEST(WorkTree, DeleteTreeOfALinkRemovesOnlyTheLink) {
-    TestFolder folder;
+    TemporaryFolder folder;
     writeText(folder / "target/keep.txt", "precious");
     std::filesystem::create_directory_symlink(folder / "target", folder / "link");
     DeleteTree(folder / "link/");

@@ -12,10 +12,11 @@
 #include <map>
 
 #include "base/file_io.hpp"
-#include "cli_process.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "raster/bmp.hpp"
 #include "raster/raster.hpp"
+#include "support/child_process.hpp"
+#include "support/temporary_folder.hpp"
 
 namespace felmo {
 namespace {
@@ -44,13 +45,9 @@ void writeText(const fs::path& file, const std::string& text) {
 class CliTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/felmo-cli-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
         fs::create_directories(root / "tmp");
         fs::create_directories(root / "program");
     }
-    void TearDown() override { fs::remove_all(root); }
 
     fs::path settings() const { return root / "program" / "Settings.ini"; }
     fs::path output() const { return root / "out"; }
@@ -127,7 +124,8 @@ class CliTest : public ::testing::Test {
         return folder / "felmo-cli";
     }
 
-    fs::path root;
+    testing::TemporaryFolder folder{"cli-test"};
+    const fs::path root = folder.path();
 };
 
 struct SlotShape {

@@ -1,5 +1,6 @@
-// Runs a program as a child process for the whole-program tests: its own environment, standard
-// output and error captured, killed when it overruns its time.
+// Runs a program as a child process for the whole-program tests and the benchmarks: standard
+// input closed (/dev/null), its own environment and working directory, standard output and error
+// captured, killed when it overruns its time.
 #pragma once
 
 #include <chrono>
@@ -23,9 +24,14 @@ struct ProcessOptions {
     std::map<std::string, std::string> environment;
     std::filesystem::path workingDirectory;  // empty: this process's
     std::chrono::milliseconds timeout{60000};
+    // Off (for benchmarks): standard output goes to /dev/null and standard error stays this
+    // process's, so nothing is written or read back for the run.
+    bool captureOutput = true;
 };
 
+// Throws std::runtime_error when the program cannot be started.
 ProcessResult runProcess(const std::filesystem::path& program,
-                         const std::vector<std::string>& arguments, const ProcessOptions& options);
+                         const std::vector<std::string>& arguments,
+                         const ProcessOptions& options = {});
 
 }  // namespace felmo::testing
