@@ -4,6 +4,8 @@
 #include <charconv>
 #include <sstream>
 
+#include "compose/overlay_settings.hpp"
+
 #ifndef FELMO_VERSION
 #define FELMO_VERSION "unknown"
 #endif
@@ -23,9 +25,6 @@ constexpr std::array kDepthSlots = {
     DepthSlotName{"splash", DepthBox::SplashscreenPictureBit},
     DepthSlotName{"welcome", DepthBox::WelcomeimagePictureBit},
 };
-
-constexpr std::array<std::string_view, 7> kOverlayKeys = {
-    "alpha", "up", "down", "left", "right", "region", "keep-background"};
 
 bool isOption(std::string_view argument) {
     return argument.size() > 1 && argument[0] == '-';
@@ -90,13 +89,82 @@ DepthSetting parseDepth(std::string_view token) {
                      "'; the slots are startup, status, splash and welcome");
 }
 
-void checkOverlayKeyValue(std::string_view token) {
-    const std::string_view key = token.substr(0, token.find('='));
-    for (std::string_view known : kOverlayKeys)
-        if (key == known)
-            return;
-    throw UsageError("overlay-set: unknown key '" + std::string(key) +
-                     "'; the keys are alpha, up, down, left, right, region and keep-background");
+// A whole decimal number (optional minus sign); nullopt for anything else.
+std::optional<int> wholeNumber(std::string_view text) {
+    int value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+[[noreturn]] void overlayMistake(std::string_view token, const std::string& what) {
+    throw UsageError("overlay-set: '" + std::string(token) + "': " + what);
+}
+
+int sliderValue(std::string_view token, std::string_view text, int max) {
+    const std::optional<int> value = wholeNumber(text);
+    if (!value || *value < 0 || *value > max)
+        overlayMistake(token, "give a whole number from 0 to " + std::to_string(max));
+    return *value;
+}
+
+OverlayRegion regionValue(std::string_view token, std::string_view text) {
+    std::array<int, 4> bounds{};
+    std::size_t count = 0;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::optional<int> value = wholeNumber(text.substr(0, comma));
+        if (!value || count == bounds.size())
+            overlayMistake(token, "give four whole numbers X1,X2,Y1,Y2, e.g. region=40,150,30,60");
+        bounds[count++] = *value;
+        if (comma == std::string_view::npos)
+            break;
+        text.remove_prefix(comma + 1);
+    }
+    if (count != bounds.size())
+        overlayMistake(token, "give four whole numbers X1,X2,Y1,Y2, e.g. region=40,150,30,60");
+    const OverlayRegion region{bounds[0], bounds[1], bounds[2], bounds[3]};
+    if (region.X1 < 0 || region.X1 > region.X2 || region.X2 > kOverlayStripWidth)
+        overlayMistake(
+            token, "the columns must keep 0 <= X1 <= X2 <= " + std::to_string(kOverlayStripWidth));
+    if (region.Y1 < 0 || region.Y1 > region.Y2 || region.Y2 > kOverlayStripHeight)
+        overlayMistake(
+            token, "the rows must keep 0 <= Y1 <= Y2 <= " + std::to_string(kOverlayStripHeight));
+    return region;
+}
+
+// One KEY=VALUE of overlay-set into `values`; a key given twice is a mistake.
+void readOverlayValue(std::string_view token, OverlayValues& values) {
+    const std::size_t equals = token.find('=');
+    const std::string_view key = token.substr(0, equals);
+    const std::string_view text = token.substr(equals + 1);
+    auto once = [&](auto& slot, auto value) {
+        if (slot)
+            overlayMistake(token, "'" + std::string(key) + "' is given twice");
+        slot = value;
+    };
+    if (key == "alpha") {
+        once(values.alpha, sliderValue(token, text, kTrackBarAlphaMax));
+    } else if (key == "up") {
+        once(values.up, sliderValue(token, text, kEdgeSliderMax));
+    } else if (key == "down") {
+        once(values.down, sliderValue(token, text, kEdgeSliderMax));
+    } else if (key == "left") {
+        once(values.left, sliderValue(token, text, kEdgeSliderMax));
+    } else if (key == "right") {
+        once(values.right, sliderValue(token, text, kEdgeSliderMax));
+    } else if (key == "region") {
+        once(values.region, regionValue(token, text));
+    } else if (key == "keep-background") {
+        if (text != "0" && text != "1")
+            overlayMistake(token, "give 0 or 1");
+        once(values.keepBackground, text == "1");
+    } else {
+        throw UsageError("overlay-set: unknown key '" + std::string(key) +
+                         "'; the keys are alpha, up, down, left, right, region and "
+                         "keep-background");
+    }
 }
 
 // Reads the commands from `position` on.
@@ -162,12 +230,13 @@ class CommandReader {
                 throw UsageError("depth: give at least one SLOT=DEPTH, e.g. startup=24");
         } else if (word == "overlay-set") {
             command.kind = CommandKind::OverlaySet;
+            bool any = false;
             while (!atEnd() && peek().find('=') != std::string_view::npos) {
-                checkOverlayKeyValue(peek());
-                command.keyValues.emplace_back(arguments_[position_++]);
+                readOverlayValue(arguments_[position_++], command.overlay);
+                any = true;
             }
-            if (command.keyValues.empty())
-                throw UsageError("overlay-set: give at least one KEY=VALUE");
+            if (!any)
+                throw UsageError("overlay-set: give at least one KEY=VALUE, e.g. alpha=128");
         } else if (word == "build") {
             command.kind = CommandKind::Build;
         } else if (word == "export") {
@@ -265,9 +334,6 @@ Invocation parseArguments(std::span<const std::string> arguments) {
 }
 
 std::optional<std::string> unavailableReason(const Command& command) {
-    if (command.kind == CommandKind::Overlay || command.kind == CommandKind::OverlaySet)
-        return "'" + command.word +
-               "' is not available yet: the EidPic overlay is not built in this version";
     if (command.kind == CommandKind::Effect && !isEffectImplemented(*command.effect->handler))
         return "effect '" + std::string(command.effect->cliName) + "' (" +
                std::string(handlerName(*command.effect->handler)) +
@@ -310,8 +376,14 @@ std::string helpText() {
            "  build                build the five .mbm files into the output folder\n"
            "  export DIR           write the current frames into DIR, by slot folder\n"
            "                       (startup/0.bmp ... startup/11.bmp and every still)\n"
-           "  overlay PIC, overlay-set KEY=VALUE...\n"
-           "                       the EidPic overlay (not available yet)\n"
+           "  overlay PIC          load the picture laid over the EidPic strip and compose it\n"
+           "                       with the current overlay settings\n"
+           "  overlay-set KEY=VALUE...\n"
+           "                       set the EidPic overlay, compose it and store the values in\n"
+           "                       the settings file; keys: alpha=0..255 (opacity), up, down,\n"
+           "                       left, right=0..37 (edge sharpness), region=X1,X2,Y1,Y2\n"
+           "                       (0 <= X1 <= X2 <= 176, 0 <= Y1 <= Y2 <= 68),\n"
+           "                       keep-background=0/1 (draw the overlay's background colour)\n"
            "\n"
            "PIC is a JPEG or BMP file (read as BMP when it ends in .bmp, .BMP or .Bmp).\n"
            "\n"

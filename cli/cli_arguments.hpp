@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compose/overlay_composition.hpp"
 #include "effects/effect_table.hpp"
 #include "raster/color.hpp"
 #include "studio/studio.hpp"
@@ -27,8 +28,8 @@ enum class CommandKind {
     Background,   // background PIC  -> WallPaper
     Splash,       // splash PIC      -> Splashscreen1Click
     Welcome,      // welcome PIC     -> LoadWelcomeimage
-    Overlay,      // overlay PIC     (not built yet)
-    OverlaySet,   // overlay-set KEY=VALUE...  (not built yet)
+    Overlay,      // overlay PIC     -> LoadImposingEidPic, then the overlay window's activation
+    OverlaySet,   // overlay-set KEY=VALUE...  -> the overlay window's controls, then its close
     Effect,       // effect NAME [PIC]
     Strip,        // strip N
     StripColour,  // strip-colour RRGGBB
@@ -42,6 +43,17 @@ struct DepthSetting {
     std::string text;  // used verbatim in the command file
 };
 
+// The values of overlay-set; what is not given stays as the overlay window has it.
+struct OverlayValues {
+    std::optional<int> alpha;  // TrackBarAlpha, 0..255
+    std::optional<int> up;     // TrackBarU, TrackBarD, TrackBarL, TrackBarR, 0..37 each
+    std::optional<int> down;
+    std::optional<int> left;
+    std::optional<int> right;
+    std::optional<OverlayRegion> region;  // 0 <= X1 <= X2 <= 176, 0 <= Y1 <= Y2 <= 68
+    std::optional<bool> keepBackground;   // DeduceBackground
+};
+
 struct Command {
     CommandKind kind = CommandKind::Build;
     std::string word;            // the command as typed, for messages
@@ -50,7 +62,7 @@ struct Command {
     int stripPosition = 0;
     Color colour = 0;  // 00BBGGRR
     std::vector<DepthSetting> depths;
-    std::vector<std::string> keyValues;  // overlay-set
+    OverlayValues overlay;  // overlay-set
 };
 
 enum class Mode { Run, Help, List, Version };
@@ -66,8 +78,8 @@ struct Invocation {
 // Parses the arguments after the program name.
 Invocation parseArguments(std::span<const std::string> arguments);
 
-// Why a parsed command cannot run in this version (the overlay commands and the effects whose
-// handler is not built yet); nullopt when it can.
+// Why a parsed command cannot run in this version (the effects whose handler is not built yet);
+// nullopt when it can.
 std::optional<std::string> unavailableReason(const Command& command);
 
 std::string helpText();

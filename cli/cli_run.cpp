@@ -7,6 +7,7 @@
 
 #include "base/error.hpp"
 #include "cli/cli_arguments.hpp"
+#include "compose/overlay_settings.hpp"
 #include "studio/front_end.hpp"
 #include "studio/studio.hpp"
 #include "workspace/paths.hpp"
@@ -48,6 +49,29 @@ class CommandLineFrontEnd : public FrontEnd {
     std::optional<Color> colour_;
 };
 
+// The overlay window opened (reading the stored values), its controls set as given, the overlay
+// composed, and the window closed (writing the values to the settings file).
+void setOverlay(Studio& studio, const OverlayValues& values) {
+    studio.SettingsImposingEidPic();
+    OverlaySettingsWindow& window = studio.overlaySettings();
+    if (values.alpha)
+        window.setTrackBarAlpha(*values.alpha);
+    if (values.up)
+        window.setEdge(Edge::Up, *values.up);
+    if (values.down)
+        window.setEdge(Edge::Down, *values.down);
+    if (values.left)
+        window.setEdge(Edge::Left, *values.left);
+    if (values.right)
+        window.setEdge(Edge::Right, *values.right);
+    if (values.region)
+        window.setRegion(*values.region);
+    if (values.keepBackground)
+        window.setDeduceBackground(*values.keepBackground);
+    studio.TimerEidPicTimer();
+    studio.closeOverlaySettings();
+}
+
 void execute(Studio& studio, CommandLineFrontEnd& frontEnd, const Command& command) {
     switch (command.kind) {
         case CommandKind::Background:
@@ -86,8 +110,16 @@ void execute(Studio& studio, CommandLineFrontEnd& frontEnd, const Command& comma
             studio.exportFrames(command.path);
             break;
         case CommandKind::Overlay:
+            // The picture, then the window opens (its activation marks the overlay dirty) and
+            // the next TimerEidPic tick composes.
+            frontEnd.answerPictureDialogWith(command.path);
+            studio.LoadImposingEidPic();
+            studio.SettingsImposingEidPic();
+            studio.TimerEidPicTimer();
+            break;
         case CommandKind::OverlaySet:
-            throw Error(*unavailableReason(command));
+            setOverlay(studio, command.overlay);
+            break;
     }
     frontEnd.forgetAnswers();
 }

@@ -178,6 +178,29 @@ void OverlaySettingsWindow::setDeduceBackground(bool checked) {
     setCheckBox(checked);
 }
 
+void OverlaySettingsWindow::setRegion(const OverlayRegion& region) {
+    ChangeScope scope(*this);
+    OverlayRegion& r = overlay_.region;
+    const OverlayRegion fitted = clampOverlayRegion(region);
+    if (fitted != r) {
+        r = fitted;
+        changed();
+    }
+    // The bars are ranged to the region before their positions are set, so that no clamping of
+    // an old range moves it.
+    const BarState leftRight{0, W - (r.X2 - r.X1), r.X1};
+    const BarState upDown{0, H - (r.Y2 - r.Y1), r.Y1};
+    if (leftRight != scrollBarLeftRight_ || upDown != scrollBarUpDown_) {
+        scrollBarLeftRight_ = leftRight;
+        scrollBarUpDown_ = upDown;
+        changed();
+    }
+    InstallationValues();
+    setCoordinatesArea(FormatPair(r.X1, r.Y1));
+    setSizeArea(FormatPair(r.X2 - r.X1, r.Y2 - r.Y1));
+    markDirty();
+}
+
 // --- Handlers ----------------------------------------------------------------------------------
 
 void OverlaySettingsWindow::TransparencyChangeEidPic() {

@@ -95,6 +95,10 @@ class OverlaySettingsWindow {
     void setScrollBarLeftRight(int position);
     void setScrollBarUpDown(int position);
     void setDeduceBackground(bool checked);
+    // Places the region directly, without the size buttons (the command line sets it so): it is
+    // brought into the strip (clampOverlayRegion), the scroll bars, progress bars and both labels
+    // follow it, and the overlay is marked dirty.
+    void setRegion(const OverlayRegion& region);
     // A size button pressed (any mouse button) / released: SizeAlphaMouseDown / SizeAlphaMouseUp.
     void sizeButtonPressed(int tag) { SizeAlphaMouseDown(tag); }
     void sizeButtonReleased() { SizeAlphaMouseUp(); }
