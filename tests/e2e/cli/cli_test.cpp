@@ -387,6 +387,112 @@ TEST_F(CliTest, DepthTextsChooseTheStoredColourDepth) {
     EXPECT_EQ(depthOf("Welcomeimage.mbm"), 16);
 }
 
+// The overlay picture of the overlay runs: white, its top-left pixel (the background colour) and
+// one more pixel of that colour, and one magenta pixel.
+constexpr Color kOverlayBackground = 0x00302010;
+Raster overlayPicture() {
+    Raster overlay(176, 68, colors::white);
+    overlay.setPixel(0, 0, kOverlayBackground);
+    overlay.setPixel(90, 45, kOverlayBackground);
+    overlay.setPixel(100, 45, colors::magenta);
+    return overlay;
+}
+
+std::uint8_t blendedWithWhite(int channel, int opacity) {
+    return static_cast<std::uint8_t>(((255 - opacity) * channel + opacity * 255) / 255);
+}
+
+TEST_F(CliTest, AnOverlayIsComposedIntoTheEidPicFramesOneToFour) {
+    saveBmpFile(overlayPicture(), root / "overlay.bmp");
+    const ProcessResult run =
+        felmo({"export", (root / "bare").string(), "overlay", (root / "overlay.bmp").string(),
+               "export", (root / "frames").string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+    const Raster base = loadBmpFile(root / "bare" / "EidPic" / "4.bmp");
+    // The default settings: opacity 200 in columns 40..150, rows 30..60, falling by 151 per
+    // column beyond the sides and by 20 per row above and below; the rectangle's corners are
+    // blended twice.
+    Raster expected = base;
+    for (int y = 0; y < 68; ++y)
+        for (int x = 0; x < 176; ++x) {
+            if ((x == 90 || x == 100) && y == 45)
+                continue;
+            const int dx = x < 40 ? 40 - x : x > 150 ? x - 150 : 0;
+            const int dy = y < 30 ? 30 - y : y > 60 ? y - 60 : 0;
+            const int opacity = 200 - 151 * dx - 20 * dy;
+            if (opacity <= 0)
+                continue;
+            const int times = (y == 30 || y == 60) && (x == 40 || x == 150) ? 2 : 1;
+            Color c = base.pixel(x, y);
+            for (int t = 0; t < times; ++t)
+                c = rgb(blendedWithWhite(redOf(c), opacity), blendedWithWhite(greenOf(c), opacity),
+                        blendedWithWhite(blueOf(c), opacity));
+            expected.setPixel(x, y, c);
+        }
+    for (int k = 1; k <= 4; ++k) {
+        const Raster frame = loadBmpFile(root / "frames" / "EidPic" / (std::to_string(k) + ".bmp"));
+        ASSERT_EQ(frame.width(), 176);
+        ASSERT_EQ(frame.height(), 68);
+        for (int y = 0; y < 68; ++y)
+            for (int x = 0; x < 176; ++x)
+                ASSERT_EQ(frame.pixel(x, y), expected.pixel(x, y))
+                    << "frame " << k << ", column " << x << ", row " << y;
+    }
+    // Opening the overlay does not store anything: only the window's close does.
+    EXPECT_EQ(readText(settings()).find("TrackBarAlpha"), std::string::npos);
+}
+
+TEST_F(CliTest, OverlaySetStoresItsValuesAndTheNextRunReadsThemBack) {
+    saveBmpFile(overlayPicture(), root / "overlay.bmp");
+    const ProcessResult first =
+        felmo({"export", (root / "bare").string(), "overlay", (root / "overlay.bmp").string(),
+               "overlay-set", "alpha=255", "up=37", "down=33", "left=36", "right=34",
+               "region=10,20,5,15", "keep-background=1", "export", (root / "first").string()});
+    ASSERT_EQ(first.exitStatus, 0) << first.err;
+    const std::string ini = readText(settings());
+    EXPECT_NE(ini.find("TrackBarU=37\nTrackBarD=33\nTrackBarL=36\nTrackBarR=34\n"
+                       "TrackBarAlpha=255\nAlphaPicX1=10\nAlphaPicX2=20\nAlphaPicY1=5\n"
+                       "AlphaPicY2=15\nDeduceBackground=1\n"),
+              std::string::npos)
+        << ini;
+
+    // Full opacity and hard edges: the rectangle shows the overlay exactly, the rest the base.
+    const Raster base = loadBmpFile(root / "bare" / "EidPic" / "4.bmp");
+    const Raster composed = loadBmpFile(root / "first" / "EidPic" / "1.bmp");
+    for (int y = 0; y < 68; ++y)
+        for (int x = 0; x < 176; ++x) {
+            const bool inside = x >= 10 && x <= 20 && y >= 5 && y <= 15;
+            ASSERT_EQ(composed.pixel(x, y), inside ? colors::white : base.pixel(x, y))
+                << x << "," << y;
+        }
+
+    // The stored region (start-up) and controls (the window's activation) come back.
+    const ProcessResult second =
+        felmo({"overlay", (root / "overlay.bmp").string(), "export", (root / "second").string()});
+    ASSERT_EQ(second.exitStatus, 0) << second.err;
+    EXPECT_EQ(readWholeFile(root / "second" / "EidPic" / "1.bmp"),
+              readWholeFile(root / "first" / "EidPic" / "1.bmp"));
+}
+
+TEST_F(CliTest, StoredRegionOutsideTheStripIsClampedIntoIt) {
+    writeText(settings(),
+              "[FELMO]\nAlphaPicX1=-20\nAlphaPicX2=400\nAlphaPicY1=10\nAlphaPicY2=90\n"
+              "TrackBarAlpha=255\nTrackBarU=37\nTrackBarD=37\nTrackBarL=37\nTrackBarR=37\n");
+    saveBmpFile(Raster(176, 68, colors::white), root / "white.bmp");
+    // The overlay's top-left pixel is white too, so the background has to be kept.
+    const ProcessResult run = felmo({"overlay", (root / "white.bmp").string(), "overlay-set",
+                                     "keep-background=1", "export", (root / "frames").string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const std::string ini = readText(settings());
+    EXPECT_NE(ini.find("AlphaPicX1=0\nAlphaPicX2=176\nAlphaPicY1=10\nAlphaPicY2=68\n"),
+              std::string::npos)
+        << ini;
+    const Raster composed = loadBmpFile(root / "frames" / "EidPic" / "2.bmp");
+    EXPECT_EQ(composed.pixel(0, 10), colors::white);
+    EXPECT_EQ(composed.pixel(175, 67), colors::white);
+}
+
 TEST_F(CliTest, AFailedCommandStopsTheRunAndNamesTheFile) {
     const ProcessResult run =
         felmo({"welcome", (root / "missing.bmp").string(), "export", (root / "frames").string()});
@@ -397,11 +503,8 @@ TEST_F(CliTest, AFailedCommandStopsTheRunAndNamesTheFile) {
 }
 
 TEST_F(CliTest, CommandsNotBuiltYetAreRefusedBeforeAnythingRuns) {
-    for (const std::vector<std::string>& arguments :
-         std::vector<std::vector<std::string>>{{"overlay", "x.bmp"},
-                                               {"overlay-set", "alpha=100"},
-                                               {"effect", "dots", "x.bmp"},
-                                               {"build", "effect", "fade-in-black"}}) {
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"effect", "dots", "x.bmp"}, {"build", "effect", "fade-in-black"}}) {
         const ProcessResult run = felmo(arguments);
         EXPECT_EQ(run.exitStatus, 1) << arguments[0];
         EXPECT_NE(run.err.find("not available yet"), std::string::npos) << run.err;
@@ -426,6 +529,19 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
         {"effect", "nope"},
         {"effect", "slide-right"},
         {"overlay-set", "colour=1"},
+        {"overlay-set"},
+        {"overlay-set", "alpha=256"},
+        {"overlay-set", "up=38"},
+        {"overlay-set", "left=-1"},
+        {"overlay-set", "right=x"},
+        {"overlay-set", "region=1,2,3"},
+        {"overlay-set", "region=1,2,3,4,5"},
+        {"overlay-set", "region=50,40,0,10"},
+        {"overlay-set", "region=0,177,0,10"},
+        {"overlay-set", "region=0,10,-1,10"},
+        {"overlay-set", "keep-background=2"},
+        {"overlay-set", "alpha=1", "alpha=2"},
+        {"overlay"},
         {"export"},
         {"build", "--output", "x"},
         {"--frob"},
