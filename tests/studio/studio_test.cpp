@@ -460,3 +460,92 @@ TEST_F(StudioTest, EffectsRunByTheirMenuEntryAndUnbuiltOnesAreRefused) {
 
 }  // namespace
 }  // namespace felmo
+
+namespace felmo {
+namespace {
+
+// A 640 x 480 picture in four coloured quarters, its top-left quarter the background colour.
+constexpr Color kQuarterTopLeft = 0x00102030;
+constexpr Color kQuarterTopRight = 0x00C0C0C0;
+constexpr Color kQuarterBottomLeft = 0x00204080;
+constexpr Color kQuarterBottomRight = 0x00F0E0D0;
+
+fs::path writeQuarteredPicture(const fs::path& file) {
+    Raster picture(640, 480);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            picture.setPixel(x, y,
+                             y < 240 ? (x < 320 ? kQuarterTopLeft : kQuarterTopRight)
+                                     : (x < 320 ? kQuarterBottomLeft : kQuarterBottomRight));
+    saveBmpFile(picture, file);
+    return file;
+}
+
+std::uint8_t blendedAt200(int destination, int source) {
+    return static_cast<std::uint8_t>((55 * destination + 200 * source) / 255);
+}
+
+TEST_F(StudioTest, TheOverlayIsSqueezedIntoTheStripAndComposedOnceTheWindowOpens) {
+    Studio& s = startUp();
+    frontEnd.picture = writeQuarteredPicture(root / "overlay.bmp");
+    s.LoadImposingEidPic();
+    const Image& overlay = s.EidPicPictureAlpha();
+    ASSERT_EQ(overlay.picture()->width(), 176);
+    ASSERT_EQ(overlay.picture()->height(), 68);
+    EXPECT_EQ(pixelOf(overlay, 0, 0), kQuarterTopLeft);
+    EXPECT_EQ(pixelOf(overlay, 175, 0), kQuarterTopRight);
+    EXPECT_EQ(pixelOf(overlay, 0, 67), kQuarterBottomLeft);
+    EXPECT_EQ(pixelOf(overlay, 175, 67), kQuarterBottomRight);
+
+    // Nothing is composed before the window has been opened.
+    const Color statusArea = fakeFrameColour(kEidPicSlot, 4);
+    EXPECT_TRUE(s.timerEidPicEnabled());
+    EXPECT_FALSE(s.TimerEidPicTimer());
+    EXPECT_EQ(pixelOf(s.EidPicPicture1(), 150, 50), statusArea);
+
+    s.SettingsImposingEidPic();
+    EXPECT_TRUE(s.TimerEidPicTimer());
+    EXPECT_FALSE(s.TimerEidPicTimer());
+    const Color expected = rgb(blendedAt200(redOf(statusArea), redOf(kQuarterBottomRight)),
+                               blendedAt200(greenOf(statusArea), greenOf(kQuarterBottomRight)),
+                               blendedAt200(blueOf(statusArea), blueOf(kQuarterBottomRight)));
+    EXPECT_EQ(pixelOf(s.EidPicPicture1(), 150, 50), expected);
+    EXPECT_EQ(pixelOf(s.EidPicPicture(), 150, 50), expected);
+    // The top-left quarter is the overlay's background: left out.
+    EXPECT_EQ(pixelOf(s.EidPicPicture1(), 50, 31), statusArea);
+    EXPECT_EQ(pixelOf(s.EidPicPicture0(), 150, 50), statusArea);
+
+    // What the build saves is the composed strip.
+    s.exportFrames(root / "frames");
+    EXPECT_EQ(loadBmpFile(root / "frames" / "EidPic" / "3.bmp").pixel(150, 50), expected);
+}
+
+TEST_F(StudioTest, ACancelledOverlayDialogKeepsThePreviousPicture) {
+    Studio& s = startUp();
+    frontEnd.picture = writeQuarteredPicture(root / "overlay.bmp");
+    s.LoadImposingEidPic();
+    frontEnd.picture.reset();
+    EXPECT_NO_THROW(s.LoadImposingEidPic());
+    EXPECT_EQ(pixelOf(s.EidPicPictureAlpha(), 175, 67), kQuarterBottomRight);
+}
+
+TEST_F(StudioTest, TheStoredRegionIsClampedAtStartUpAndTheWindowsCloseStoresIt) {
+    writeText(*config.settingsFile,
+              "[FELMO]\nAlphaPicX1=-5\nAlphaPicX2=90\nAlphaPicY1=50\n"
+              "AlphaPicY2=20\nTrackBarR=99\n");
+    Studio& s = startUp();
+    EXPECT_EQ(s.overlaySettings().region(), (OverlayRegion{0, 90, 50, 50}));
+    s.SettingsImposingEidPic();
+    EXPECT_EQ(s.overlaySettings().edge(Edge::Right), 37);
+    EXPECT_EQ(s.overlaySettings().SizeArea(), "090 x 000");
+    s.overlaySettings().setScrollBarLeftRight(3);
+    s.closeOverlaySettings();
+    const std::string ini = readText(*config.settingsFile);
+    EXPECT_NE(ini.find("AlphaPicX1=3\nAlphaPicX2=93\nAlphaPicY1=50\nAlphaPicY2=50\n"),
+              std::string::npos)
+        << ini;
+    EXPECT_NE(ini.find("TrackBarR=37\n"), std::string::npos) << ini;
+}
+
+}  // namespace
+}  // namespace felmo
