@@ -19,6 +19,12 @@ int fadedOpacity(int alpha, int slope, int far, int near) {
 }
 
 std::uint8_t blendChannel(std::uint8_t destination, std::uint8_t source, int opacity) {
+    // The usual case, an opacity in 0..255, has a sum in 0..65025: unsigned arithmetic gives the
+    // same quotient, faster.
+    if (static_cast<unsigned>(opacity) <= 255u) {
+        const unsigned a = static_cast<unsigned>(opacity);
+        return static_cast<std::uint8_t>(((255u - a) * destination + a * source) / 255u);
+    }
     const Word a = Word(opacity);
     const int sum = asSigned((Word(255) - a) * destination + a * source);
     // Truncating division; only the quotient's low 8 bits are kept.

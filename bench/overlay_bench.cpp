@@ -1,0 +1,81 @@
+// Speed of the EidPic overlay: the soft-edged blend alone, the copy and blend of one composition,
+// the whole composition with the bottom-strip redraw, and the cross-fade's full-screen call.
+#include <benchmark/benchmark.h>
+
+#include "compose/overlay_composition.hpp"
+#include "compose/soft_edge_blend.hpp"
+
+namespace felmo {
+namespace {
+
+Raster patterned(int width, int height) {
+    Raster raster(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            raster.setPixel(x, y,
+                            rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                                static_cast<std::uint8_t>(x ^ y)));
+    return raster;
+}
+
+constexpr Color kMagenta = 0x00FF00FF;
+
+// The default overlay settings: Alpha 200, columns 40..150, rows 30..60, slopes 151/151/20/20.
+void SoftEdgeBlendStrip(benchmark::State& state) {
+    const Raster overlay = patterned(176, 68);
+    Raster strip(176, 68, rgb(10, 20, 30));
+    for (auto _ : state) {
+        SoftEdgeBlend(&strip, &overlay, kMagenta, 0, 0, 200, 40, 150, 30, 60, 151, 151, 20, 20,
+                      false, PickedRGB{1, 2, 3});
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(SoftEdgeBlendStrip)->Unit(benchmark::kMicrosecond);
+
+// Steps 2 to 4 of the composition: the base strip copied, then the overlay blended in.
+void CopyAndBlendStrip(benchmark::State& state) {
+    StillPictures pictures;
+    pictures.EidPicPicture0.setPicture(patterned(176, 68));
+    pictures.EidPicPictureAlpha.setPicture(patterned(176, 68));
+    for (auto _ : state) {
+        pictures.EidPicPicture1.assign(pictures.EidPicPicture0);
+        SoftEdgeBlend(pictures.EidPicPicture1.picture(), pictures.EidPicPictureAlpha.picture(),
+                      kMagenta, 0, 0, 200, 40, 150, 30, 60, 151, 151, 20, 20, false,
+                      PickedRGB::of(pictures.EidPicPictureAlpha.picture()->pixel(0, 0)));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(CopyAndBlendStrip)->Unit(benchmark::kMicrosecond);
+
+// The whole composition of one TimerEidPic tick, the bottom strip's redraw included (no text
+// rasteriser installed, so the captions and the date are not drawn).
+void ImposingDrawAlphaTick(benchmark::State& state) {
+    StillPictures pictures;
+    pictures.EidPicPicture0.setPicture(patterned(176, 68));
+    pictures.EidPicPictureAlpha.setPicture(patterned(176, 68));
+    pictures.BackgroundPicture.setPicture(patterned(176, 132));
+    StatusStrip strip;
+    PickedRGB picked;
+    const OverlayRegion region;
+    const OverlayControls controls;
+    for (auto _ : state) {
+        ImposingDrawAlpha(pictures, region, controls, strip, picked);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(ImposingDrawAlphaTick)->Unit(benchmark::kMicrosecond);
+
+// The cross-fade's call on a full screen: zero rectangle and slopes.
+void SoftEdgeBlendCrossFadeScreen(benchmark::State& state) {
+    const Raster picture = patterned(176, 208);
+    Raster frame(176, 208, rgb(200, 100, 50));
+    for (auto _ : state) {
+        SoftEdgeBlend(&frame, &picture, kMagenta, 0, 0, 60, 0, 0, 0, 0, 0, 0, 0, 0, false,
+                      PickedRGB{1, 2, 3});
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(SoftEdgeBlendCrossFadeScreen)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace felmo
