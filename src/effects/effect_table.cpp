@@ -114,6 +114,9 @@ bool isEffectImplemented(EffectHandler handler) {
         case H::MoveRightLeft:
         case H::MoveUpDown:
         case H::ApproachPostpone:
+        case H::MovementDirectedLight:
+        case H::MovementOnTunnel:
+        case H::ApproachAndDistance:
         case H::HorizontalStrips:
         case H::VerticalStrips:
         case H::BrightnessBlackWhite:

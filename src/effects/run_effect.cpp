@@ -3,7 +3,9 @@
 #include <string>
 
 #include "base/error.hpp"
+#include "effects/binocular.hpp"
 #include "effects/brightness.hpp"
+#include "effects/light_tunnel.hpp"
 #include "effects/motion.hpp"
 #include "effects/strip_wipes.hpp"
 
@@ -28,6 +30,12 @@ void runEffect(EffectContext& context, EffectHandler handler, int tag) {
             return MoveUpDown(context, tag);
         case EffectHandler::ApproachPostpone:
             return ApproachPostpone(context, tag);
+        case EffectHandler::MovementDirectedLight:
+            return MovementDirectedLight(context, tag);
+        case EffectHandler::MovementOnTunnel:
+            return MovementOnTunnel(context, tag);
+        case EffectHandler::ApproachAndDistance:
+            return ApproachAndDistance(context, tag);
         case EffectHandler::HorizontalStrips:
             return HorizontalStrips(context, tag);
         case EffectHandler::VerticalStrips:

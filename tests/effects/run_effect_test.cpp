@@ -41,9 +41,10 @@ TEST(RunEffect, DispatchAgreesWithTheTable) {
     }
     EXPECT_EQ(ran, (std::set<EffectHandler>{
                        EffectHandler::MoveRightLeft, EffectHandler::MoveUpDown,
-                       EffectHandler::ApproachPostpone, EffectHandler::HorizontalStrips,
-                       EffectHandler::VerticalStrips, EffectHandler::BrightnessBlackWhite,
-                       EffectHandler::ScatteredRestoration}));
+                       EffectHandler::ApproachPostpone, EffectHandler::MovementDirectedLight,
+                       EffectHandler::MovementOnTunnel, EffectHandler::ApproachAndDistance,
+                       EffectHandler::HorizontalStrips, EffectHandler::VerticalStrips,
+                       EffectHandler::BrightnessBlackWhite, EffectHandler::ScatteredRestoration}));
 }
 
 TEST(RunEffect, RefusalNamesTheMenuItem) {

@@ -575,7 +575,7 @@ TEST_F(CliTest, HelpListAndVersion) {
     EXPECT_NE(list.out.find("Анимация → Движение → Слева направо  (tag 9)\n"), std::string::npos)
         << list.out;
     EXPECT_NE(list.out.find("binocular-out-centre PIC"), std::string::npos);
-    EXPECT_NE(list.out.find("(tag 66)  [not available yet]"), std::string::npos);
+    EXPECT_NE(list.out.find("Бинокль → Отдалить → Центр  (tag 66)\n"), std::string::npos);
 
     const ProcessResult version = runBare({"--version"});
     EXPECT_EQ(version.exitStatus, 0);
