@@ -117,6 +117,8 @@ bool isEffectImplemented(EffectHandler handler) {
         case H::MovementDirectedLight:
         case H::MovementOnTunnel:
         case H::ApproachAndDistance:
+        case H::TransformationFromPicture:
+        case H::Display:
         case H::HorizontalStrips:
         case H::VerticalStrips:
         case H::BrightnessBlackWhite:

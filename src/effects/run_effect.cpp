@@ -8,6 +8,7 @@
 #include "effects/light_tunnel.hpp"
 #include "effects/motion.hpp"
 #include "effects/strip_wipes.hpp"
+#include "effects/transitions.hpp"
 
 namespace felmo {
 namespace {
@@ -36,6 +37,10 @@ void runEffect(EffectContext& context, EffectHandler handler, int tag) {
             return MovementOnTunnel(context, tag);
         case EffectHandler::ApproachAndDistance:
             return ApproachAndDistance(context, tag);
+        case EffectHandler::TransformationFromPicture:
+            return TransformationFromPicture(context);
+        case EffectHandler::Display:
+            return Display(context);
         case EffectHandler::HorizontalStrips:
             return HorizontalStrips(context, tag);
         case EffectHandler::VerticalStrips:

@@ -43,18 +43,26 @@ TEST(RunEffect, DispatchAgreesWithTheTable) {
                        EffectHandler::MoveRightLeft, EffectHandler::MoveUpDown,
                        EffectHandler::ApproachPostpone, EffectHandler::MovementDirectedLight,
                        EffectHandler::MovementOnTunnel, EffectHandler::ApproachAndDistance,
+                       EffectHandler::TransformationFromPicture, EffectHandler::Display,
                        EffectHandler::HorizontalStrips, EffectHandler::VerticalStrips,
                        EffectHandler::BrightnessBlackWhite, EffectHandler::ScatteredRestoration}));
 }
 
 TEST(RunEffect, RefusalNamesTheMenuItem) {
+    const MenuEntry* missing = nullptr;
+    for (const MenuEntry& entry : animationMenu())
+        if (entry.handler && !isEffectImplemented(*entry.handler) && !missing)
+            missing = &entry;
+    if (!missing)
+        GTEST_SKIP() << "every effect is built";
     EffectRig rig;
     EffectContext context = rig.context();
     try {
-        runEffect(context, *findEffectByCliName("dots"));
+        runEffect(context, *missing);
         FAIL() << "no error";
     } catch (const Error& error) {
-        EXPECT_NE(std::string(error.what()).find("Точками"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find(missing->caption), std::string::npos)
+            << error.what();
     }
 }
 

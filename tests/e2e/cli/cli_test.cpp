@@ -502,17 +502,6 @@ TEST_F(CliTest, AFailedCommandStopsTheRunAndNamesTheFile) {
     EXPECT_TRUE(fs::is_empty(workTreeRoot()));
 }
 
-TEST_F(CliTest, CommandsNotBuiltYetAreRefusedBeforeAnythingRuns) {
-    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {"effect", "dots", "x.bmp"}, {"build", "effect", "fade-in-black"}}) {
-        const ProcessResult run = felmo(arguments);
-        EXPECT_EQ(run.exitStatus, 1) << arguments[0];
-        EXPECT_NE(run.err.find("not available yet"), std::string::npos) << run.err;
-        EXPECT_FALSE(fs::exists(settings()));
-        EXPECT_FALSE(fs::exists(output()));
-    }
-}
-
 TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
     const std::vector<std::vector<std::string>> mistakes = {
         {"bogus"},
