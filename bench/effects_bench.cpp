@@ -8,9 +8,12 @@
 
 #include "compose/still_pictures.hpp"
 #include "effects/binocular.hpp"
+#include "effects/brightness.hpp"
 #include "effects/effect_context.hpp"
 #include "effects/light_tunnel.hpp"
 #include "effects/motion.hpp"
+#include "effects/strip_wipes.hpp"
+#include "effects/transitions.hpp"
 #include "raster/bmp.hpp"
 #include "support/temporary_folder.hpp"
 
@@ -107,6 +110,59 @@ void BM_ApproachAndDistance(benchmark::State& state) {
 BENCHMARK(BM_ApproachAndDistance)
     ->Arg(kTagBinocularInLast)
     ->Arg(kTagBinocularOutFirst)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_StripWipes(benchmark::State& state) {
+    EffectContext context = bench().context(bench().wide);
+    const int tag = static_cast<int>(state.range(0));
+    for (auto _ : state)
+        (tag <= kTagBlindsUp ? HorizontalStrips : VerticalStrips)(context, tag);
+}
+BENCHMARK(BM_StripWipes)->Arg(kTagBlindsDown)->Arg(kTagBlindsLeft)->Unit(benchmark::kMillisecond);
+
+// 16,764 cell copies through the 2 x 2 scratch raster and 45,722 random draws per run.
+void BM_TransformationFromPicture(benchmark::State& state) {
+    EffectContext context = bench().context(bench().wide);
+    for (auto _ : state)
+        TransformationFromPicture(context);
+}
+BENCHMARK(BM_TransformationFromPicture)->Unit(benchmark::kMillisecond);
+
+void BM_Display(benchmark::State& state) {
+    EffectContext context = bench().context(bench().wide);
+    for (auto _ : state)
+        Display(context);
+}
+BENCHMARK(BM_Display)->Unit(benchmark::kMillisecond);
+
+// One fade step alone: 209 x 209 positions through single-pixel reads and writes.
+void BM_BrightnessChange(benchmark::State& state) {
+    Image image(176, 208);
+    image.setPicture(gradient(176, 208));
+    for (auto _ : state)
+        BrightnessChange(image, FadeMode::White, kFadeDivisor, kFadeStepNumerator);
+}
+BENCHMARK(BM_BrightnessChange)->Unit(benchmark::kMicrosecond);
+
+void BM_BrightnessBlackWhite(benchmark::State& state) {
+    EffectContext context = bench().context(std::nullopt);
+    for (auto _ : state)
+        BrightnessBlackWhite(context, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_BrightnessBlackWhite)
+    ->Arg(kTagFadeInBlack)
+    ->Arg(kTagFadeOutWhite)
+    ->Unit(benchmark::kMillisecond);
+
+// 6,936 one-pixel strokes per run.
+void BM_ScatteredRestoration(benchmark::State& state) {
+    EffectContext context = bench().context(std::nullopt);
+    for (auto _ : state)
+        ScatteredRestoration(context, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_ScatteredRestoration)
+    ->Arg(kTagScatterRightBlack)
+    ->Arg(kTagRestoreLeftWhite)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
