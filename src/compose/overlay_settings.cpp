@@ -1,6 +1,7 @@
 #include "compose/overlay_settings.hpp"
 
 #include <algorithm>
+#include <exception>
 #include <optional>
 
 #include "base/error.hpp"
@@ -31,11 +32,14 @@ std::string FormatPair(int first, int second) {
 class OverlaySettingsWindow::ChangeScope {
   public:
     explicit ChangeScope(OverlaySettingsWindow& window)
-        : window_(window), revisionBefore_(window.revision_) {
+        : window_(window),
+          revisionBefore_(window.revision_),
+          exceptionsBefore_(std::uncaught_exceptions()) {
         ++window_.depth_;
     }
     ~ChangeScope() {
-        if (--window_.depth_ == 0 && window_.revision_ != revisionBefore_ && window_.onChange_)
+        if (--window_.depth_ == 0 && window_.revision_ != revisionBefore_ && window_.onChange_ &&
+            std::uncaught_exceptions() == exceptionsBefore_)
             window_.onChange_();
     }
     ChangeScope(const ChangeScope&) = delete;
@@ -44,6 +48,7 @@ class OverlaySettingsWindow::ChangeScope {
   private:
     OverlaySettingsWindow& window_;
     std::uint64_t revisionBefore_;
+    int exceptionsBefore_;
 };
 
 OverlaySettingsWindow::OverlaySettingsWindow(OverlayState& overlay) : overlay_(overlay) {}

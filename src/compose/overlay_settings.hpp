@@ -85,7 +85,8 @@ class OverlaySettingsWindow {
 
     // Grows with every change of a control, a label, the region or the dirty flag.
     std::uint64_t revision() const { return revision_; }
-    // Runs once at the end of every call into the window that changed something.
+    // Runs once at the end of every call into the window that changed something (not when the
+    // call ends by an exception). It must not throw.
     void setOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
 
     // --- The user's actions --------------------------------------------------------------------
