@@ -269,31 +269,6 @@ TEST(ScatteredRestoration, RightToLeftNeverReachesTwoPixelsOfColumnZero) {
     EXPECT_EQ(last.pixel(0, 105), kPlain);
 }
 
-// The first draws after a fresh start are 0, 0, 1: vertical strokes in cells (0, 0) and (0, 1),
-// a horizontal one in cell (0, 2), all from the cells' corners.
-TEST(ScatteredRestoration, FirstStrokesFollowTheFirstDraws) {
-    {
-        ScatterRun run(kTagScatterRightBlack);
-        const Raster frame0 = run.rig.frame(0);
-        for (int y = 0; y < 13; ++y) {
-            EXPECT_EQ(frame0.pixel(0, y), colors::black) << y;
-            EXPECT_EQ(frame0.pixel(11, y), colors::black) << y;
-        }
-        for (int x = 22; x < 33; ++x)
-            EXPECT_EQ(frame0.pixel(x, 0), colors::black) << x;
-    }
-    {
-        ScatterRun run(kTagScatterLeftBlack);
-        const Raster frame0 = run.rig.frame(0);
-        for (int y = 0; y < 13; ++y) {
-            EXPECT_EQ(frame0.pixel(11, y), colors::black) << y;
-            EXPECT_EQ(frame0.pixel(22, y), colors::black) << y;
-        }
-        for (int x = 23; x <= 33; ++x)
-            EXPECT_EQ(frame0.pixel(x, 0), colors::black) << x;
-    }
-}
-
 TEST(ScatteredRestoration, RestoreHoldsTheScatterFramesInReverseOrder) {
     for (auto [scatter, restore] :
          {std::pair{29, 40}, std::pair{44, 41}, std::pair{26, 42}, std::pair{28, 43}}) {

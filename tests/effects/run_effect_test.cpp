@@ -48,24 +48,6 @@ TEST(RunEffect, DispatchAgreesWithTheTable) {
                        EffectHandler::BrightnessBlackWhite, EffectHandler::ScatteredRestoration}));
 }
 
-TEST(RunEffect, RefusalNamesTheMenuItem) {
-    const MenuEntry* missing = nullptr;
-    for (const MenuEntry& entry : animationMenu())
-        if (entry.handler && !isEffectImplemented(*entry.handler) && !missing)
-            missing = &entry;
-    if (!missing)
-        GTEST_SKIP() << "every effect is built";
-    EffectRig rig;
-    EffectContext context = rig.context();
-    try {
-        runEffect(context, *missing);
-        FAIL() << "no error";
-    } catch (const Error& error) {
-        EXPECT_NE(std::string(error.what()).find(missing->caption), std::string::npos)
-            << error.what();
-    }
-}
-
 TEST(RunEffect, SubMenuIsNotAnEffect) {
     EffectRig rig;
     EffectContext context = rig.context();

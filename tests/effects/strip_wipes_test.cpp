@@ -90,30 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Wipes, WipeFramesTest,
                              return std::string(info.param.name);
                          });
 
-TEST(StripWipes, LastBandsReachPastTheFrameEdge) {
-    {
-        // Tag 74: the last band's positions 179..176 lie outside; column 175 comes in frame 4.
-        WipeRun run(kTagBlindsLeft, false);
-        EXPECT_EQ(run.rig.frame(3).pixel(175, 100), oldColour(175, 100));
-        EXPECT_EQ(run.rig.frame(3).pixel(168, 100), oldColour(168, 100));
-        EXPECT_EQ(run.rig.frame(4).pixel(175, 100), fitted(175, 99));
-    }
-    {
-        // Tag 72: rows 204..207 stay old up to frame 7; row 207 comes in frame 8.
-        WipeRun run(kTagBlindsUp, true);
-        EXPECT_EQ(run.rig.frame(7).pixel(50, 207), oldColour(50, 207));
-        EXPECT_EQ(run.rig.frame(8).pixel(50, 207), fitted(48, 207));
-        EXPECT_EQ(run.rig.frame(8).pixel(50, 204), oldColour(50, 204));
-    }
-    {
-        // Tag 71 takes rows 204..207 in frames 0..3.
-        WipeRun run(kTagBlindsDown, true);
-        EXPECT_EQ(run.rig.frame(0).pixel(50, 204), fitted(48, 204));
-        EXPECT_EQ(run.rig.frame(3).pixel(50, 207), fitted(48, 207));
-        EXPECT_EQ(run.rig.frame(2).pixel(50, 207), oldColour(50, 207));
-    }
-}
-
 TEST(StripWipes, ScratchRastersKeepTheirWhiteCornerAcrossRuns) {
     WipeRun run(kTagBlindsRight, false);
     EffectContext context = run.rig.context();
