@@ -16,6 +16,7 @@
 #include <QSocketNotifier>
 
 #include "app/about_window.hpp"
+#include "app/overlay_window.hpp"
 #include "app/picture_panel.hpp"
 #include "app/settings_window.hpp"
 #include "app/window_parts.hpp"
@@ -28,6 +29,9 @@ constexpr int kClientWidth = 745;
 constexpr int kClientHeight = 337;
 constexpr int kTimerStartMs = 100;
 constexpr int kTimer2Ms = 125;
+constexpr int kTimerEidPicMs = 10;
+// The overlay window's top stands this far below the main window's top.
+constexpr int kOverlayWindowDrop = 41;
 
 const QString kStatusAreaHint = QStringLiteral("EidPic.mbm + Background.mbm размер 176х200");
 
@@ -93,11 +97,15 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
             [this](const QString& f) { call([&] { studio_->setOutputFolder(f.toStdString()); }); });
     connect(settingsWindow_, &SettingsWindow::openFolderWithDrawingChanged, this,
             [this](bool on) { call([&] { studio_->setOpenFolderWithDrawing(on); }); });
+    overlayWindow_ = new OverlayWindow(
+        *studio_, [this](const std::function<void()>& handler) { return call(handler); }, this);
 
     timerStart_.setObjectName("TimerStart");
     timer2_.setObjectName("Timer2");
+    timerEidPic_.setObjectName("TimerEidPic");
     connect(&timerStart_, &QTimer::timeout, this, &MainWindow::onTimerStart);
     connect(&timer2_, &QTimer::timeout, this, &MainWindow::onTimer2);
+    connect(&timerEidPic_, &QTimer::timeout, this, &MainWindow::onTimerEidPic);
 
     // FormCreate: the window stands where it stood when the program last closed.
     WindowPosition position;
@@ -231,7 +239,9 @@ void MainWindow::connectMenu() {
         connect(menu_.item(name), &QAction::triggered, this,
                 [this, handler = handler] { call([&] { (studio_->*handler)(); }); });
     }
+    connect(menu_.item("EidPic2"), &QAction::triggered, this, &MainWindow::LoadImposingEidPic);
     connect(menu_.item("N77"), &QAction::triggered, this, &MainWindow::SettingsProgrammClick);
+    connect(menu_.item("EidPic1"), &QAction::triggered, this, &MainWindow::SettingsImposingEidPic);
     connect(menu_.item("N3"), &QAction::triggered, this, &MainWindow::N3Click);
     for (const auto& [action, entry] : menu_.effects) {
         connect(action, &QAction::triggered, this,
@@ -272,6 +282,7 @@ bool MainWindow::call(const std::function<void()>& handler) {
 void MainWindow::syncWithModel() {
     syncTimer(timerStart_, studio_->timerStartEnabled(), kTimerStartMs);
     syncTimer(timer2_, studio_->timer2Enabled(), kTimer2Ms);
+    syncTimer(timerEidPic_, studio_->timerEidPicEnabled(), kTimerEidPicMs);
     watchConverter();
     for (PicturePanel* panel : panels_)
         panel->refresh();
@@ -340,6 +351,21 @@ void MainWindow::onTimer2() {
     call([&] { studio_->Timer2Timer(); });
 }
 
+void MainWindow::onTimerEidPic() {
+    if (!studio_->timerEidPicEnabled()) {
+        timerEidPic_.stop();
+        return;
+    }
+    // Only the overlay window marks the overlay dirty, and its revision moves on whenever it
+    // does: while the revision stands still there is nothing to compose, and the tick stays out
+    // of the model (and out of the repaint that follows every call).
+    const std::uint64_t revision = studio_->overlaySettings().revision();
+    if (revision == composedRevision_)
+        return;
+    composedRevision_ = revision;
+    call([&] { studio_->TimerEidPicTimer(); });
+}
+
 void MainWindow::onConverterExited() {
     if (callDepth_ > 0)
         return;
@@ -390,6 +416,22 @@ void MainWindow::SettingsProgrammClick() {
     settingsWindow_->exec();
 }
 
+void MainWindow::LoadImposingEidPic() {
+    if (call([&] { studio_->LoadImposingEidPic(); }))
+        SettingsImposingEidPic();
+}
+
+void MainWindow::SettingsImposingEidPic() {
+    // Frame to frame, as the window system places windows. Before its first showing the window's
+    // frame is not known yet; it is taken to be as wide as the main window's.
+    const QRect main = frameGeometry();
+    int windowWidth = overlayWindow_->frameGeometry().width();
+    if (windowWidth == overlayWindow_->width())
+        windowWidth += main.width() - width();
+    overlayWindow_->move(main.left() + main.width() - windowWidth, main.top() + kOverlayWindowDrop);
+    overlayWindow_->exec();
+}
+
 void MainWindow::Label4Click() {
     QDesktopServices::openUrl(supportUrl());
 }
@@ -407,6 +449,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     timerStart_.stop();
     timer2_.stop();
+    timerEidPic_.stop();
     if (converterNotifier_)
         converterNotifier_->setEnabled(false);
     try {

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -23,6 +24,7 @@ class QSocketNotifier;
 namespace felmo {
 
 class AboutWindow;
+class OverlayWindow;
 class PicturePanel;
 class SettingsWindow;
 
@@ -38,9 +40,11 @@ class MainWindow : public QMainWindow {
     const MenuTree& menu() const { return menu_; }
     AboutWindow* aboutWindow() const { return aboutWindow_; }
     SettingsWindow* settingsWindow() const { return settingsWindow_; }
+    OverlayWindow* overlayWindow() const { return overlayWindow_; }
     QComboBox* depthBox(DepthBox box) const { return depthBoxes_[static_cast<std::size_t>(box)]; }
     QTimer& timerStart() { return timerStart_; }
     QTimer& timer2() { return timer2_; }
+    QTimer& timerEidPic() { return timerEidPic_; }
 
     // Runs one call into the model. A felmo::Error it throws is shown in a message box (after the
     // window has been brought up to date) and the program goes on. Returns false when it threw.
@@ -61,7 +65,13 @@ class MainWindow : public QMainWindow {
     void FormActivate();  // first activation: the start-up sequence
     void N3Click();       // "Инфо": the About window, modal
     void SettingsProgrammClick();  // "Настройки" / "Программы": the program settings, modal
-    void Label4Click();            // the support link
+    // "Загрузить" / "Наложение на EidPic": the overlay picture, then the overlay window (also
+    // after a cancelled picture dialog; not after a picture that cannot be read).
+    void LoadImposingEidPic();
+    // "Настройки" / "Наложения на EidPic": the overlay window, modal, its right edge on the main
+    // window's right edge and its top 41 pixels below the main window's top.
+    void SettingsImposingEidPic();
+    void Label4Click();  // the support link
 
     // The status of a running pipeline as the window shows it (empty when none runs).
     QString pipelineStatusText() const;
@@ -78,6 +88,7 @@ class MainWindow : public QMainWindow {
     void watchConverter();
     void onTimerStart();
     void onTimer2();
+    void onTimerEidPic();
     void onConverterExited();
     void placeSecondary(QWidget* window, int dx, int dy);
 
@@ -85,6 +96,7 @@ class MainWindow : public QMainWindow {
     MenuTree menu_;
     AboutWindow* aboutWindow_ = nullptr;
     SettingsWindow* settingsWindow_ = nullptr;
+    OverlayWindow* overlayWindow_ = nullptr;
     std::array<QComboBox*, 4> depthBoxes_{};
     std::vector<PicturePanel*> panels_;
     PicturePanel* linesPicture_ = nullptr;
@@ -95,6 +107,9 @@ class MainWindow : public QMainWindow {
 
     QTimer timerStart_;
     QTimer timer2_;
+    QTimer timerEidPic_;
+    // The overlay window's revision that the last TimerEidPic composition saw.
+    std::uint64_t composedRevision_ = 0;
     QPointer<QSocketNotifier> converterNotifier_;
     int watchedFd_ = -1;
     int exitHandledFd_ = -1;  // the descriptor whose end onConverterExited() last handled

@@ -24,8 +24,7 @@ std::vector<MenuItem> menuItems() {
         {2, "Фоновую картинку", "N5"},
         {2, "Заставку", "Splashscreen1"},
         {2, "Приветствие", "N24"},
-        // FIXME: the overlay picture belongs to the overlay settings window, not built yet.
-        {2, "Наложение на EidPic", "EidPic2", 0, false},
+        {2, "Наложение на EidPic", "EidPic2"},
         {1, "Создать", "N7"},
     };
     for (const MenuEntry& entry : animationMenu()) {
@@ -36,8 +35,7 @@ std::vector<MenuItem> menuItems() {
     }
     items.push_back({1, "Настройки", "N75"});
     items.push_back({2, "Программы", "N77"});
-    // FIXME: the overlay settings window is not built yet.
-    items.push_back({2, "Наложения на EidPic", "EidPic1", 0, false});
+    items.push_back({2, "Наложения на EidPic", "EidPic1"});
     items.push_back({1, "Инфо", "N3"});
     return items;
 }

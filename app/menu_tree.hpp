@@ -24,7 +24,7 @@ struct MenuTree {
 };
 
 // Builds the whole menu into `bar`. Items whose command is not built are disabled: the effects
-// the table marks as not implemented, and the two EidPic overlay items.
+// the table marks as not implemented.
 MenuTree buildMenuTree(QMenuBar* bar);
 
 }  // namespace felmo

@@ -5,16 +5,17 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QSlider>
 
 #include "app/window_parts.hpp"
+#include "studio/studio.hpp"
 
 namespace felmo {
 namespace {
 
 constexpr int kClientWidth = 550;
 constexpr int kClientHeight = 279;
-constexpr int kTimer1Ms = 50;
 constexpr int kSizeButtonFontPx = 16;
 
 struct EdgeSliderPlace {
@@ -64,6 +65,9 @@ QSlider* placeSlider(QWidget* parent, const char* name, const QRect& geometry, i
     return slider;
 }
 
+// The order of edgeSliders_.
+constexpr std::array<Edge, 4> kEdges = {Edge::Up, Edge::Down, Edge::Left, Edge::Right};
+
 }  // namespace
 
 SizeButton::SizeButton(const QString& text, int tag, QWidget* parent)
@@ -96,8 +100,10 @@ void SizeButton::letGo() {
     emit released();
 }
 
-OverlayWindow::OverlayWindow(QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+OverlayWindow::OverlayWindow(Studio& studio, Caller call, QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      studio_(&studio),
+      call_(std::move(call)) {
     setObjectName("TForm4");
     setWindowTitle(kMainCaption + "   (настройка накладываемого рисунка на EidPic)");
     setFont(sansSerifFont(11));
@@ -105,20 +111,22 @@ OverlayWindow::OverlayWindow(QWidget* parent)
     buildControls();
 
     timer1_.setObjectName("Timer1");
-    timer1_.setInterval(kTimer1Ms);
+    timer1_.setInterval(kTimer1IntervalMs);
+    connectControls();
+    refresh();
 }
 
 void OverlayWindow::buildControls() {
     placeLabel(this, "Label1", "Степень прозрачности области накладываемого рисунка", 228, 24);
     trackBarAlpha_ = placeSlider(
-        this, "TrackBarAlpha", {216, 44, 321, 20}, 255, 5,
+        this, "TrackBarAlpha", {216, 44, 321, 20}, kTrackBarAlphaMax, 5,
         "Для регулирования степени прозрачности основной области накладываемого рисунка");
 
     placeLabel(this, "Label2", "Резкость сглаживания краёв", 24, 24);
     for (std::size_t i = 0; i < std::size(kEdgeSliders); ++i) {
         const EdgeSliderPlace& place = kEdgeSliders[i];
-        edgeSliders_[i] =
-            placeSlider(this, place.sliderName, {8, place.top, 200, 20}, 37, 1, place.hint);
+        edgeSliders_[i] = placeSlider(this, place.sliderName, {8, place.top, 200, 20},
+                                      kEdgeSliderMax, 1, place.hint);
         placeLabel(this, place.labelName, place.caption, 72, place.top + 20);
     }
 
@@ -172,6 +180,108 @@ void OverlayWindow::buildControls() {
     deduceBackground_->setObjectName("DeduceBackground");
     deduceBackground_->setGeometry(52, 246, 449, 17);
     putBoxRightOfCaption(deduceBackground_);
+}
+
+void OverlayWindow::connectControls() {
+    connect(trackBarAlpha_, &QSlider::valueChanged, this, [this](int position) {
+        run([&](OverlaySettingsWindow& model) { model.setTrackBarAlpha(position); });
+    });
+    for (std::size_t i = 0; i < kEdges.size(); ++i) {
+        connect(edgeSliders_[i], &QSlider::valueChanged, this,
+                [this, edge = kEdges[i]](int position) {
+                    run([&](OverlaySettingsWindow& model) { model.setEdge(edge, position); });
+                });
+    }
+    connect(scrollBarLeftRight_, &QScrollBar::valueChanged, this, [this](int position) {
+        run([&](OverlaySettingsWindow& model) { model.setScrollBarLeftRight(position); });
+    });
+    connect(scrollBarUpDown_, &QScrollBar::valueChanged, this, [this](int position) {
+        run([&](OverlaySettingsWindow& model) { model.setScrollBarUpDown(position); });
+    });
+    connect(deduceBackground_, &QCheckBox::toggled, this, [this](bool checked) {
+        run([&](OverlaySettingsWindow& model) { model.setDeduceBackground(checked); });
+    });
+    for (SizeButton* button : sizeButtons_) {
+        connect(button, &QAbstractButton::pressed, this, [this, tag = button->tag()] {
+            run([&](OverlaySettingsWindow& model) { model.sizeButtonPressed(tag); });
+        });
+        connect(button, &QAbstractButton::released, this,
+                [this] { run([](OverlaySettingsWindow& model) { model.sizeButtonReleased(); }); });
+    }
+    connect(&timer1_, &QTimer::timeout, this,
+            [this] { run([](OverlaySettingsWindow& model) { model.Timer1Timer(); }); });
+}
+
+void OverlayWindow::run(const std::function<void(OverlaySettingsWindow&)>& action) {
+    call_([&] { action(studio_->overlaySettings()); });
+    refresh();
+}
+
+void OverlayWindow::refresh() {
+    const OverlaySettingsWindow& model = studio_->overlaySettings();
+
+    const auto showSlider = [](QSlider* slider, int position) {
+        const QSignalBlocker quiet(slider);
+        slider->setValue(position);
+    };
+    showSlider(trackBarAlpha_, model.trackBarAlpha());
+    for (std::size_t i = 0; i < kEdges.size(); ++i)
+        showSlider(edgeSliders_[i], model.edge(kEdges[i]));
+
+    const auto showScrollBar = [](QScrollBar* bar, const BarState& state) {
+        const QSignalBlocker quiet(bar);
+        bar->setRange(state.min, state.max);
+        bar->setValue(state.position);
+    };
+    showScrollBar(scrollBarLeftRight_, model.scrollBarLeftRight());
+    showScrollBar(scrollBarUpDown_, model.scrollBarUpDown());
+
+    const auto showProgress = [](QProgressBar* bar, const BarState& state) {
+        bar->setRange(state.min, state.max);
+        bar->setValue(state.position);
+    };
+    showProgress(progressBarLeftRight_, model.progressBarLeftRight());
+    showProgress(progressBarUpDown_, model.progressBarUpDown());
+
+    {
+        const QSignalBlocker quiet(deduceBackground_);
+        deduceBackground_->setChecked(model.deduceBackground());
+    }
+
+    const auto showText = [](QLabel* label, const std::string& text) {
+        const QString shown = QString::fromStdString(text);
+        if (label->text() == shown)
+            return;
+        label->setText(shown);
+        label->adjustSize();
+    };
+    showText(coordinatesArea_, model.CoordinatesArea());
+    showText(sizeArea_, model.SizeArea());
+
+    if (model.timer1Enabled() && !timer1_.isActive()) {
+        timer1_.start();
+    } else if (!model.timer1Enabled() && timer1_.isActive()) {
+        timer1_.stop();
+    }
+}
+
+void OverlayWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;  // shown again by the window system (restored), not opened
+    call_([this] { studio_->SettingsImposingEidPic(); });
+    refresh();
+}
+
+void OverlayWindow::done(int result) {
+    if (isVisible()) {
+        // A size button still held when the window closes stops repeating.
+        for (SizeButton* button : sizeButtons_)
+            button->letGo();
+        call_([this] { studio_->closeOverlaySettings(); });
+        refresh();
+    }
+    QDialog::done(result);
 }
 
 }  // namespace felmo

@@ -12,6 +12,8 @@
 #include <array>
 #include <functional>
 
+#include "compose/overlay_settings.hpp"
+
 class QCheckBox;
 class QLabel;
 class QProgressBar;
@@ -19,6 +21,8 @@ class QScrollBar;
 class QSlider;
 
 namespace felmo {
+
+class Studio;
 
 // A size button: held by any mouse button until that button is released, wherever the pointer
 // goes meanwhile (pressed() and released() come once each per hold). Its tag tells the model
@@ -44,12 +48,31 @@ class SizeButton : public QPushButton {
 class OverlayWindow : public QDialog {
     Q_OBJECT
   public:
-    explicit OverlayWindow(QWidget* parent);
+    // Runs one call into the model and reports a failure; returns false when it failed (the main
+    // window's call()).
+    using Caller = std::function<bool(const std::function<void()>&)>;
+
+    OverlayWindow(Studio& studio, Caller call, QWidget* parent);
 
     QTimer& timer1() { return timer1_; }
 
+    // Sets every control from the model, with the widgets' signals blocked; runs Timer1 exactly
+    // while the model has it enabled.
+    void refresh();
+
+  protected:
+    // Each showing is an activation: the stored slider values are read and the overlay is
+    // marked dirty.
+    void showEvent(QShowEvent* event) override;
+    // Closing (the frame's close button, Escape) writes the values to the settings; a write that
+    // fails is reported and the window closes all the same.
+    void done(int result) override;
+
   private:
     void buildControls();
+    void connectControls();
+    // One call into the overlay window's model, then the controls follow it.
+    void run(const std::function<void(OverlaySettingsWindow&)>& action);
 
     QSlider* trackBarAlpha_ = nullptr;
     // TrackBarU, TrackBarD, TrackBarL, TrackBarR.
@@ -64,6 +87,9 @@ class OverlayWindow : public QDialog {
     std::array<SizeButton*, 4> sizeButtons_{};
     QCheckBox* deduceBackground_ = nullptr;
     QTimer timer1_;
+
+    Studio* studio_;
+    Caller call_;
 };
 
 }  // namespace felmo
