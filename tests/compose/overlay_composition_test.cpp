@@ -85,15 +85,6 @@ TEST_F(ImposingDrawAlphaTest, DeduceBackgroundDrawsTheBackgroundColourToo) {
     EXPECT_EQ(composed(91, 45), kBase);
 }
 
-TEST_F(ImposingDrawAlphaTest, AlphaZeroLeavesTheBaseStrip) {
-    controls.TrackBarAlpha = 0;
-    controls.TrackBarU = controls.TrackBarD = controls.TrackBarL = controls.TrackBarR = 0;
-    compose();
-    for (int y = 0; y < 68; ++y)
-        for (int x = 0; x < 176; ++x)
-            ASSERT_EQ(composed(x, y), kBase) << x << "," << y;
-}
-
 TEST_F(ImposingDrawAlphaTest, SlidersAndRegionReachTheBlend) {
     region = OverlayRegion{10, 20, 5, 15};
     controls.TrackBarAlpha = 255;
@@ -116,12 +107,6 @@ TEST_F(ImposingDrawAlphaTest, LowerDepthPicturesAreBlendedAt24Bits) {
     compose();
     EXPECT_EQ(composed(100, 45), rgb(200, 200, 200));
     EXPECT_TRUE(pictures.EidPicPicture1.picture()->is24Bit());
-}
-
-TEST_F(ImposingDrawAlphaTest, OverlayThatDoesNotFitLeavesACopyOfTheBase) {
-    pictures.EidPicPictureAlpha.setPicture(Raster(176, 69, colors::white));
-    compose();
-    EXPECT_EQ(composed(100, 45), kBase);
 }
 
 TEST_F(ImposingDrawAlphaTest, TimerComposesOnlyWhenDirty) {

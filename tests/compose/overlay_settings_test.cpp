@@ -149,14 +149,6 @@ TEST_F(OverlaySettingsTest, TimerDoesNothingOnceTheButtonIsReleased) {
     columnsAre(40, 151);
 }
 
-TEST_F(OverlaySettingsTest, UnknownButtonTagIsIgnored) {
-    activate();
-    window.sizeButtonPressed(99);
-    EXPECT_FALSE(window.timer1Enabled());
-    EXPECT_EQ(overlay.region, OverlayRegion{});
-    EXPECT_FALSE(overlay.OverlayDirty);
-}
-
 TEST_F(OverlaySettingsTest, ScrollBarsMoveTheRegionKeepingItsSize) {
     activate();
     window.setScrollBarLeftRight(10);
@@ -190,6 +182,17 @@ TEST_F(OverlaySettingsTest, RegionPushedPastTheLeftEdgeWaitsForTheNextMove) {
     EXPECT_EQ(window.scrollBarLeftRight(), (BarState{0, 64, 0}));
     window.setScrollBarLeftRight(1);
     columnsAre(1, 113);
+}
+
+// Rows 50..60 lie beyond the vertical bar's old range (0..38): the region must not be moved.
+TEST_F(OverlaySettingsTest, RegionSetDirectlyIsKeptAndShown) {
+    activate();
+    window.setRegion(OverlayRegion{0, 10, 50, 60});
+    EXPECT_EQ(overlay.region, (OverlayRegion{0, 10, 50, 60}));
+    EXPECT_EQ(window.scrollBarUpDown(), (BarState{0, 58, 50}));
+    EXPECT_EQ(window.CoordinatesArea(), "000 x 050");
+    EXPECT_EQ(window.SizeArea(), "010 x 010");
+    EXPECT_TRUE(overlay.OverlayDirty);
 }
 
 TEST_F(OverlaySettingsTest, HandlerRunsOnlyOnAnActualChange) {

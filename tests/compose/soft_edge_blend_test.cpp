@@ -50,23 +50,6 @@ TEST(SoftEdgeBlend, DefaultOverlayFadesByDistanceFromTheRectangle) {
     }
 }
 
-TEST(SoftEdgeBlend, WorkedExampleFigures) {
-    Raster destination(176, 68, colors::black);
-    const Raster source(176, 68, colors::white);
-    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 200, 40, 150, 30, 60, 151, 151, 20, 20,
-                  false, kUnusedKey);
-    struct Probe {
-        int row, column, level;
-    };
-    for (const Probe& p :
-         {Probe{45, 90, 200}, Probe{45, 39, 49}, Probe{45, 151, 49}, Probe{45, 38, 0},
-          Probe{45, 152, 0}, Probe{29, 90, 180}, Probe{21, 90, 20}, Probe{20, 90, 0},
-          Probe{61, 90, 180}, Probe{67, 90, 60}, Probe{29, 39, 29}, Probe{28, 39, 9},
-          Probe{27, 39, 0}, Probe{30, 40, 243}, Probe{60, 150, 243}})
-        EXPECT_EQ(destination.pixel(p.column, p.row), grey(p.level))
-            << "row " << p.row << ", column " << p.column;
-}
-
 TEST(SoftEdgeBlend, MagentaSourcePixelsAreNeverDrawn) {
     Raster destination(8, 8, grey(77));
     Raster source(8, 8, colors::white);
@@ -197,17 +180,6 @@ TEST(SoftEdgeBlend, OutOfRangeOpacityTruncatesTowardZeroAndKeepsTheLowByte) {
     SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 300, -5, 5, -5, 5, 0, 0, 0, 0, true,
                   kUnusedKey);
     EXPECT_EQ(destination.pixel(0, 0), grey(239));
-}
-
-TEST(SoftEdgeBlend, SourceIsPlacedAtTheOffset) {
-    Raster destination(6, 6, colors::black);
-    const Raster source(2, 2, colors::white);
-    SoftEdgeBlend(&destination, &source, kMagenta, 3, 4, 255, 0, 1, 0, 1, 0, 0, 0, 0, true,
-                  kUnusedKey);
-    EXPECT_EQ(destination.pixel(3, 4), colors::white);
-    EXPECT_EQ(destination.pixel(4, 5), colors::white);
-    EXPECT_EQ(destination.pixel(2, 4), colors::black);
-    EXPECT_EQ(destination.pixel(0, 0), colors::black);
 }
 
 }  // namespace

@@ -475,24 +475,6 @@ TEST_F(CliTest, OverlaySetStoresItsValuesAndTheNextRunReadsThemBack) {
               readWholeFile(root / "first" / "EidPic" / "1.bmp"));
 }
 
-TEST_F(CliTest, StoredRegionOutsideTheStripIsClampedIntoIt) {
-    writeText(settings(),
-              "[FELMO]\nAlphaPicX1=-20\nAlphaPicX2=400\nAlphaPicY1=10\nAlphaPicY2=90\n"
-              "TrackBarAlpha=255\nTrackBarU=37\nTrackBarD=37\nTrackBarL=37\nTrackBarR=37\n");
-    saveBmpFile(Raster(176, 68, colors::white), root / "white.bmp");
-    // The overlay's top-left pixel is white too, so the background has to be kept.
-    const ProcessResult run = felmo({"overlay", (root / "white.bmp").string(), "overlay-set",
-                                     "keep-background=1", "export", (root / "frames").string()});
-    ASSERT_EQ(run.exitStatus, 0) << run.err;
-    const std::string ini = readText(settings());
-    EXPECT_NE(ini.find("AlphaPicX1=0\nAlphaPicX2=176\nAlphaPicY1=10\nAlphaPicY2=68\n"),
-              std::string::npos)
-        << ini;
-    const Raster composed = loadBmpFile(root / "frames" / "EidPic" / "2.bmp");
-    EXPECT_EQ(composed.pixel(0, 10), colors::white);
-    EXPECT_EQ(composed.pixel(175, 67), colors::white);
-}
-
 TEST_F(CliTest, AFailedCommandStopsTheRunAndNamesTheFile) {
     const ProcessResult run =
         felmo({"welcome", (root / "missing.bmp").string(), "export", (root / "frames").string()});
