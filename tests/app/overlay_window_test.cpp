@@ -346,15 +346,6 @@ class OverlayWindowTest : public QObject {
                                  "AlphaPicY1=5", "AlphaPicY2=35", "DeduceBackground=1"}) {
             QVERIFY2(ini.find(line) != std::string::npos, (std::string(line) + "\n" + ini).c_str());
         }
-        // The next showing reads the sliders back.
-        Rig next;
-        fs::copy_file(rig.sandbox.settingsFile(), next.sandbox.settingsFile(),
-                      fs::copy_options::overwrite_existing);
-        next.withOverlayWindow("EidPic1", [&] {
-            QCOMPARE(next.control<QSlider>("TrackBarU")->value(), 33);
-            QCOMPARE(next.control<QSlider>("TrackBarAlpha")->value(), 120);
-            QVERIFY(next.control<QCheckBox>("DeduceBackground")->isChecked());
-        });
     }
 
     void failedSettingsWriteIsReportedAndTheWindowStillCloses() {
