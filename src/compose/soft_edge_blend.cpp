@@ -1,5 +1,6 @@
 #include "compose/soft_edge_blend.hpp"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace felmo {
@@ -38,6 +39,55 @@ void blendPixel(std::uint8_t* destination, const std::uint8_t* source, int opaci
     destination[2] = blendChannel(destination[2], source[2], opacity);
 }
 
+// Which columns of a row can be blended at all, and whether a row can. Only worked out when every
+// slope is 0 or more and no opacity can wrap around (every argument well inside 32 bits); then
+// an opacity only falls with the distance from the rectangle, and the pixels beyond the reach of
+// every rule need not be visited. Otherwise every pixel is visited.
+struct Reach {
+    bool bounded = false;
+    int firstColumn = 0;
+    int lastColumn = 0;  // inclusive
+};
+
+bool withinMagnitude(std::int64_t value, std::int64_t limit) {
+    return value >= -limit && value <= limit;
+}
+
+// How far beyond a side an opacity stays positive: the largest distance d with
+// Alpha - slope * d > 0 (none when Alpha is not positive; unlimited for slope 0).
+std::int64_t sideReach(int alpha, int slope) {
+    if (alpha <= 0)
+        return -1;
+    if (slope == 0)
+        return std::int64_t{1} << 40;
+    return (alpha - 1) / slope;
+}
+
+Reach columnReach(int width, int alpha, int x1, int x2, int slopeL, int slopeR, int slopeU,
+                  int slopeD, int y1, int y2) {
+    constexpr std::int64_t kCoordinateLimit = 32768;
+    constexpr std::int64_t kSlopeLimit = 8192;
+    constexpr std::int64_t kAlphaLimit = 65536;
+    for (int slope : {slopeL, slopeR, slopeU, slopeD})
+        if (slope < 0 || slope > kSlopeLimit)
+            return {};
+    for (int coordinate : {x1, x2, y1, y2})
+        if (!withinMagnitude(coordinate, kCoordinateLimit))
+            return {};
+    if (!withinMagnitude(alpha, kAlphaLimit))
+        return {};
+    // Left of X1 (rules 2, 8, 9), the rectangle's columns, right of X2 (rules 3, 6, 7).
+    const std::int64_t first =
+        std::min<std::int64_t>(x1 - std::max<std::int64_t>(sideReach(alpha, slopeL), 0), x2);
+    const std::int64_t last =
+        std::max<std::int64_t>(x2 + std::max<std::int64_t>(sideReach(alpha, slopeR), 0), x1);
+    Reach reach;
+    reach.bounded = true;
+    reach.firstColumn = static_cast<int>(std::max<std::int64_t>(first, 0));
+    reach.lastColumn = static_cast<int>(std::min<std::int64_t>(last, width - 1));
+    return reach;
+}
+
 }  // namespace
 
 void SoftEdgeBlend(Raster* Dest, const Raster* Src, Color KeyColour, int X, int Y, int Alpha,
@@ -60,6 +110,9 @@ void SoftEdgeBlend(Raster* Dest, const Raster* Src, Color KeyColour, int X, int 
     const std::uint8_t keyG = greenOf(KeyColour);
     const std::uint8_t keyB = blueOf(KeyColour);
     const int width = Src->width();
+    const Reach reach = columnReach(width, Alpha, X1, X2, SlopeL, SlopeR, SlopeU, SlopeD, Y1, Y2);
+    const int firstColumn = reach.bounded ? reach.firstColumn : 0;
+    const int lastColumn = reach.bounded ? reach.lastColumn : width - 1;
 
     for (int i = 0; i < Src->height(); ++i) {
         const std::uint8_t* sourceRow = Src->row(i);
@@ -74,8 +127,13 @@ void SoftEdgeBlend(Raster* Dest, const Raster* Src, Color KeyColour, int X, int 
         const bool atOrAbove = i <= Y1;
         const int bottomOpacity = fadedOpacity(Alpha, SlopeD, i, Y2);
         const int topOpacity = fadedOpacity(Alpha, SlopeU, Y1, i);
+        // Beyond the rectangle's rows only the fades above (rules 5, 7, 9) and below (4, 6, 8)
+        // can reach, each at most at its row's opacity.
+        if (reach.bounded && !inRectangleRows && !(atOrAbove && topOpacity > 0) &&
+            !(atOrBelow && bottomOpacity > 0))
+            continue;
 
-        for (int j = 0; j < width; ++j) {
+        for (int j = firstColumn; j <= lastColumn; ++j) {
             const std::uint8_t* s = sourceRow + static_cast<std::size_t>(j) * 3;
             std::uint8_t* d = destinationRow + static_cast<std::size_t>(j) * 3;
             const int sB = s[0];

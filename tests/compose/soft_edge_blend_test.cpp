@@ -50,6 +50,75 @@ TEST(SoftEdgeBlend, DefaultOverlayFadesByDistanceFromTheRectangle) {
     }
 }
 
+// The nine rules applied literally to every pixel, in 64-bit arithmetic (no argument here comes
+// near the 32-bit limits): the blend must match it also where it leaves pixels out unvisited.
+void literalBlend(Raster& d, const Raster& s, int alpha, int x1, int x2, int y1, int y2, int sl,
+                  int sr, int su, int sd) {
+    for (int i = 0; i < s.height(); ++i)
+        for (int j = 0; j < s.width(); ++j) {
+            const Color source = s.pixel(j, i);
+            if (source == kMagenta || PickedRGB::of(source) == kUnusedKey)
+                continue;
+            const std::int64_t opacities[9] = {
+                alpha,
+                alpha - std::int64_t{sl} * (x1 - j),
+                alpha - std::int64_t{sr} * (j - x2),
+                alpha - std::int64_t{sd} * (i - y2),
+                alpha - std::int64_t{su} * (y1 - i),
+                alpha - std::int64_t{sd} * (i - y2) - std::int64_t{sr} * (j - x2),
+                alpha - std::int64_t{su} * (y1 - i) - std::int64_t{sr} * (j - x2),
+                alpha - std::int64_t{sd} * (i - y2) - std::int64_t{sl} * (x1 - j),
+                alpha - std::int64_t{su} * (y1 - i) - std::int64_t{sl} * (x1 - j)};
+            const bool applies[9] = {
+                y1 <= i && i <= y2 && x1 <= j && j <= x2,
+                j < x1 && y1 < i && i<y2, j> x2 && y1 < i && i<y2, i> y2 && x1 < j && j < x2,
+                i < y1 && x1 < j && j < x2,
+                i >= y2 && j >= x2,
+                i <= y1 && j >= x2,
+                i >= y2 && j <= x1,
+                i <= y1 && j <= x1};
+            for (int rule = 0; rule < 9; ++rule) {
+                const std::int64_t a = opacities[rule];
+                if (!applies[rule] || (rule > 0 && a <= 0))
+                    continue;
+                const Color target = d.pixel(j, i);
+                auto mix = [&](int dc, int sc) {
+                    return static_cast<std::uint8_t>(((255 - a) * dc + a * sc) / 255);
+                };
+                d.setPixel(
+                    j, i,
+                    rgb(mix(redOf(target), redOf(source)), mix(greenOf(target), greenOf(source)),
+                        mix(blueOf(target), blueOf(source))));
+            }
+        }
+}
+
+TEST(SoftEdgeBlend, MatchesTheRulesAppliedToEveryPixel) {
+    struct Case {
+        int alpha, x1, x2, y1, y2, sl, sr, su, sd;
+    };
+    const Raster source = patternedSource(23, 17);
+    for (const Case& c : {Case{200, 5, 15, 4, 10, 20, 30, 5, 7},    // soft on every side
+                          Case{255, 5, 15, 4, 10, 0, 255, 0, 255},  // flat and hard sides
+                          Case{90, 15, 5, 10, 4, 9, 11, 13, 17},    // inverted rectangle
+                          Case{130, 8, 8, 6, 6, 25, 25, 25, 25},    // a single pixel
+                          Case{-40, 5, 15, 4, 10, 3, 3, 3, 3},      // negative opacity
+                          Case{180, -9, 2, 14, 40, 30, 12, 19, 1},  // partly outside
+                          Case{100, 40, 50, 30, 35, 2, 2, 2, 2},    // wholly outside
+                          Case{100, 0, 0, 0, 0, 0, 0, 0, 0}}) {     // the cross-fade's call
+        Raster blended(23, 17, rgb(60, 140, 220));
+        Raster expected = blended;
+        SoftEdgeBlend(&blended, &source, kMagenta, 0, 0, c.alpha, c.x1, c.x2, c.y1, c.y2, c.sl,
+                      c.sr, c.su, c.sd, false, kUnusedKey);
+        literalBlend(expected, source, c.alpha, c.x1, c.x2, c.y1, c.y2, c.sl, c.sr, c.su, c.sd);
+        for (int y = 0; y < 17; ++y)
+            for (int x = 0; x < 23; ++x)
+                ASSERT_EQ(blended.pixel(x, y), expected.pixel(x, y))
+                    << "alpha " << c.alpha << " rectangle " << c.x1 << ".." << c.x2 << ", " << c.y1
+                    << ".." << c.y2 << " at " << x << "," << y;
+    }
+}
+
 TEST(SoftEdgeBlend, MagentaSourcePixelsAreNeverDrawn) {
     Raster destination(8, 8, grey(77));
     Raster source(8, 8, colors::white);
