@@ -11,14 +11,6 @@ namespace {
 // Pure magenta overlay pixels never reach the strip.
 constexpr Color kOverlayKeyColour = 0x00FF00FF;
 
-// The image's raster at 24 bits; an image without a picture first gets its white surface.
-Raster& pictureAs24Bit(Image& image) {
-    image.canvas();
-    Raster& picture = *image.picture();
-    picture.convertTo24Bit();
-    return picture;
-}
-
 }  // namespace
 
 OverlayRegion clampOverlayRegion(const OverlayRegion& region) {
@@ -41,8 +33,8 @@ int SlopeFromPosition(int position) {
 
 void ImposingDrawAlpha(StillPictures& pictures, const OverlayRegion& region,
                        const OverlayControls& controls, StatusStrip& strip, PickedRGB& picked) {
-    pictureAs24Bit(pictures.EidPicPicture0);
-    Raster& overlay = pictureAs24Bit(pictures.EidPicPictureAlpha);
+    pictures.EidPicPicture0.pictureAs24Bit();
+    Raster& overlay = pictures.EidPicPictureAlpha.pictureAs24Bit();
     pictures.EidPicPicture1.assign(pictures.EidPicPicture0);
 
     // The overlay's background colour is the colour of its top-left pixel.

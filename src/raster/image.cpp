@@ -14,6 +14,12 @@ Canvas Image::canvas() {
     return Canvas(*picture_);
 }
 
+Raster& Image::pictureAs24Bit() {
+    canvas();
+    picture_->convertTo24Bit();
+    return *picture_;
+}
+
 void Image::setPicture(Raster raster) {
     raster.setTransparent(transparent_);
     picture_ = std::move(raster);

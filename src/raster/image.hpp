@@ -32,6 +32,9 @@ class Image {
 
     // The drawing target; an empty slot first gets a white raster of the image's size.
     Canvas canvas();
+    // The held raster converted to 24 bits, as the BMP writer needs it; an empty slot first gets
+    // its white raster, as for canvas().
+    Raster& pictureAs24Bit();
 
     // Replaces the raster; the new raster's transparency flag takes this image's Transparent.
     void setPicture(Raster raster);

@@ -58,15 +58,6 @@ std::string withTrailingSlash(std::string folder) {
 // Where the overlay picture is stretched to: the whole strip.
 constexpr Rect kOverlayArea{0, 0, kOverlayStripWidth, kOverlayStripHeight};
 
-// Makes sure an image holds a 24-bit picture (an empty one gets its white surface first), as the
-// build's save step requires.
-Raster& pictureAs24Bit(Image& image) {
-    image.canvas();
-    Raster& picture = *image.picture();
-    picture.convertTo24Bit();
-    return picture;
-}
-
 }  // namespace
 
 struct Studio::Impl {
@@ -277,16 +268,16 @@ struct Studio::Impl {
 
     // The build's save step: the stills become their frames in the work tree.
     void saveStills() {
-        Raster& composed = pictureAs24Bit(stills.EidPicPicture1);
+        Raster& composed = stills.EidPicPicture1.pictureAs24Bit();
         for (int k = 1; k <= 4; ++k)
             saveBmpFile(composed, framePath(workDir, kSlotTable[kEidPicSlot], k));
-        saveBmpFile(pictureAs24Bit(stills.BackgroundPicture),
+        saveBmpFile(stills.BackgroundPicture.pictureAs24Bit(),
                     framePath(workDir, kSlotTable[kBackgroundimageSlot], 0));
-        saveBmpFile(pictureAs24Bit(stills.SplashscreenPicture),
+        saveBmpFile(stills.SplashscreenPicture.pictureAs24Bit(),
                     framePath(workDir, kSlotTable[kSplashscreenSlot], 0));
-        saveBmpFile(pictureAs24Bit(stills.SplashEidPic),
+        saveBmpFile(stills.SplashEidPic.pictureAs24Bit(),
                     framePath(workDir, kSlotTable[kEidPicSlot], 0));
-        saveBmpFile(pictureAs24Bit(stills.WelcomeimagePicture),
+        saveBmpFile(stills.WelcomeimagePicture.pictureAs24Bit(),
                     framePath(workDir, kSlotTable[kWelcomeimageSlot], 0));
     }
 

@@ -37,6 +37,21 @@ TEST(Image, CanvasOfAnEmptyImageCreatesAWhiteRasterOfTheImagesSize) {
     EXPECT_EQ(image.picture()->pixel(0, 0), colors::red);
 }
 
+TEST(Image, PictureAs24BitTagsTheHeldRasterOrMakesTheWhiteOne) {
+    Raster eightBit(2, 1, colors::red);
+    eightBit.setSourceFormat(PixelFormat::Bits8);
+    Image image;
+    image.setPicture(eightBit);
+    Raster& held = image.pictureAs24Bit();
+    EXPECT_EQ(&held, image.picture());
+    EXPECT_TRUE(held.is24Bit());
+    EXPECT_EQ(held.pixel(1, 0), colors::red);
+
+    Image empty(2, 3);
+    EXPECT_EQ(empty.pictureAs24Bit().pixel(1, 2), colors::white);
+    EXPECT_EQ(empty.picture()->width(), 2);
+}
+
 TEST(Image, AssignTakesAnIndependentCopyWithFreshStateAndItsOwnTransparent) {
     Image source(4, 4);
     source.setTransparent(true);
