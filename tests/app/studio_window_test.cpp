@@ -19,28 +19,19 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::RecordingFrontEnd;
-using testing::Sandbox;
 
 constexpr int kPipelineTimeoutMs = 60000;
 const fs::path kConverter = fs::path(FELMO_BIN_DIR) / "bmconv";
 
-struct Rig {
-    Sandbox sandbox;
-    RecordingFrontEnd frontEnd;
-    std::unique_ptr<Studio> studio;
-    std::unique_ptr<MainWindow> window;
-    QStringList errors;
-
-    Rig() {
-        StudioConfig config = sandbox.config();
-        config.converterPath = kConverter;
-        config.outputFolder = sandbox.root() / "out";
-        // The user's own graphics in the output folder take the place of the embedded ones.
-        testing::seedPhoneGraphics(*config.outputFolder, sandbox.root() / "frames", kConverter);
-        studio = std::make_unique<Studio>(frontEnd, config);
-        window = std::make_unique<MainWindow>(*studio);
-        window->setErrorReporter([this](const QString& message) { errors << message; });
-    }
+struct Rig : testing::WindowRig {
+    Rig()
+        : WindowRig([](WindowRig& rig, StudioConfig& config) {
+              config.converterPath = kConverter;
+              config.outputFolder = rig.sandbox.root() / "out";
+              // The user's own graphics in the output folder take the place of the embedded ones.
+              testing::seedPhoneGraphics(*config.outputFolder, rig.sandbox.root() / "frames",
+                                         kConverter);
+          }) {}
     PicturePanel* panel(const char* name) const {
         return window->centralWidget()->findChild<PicturePanel*>(name);
     }

@@ -1,5 +1,6 @@
 // What the window tests share: a front end that answers from fields, a private folder with its
-// own TMPDIR, program folder and settings file, and a wait for the modal window that a call opens.
+// own TMPDIR, program folder and settings file, the main window over a model in such a folder, and
+// a wait for the modal window that a call opens.
 #pragma once
 
 #include <QApplication>
@@ -12,11 +13,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/main_window.hpp"
 #include "raster/bmp.hpp"
 #include "raster/raster.hpp"
 #include "studio/front_end.hpp"
@@ -82,6 +85,27 @@ class Sandbox {
     QByteArray previousTmpDir_;
     QTemporaryDir dir_;
     std::filesystem::path root_;
+};
+
+// The main window over a fresh model in its own sandbox; the errors the window reports are
+// collected. `prepare` may change the model's configuration first.
+struct WindowRig {
+    Sandbox sandbox;
+    RecordingFrontEnd frontEnd;
+    std::unique_ptr<Studio> studio;
+    std::unique_ptr<MainWindow> window;
+    QStringList errors;
+
+    explicit WindowRig(const std::function<void(WindowRig&, StudioConfig&)>& prepare = {}) {
+        StudioConfig config = sandbox.config();
+        if (prepare)
+            prepare(*this, config);
+        studio = std::make_unique<Studio>(frontEnd, config);
+        window = std::make_unique<MainWindow>(*studio);
+        window->setErrorReporter([this](const QString& message) { errors << message; });
+    }
+    WindowRig(const WindowRig&) = delete;
+    WindowRig& operator=(const WindowRig&) = delete;
 };
 
 inline std::string readText(const std::filesystem::path& file) {

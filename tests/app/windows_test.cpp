@@ -128,22 +128,10 @@ void checkControls(QWidget* container, const Control* begin, const Control* end,
 }
 
 // A window built over a fresh model in its own sandbox.
-struct Rig {
-    Sandbox sandbox;
-    RecordingFrontEnd frontEnd;
-    std::unique_ptr<Studio> studio;
-    std::unique_ptr<MainWindow> window;
-    QStringList errors;
-
-    explicit Rig(const std::function<void(StudioConfig&)>& adjust = {}) {
-        StudioConfig config = sandbox.config();
-        if (adjust)
-            adjust(config);
-        studio = std::make_unique<Studio>(frontEnd, config);
-        window = std::make_unique<MainWindow>(*studio);
+struct Rig : testing::WindowRig {
+    Rig() {
         // These tests look at the windows alone; the start-up sequence has tests of its own.
         window->setStartUpWhenShown(false);
-        window->setErrorReporter([this](const QString& message) { errors << message; });
     }
 };
 
