@@ -195,10 +195,13 @@ TEST(ApproachAndDistance, SmallerPictureKeepsTheEarlierDrawingAroundIt) {
     const Raster frame11 = rig.frame(11);
     const Raster frame10 = rig.frame(10);
     EXPECT_TRUE(showsPictureIn(frame11, picture, Rect{44, 52, 132, 156}));
-    for (int y = 0; y < 208; ++y)
-        for (int x = 0; x < 176; ++x)
-            if (x < 44 || x >= 132 || y < 52 || y >= 156)
+    for (int y = 0; y < 208; ++y) {
+        for (int x = 0; x < 176; ++x) {
+            if (x < 44 || x >= 132 || y < 52 || y >= 156) {
                 ASSERT_EQ(frame11.pixel(x, y), frame10.pixel(x, y)) << x << ", " << y;
+            }
+        }
+    }
     EXPECT_EQ(frame11.pixel(0, 0), picture.pixel(0, 0));
     for (int k = 0; k < 12; ++k)
         EXPECT_NE(rig.frame(k).pixel(0, 0), kMarker) << k;
