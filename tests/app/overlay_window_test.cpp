@@ -19,19 +19,9 @@ namespace felmo {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::RecordingFrontEnd;
-using testing::Sandbox;
-
-struct Control {
-    const char* name;
-    QRect geometry;  // a null size: only the position is fixed, the size follows the text
-    const char* text = nullptr;
-    const char* hint = nullptr;
-};
-
-QRect at(int x, int y) {
-    return QRect(x, y, 0, 0);
-}
+using testing::at;
+using testing::checkControls;
+using testing::Control;
 
 const Control kOverlayControls[] = {
     {"Label1", at(228, 24), "Степень прозрачности области накладываемого рисунка"},
@@ -85,28 +75,9 @@ const Control kOverlayControls[] = {
      "EidPic......................................................"},
 };
 
-QString textOf(QWidget* widget) {
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        return label->text();
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        return button->text();
-    return {};
-}
-
 // The main window over a fresh model in its own sandbox, its start-up sequence left out.
-struct Rig {
-    Sandbox sandbox;
-    RecordingFrontEnd frontEnd;
-    std::unique_ptr<Studio> studio;
-    std::unique_ptr<MainWindow> window;
-    QStringList errors;
-
-    Rig() {
-        studio = std::make_unique<Studio>(frontEnd, sandbox.config());
-        window = std::make_unique<MainWindow>(*studio);
-        window->setStartUpWhenShown(false);
-        window->setErrorReporter([this](const QString& message) { errors << message; });
-    }
+struct Rig : testing::WindowRig {
+    Rig() { window->setStartUpWhenShown(false); }
     OverlayWindow* overlay() const { return window->overlayWindow(); }
     template <typename T>
     T* control(const char* name) const {
@@ -153,25 +124,7 @@ class OverlayWindowTest : public QObject {
                  QString("FELMO версия 1.06   (настройка накладываемого рисунка на EidPic)"));
         QCOMPARE(window.size(), QSize(550, 279));
         QCOMPARE(window.font().pixelSize(), 11);
-        QStringList expectedNames;
-        for (const Control& control : kOverlayControls) {
-            expectedNames << control.name;
-            auto* widget = window.findChild<QWidget*>(control.name, Qt::FindDirectChildrenOnly);
-            QVERIFY2(widget != nullptr, control.name);
-            QCOMPARE(widget->pos(), control.geometry.topLeft());
-            if (!control.geometry.size().isNull())
-                QCOMPARE(widget->size(), control.geometry.size());
-            if (control.text != nullptr)
-                QCOMPARE(textOf(widget), QString::fromUtf8(control.text));
-            if (control.hint != nullptr)
-                QCOMPARE(widget->toolTip(), QString::fromUtf8(control.hint));
-        }
-        QStringList actualNames;
-        for (QWidget* child : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-            actualNames << child->objectName();
-        expectedNames.sort();
-        actualNames.sort();
-        QCOMPARE(actualNames, expectedNames);
+        checkControls(&window, std::begin(kOverlayControls), std::end(kOverlayControls));
     }
 
     void slidersBarsAndButtonsHaveTheirKinds() {

@@ -3,9 +3,13 @@
 // a wait for the modal window that a call opens.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QProcess>
+#include <QRect>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -86,6 +90,53 @@ class Sandbox {
     QTemporaryDir dir_;
     std::filesystem::path root_;
 };
+
+// One control of a window: its object name, place and size, and what it shows.
+struct Control {
+    const char* name;
+    QRect geometry;  // a null size: only the position is fixed, the size follows the text
+    const char* text = nullptr;
+    const char* hint = nullptr;
+};
+
+constexpr int kFree = 0;
+inline QRect at(int x, int y) {
+    return QRect(x, y, kFree, kFree);
+}
+
+inline QString textOf(QWidget* widget) {
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    return {};
+}
+
+// Checks each control's place, size, text and hint, and that `container` holds no other control
+// than those listed and `extra`.
+inline void checkControls(QWidget* container, const Control* begin, const Control* end,
+                          const QStringList& extra = {}) {
+    QStringList expectedNames = extra;
+    for (const Control* control = begin; control != end; ++control) {
+        expectedNames << control->name;
+        auto* widget = container->findChild<QWidget*>(control->name, Qt::FindDirectChildrenOnly);
+        QVERIFY2(widget != nullptr, control->name);
+        QCOMPARE(widget->pos(), control->geometry.topLeft());
+        if (control->geometry.width() != kFree)
+            QCOMPARE(widget->size(), control->geometry.size());
+        QVERIFY2(widget->width() > 0 && widget->height() > 0, control->name);
+        if (control->text != nullptr)
+            QCOMPARE(textOf(widget), QString::fromUtf8(control->text));
+        if (control->hint != nullptr)
+            QCOMPARE(widget->toolTip(), QString::fromUtf8(control->hint));
+    }
+    QStringList actualNames;
+    for (QWidget* child : container->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        actualNames << child->objectName();
+    expectedNames.sort();
+    actualNames.sort();
+    QCOMPARE(actualNames, expectedNames);
+}
 
 // The main window over a fresh model in its own sandbox; the errors the window reports are
 // collected. `prepare` may change the model's configuration first.

@@ -22,20 +22,11 @@
 namespace felmo {
 namespace {
 
+using testing::at;
+using testing::checkControls;
+using testing::Control;
 using testing::RecordingFrontEnd;
 using testing::Sandbox;
-
-struct Control {
-    const char* name;
-    QRect geometry;  // a null size: only the position is fixed, the size follows the text
-    const char* text = nullptr;
-    const char* hint = nullptr;
-};
-
-constexpr int kFree = 0;
-QRect at(int x, int y) {
-    return QRect(x, y, kFree, kFree);
-}
 
 const char* const kStatusHint = "EidPic.mbm + Background.mbm размер 176х200";
 
@@ -92,40 +83,6 @@ const Control kSettingsControls[] = {
      "Открывать папку с файлами графики (*.mbm) после "
      "создания.............................................................."},
 };
-
-QString textOf(QWidget* widget) {
-    if (auto* label = qobject_cast<QLabel*>(widget))
-        return label->text();
-    if (auto* button = qobject_cast<QAbstractButton*>(widget))
-        return button->text();
-    return {};
-}
-
-// Checks each control's place, size, text and hint, and that `container` holds no other control
-// than those listed and `extra`.
-void checkControls(QWidget* container, const Control* begin, const Control* end,
-                   const QStringList& extra = {}) {
-    QStringList expectedNames = extra;
-    for (const Control* control = begin; control != end; ++control) {
-        expectedNames << control->name;
-        auto* widget = container->findChild<QWidget*>(control->name, Qt::FindDirectChildrenOnly);
-        QVERIFY2(widget != nullptr, control->name);
-        QCOMPARE(widget->pos(), control->geometry.topLeft());
-        if (control->geometry.width() != kFree)
-            QCOMPARE(widget->size(), control->geometry.size());
-        QVERIFY2(widget->width() > 0 && widget->height() > 0, control->name);
-        if (control->text != nullptr)
-            QCOMPARE(textOf(widget), QString::fromUtf8(control->text));
-        if (control->hint != nullptr)
-            QCOMPARE(widget->toolTip(), QString::fromUtf8(control->hint));
-    }
-    QStringList actualNames;
-    for (QWidget* child : container->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        actualNames << child->objectName();
-    expectedNames.sort();
-    actualNames.sort();
-    QCOMPARE(actualNames, expectedNames);
-}
 
 // A window built over a fresh model in its own sandbox.
 struct Rig : testing::WindowRig {
