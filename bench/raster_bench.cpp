@@ -15,27 +15,31 @@ Raster patterned(int width, int height) {
     Raster raster(width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            raster.setPixel(x, y, rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                                      static_cast<std::uint8_t>(x ^ y)));
+            raster.setPixel(x, y,
+                            rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                                static_cast<std::uint8_t>(x ^ y)));
     return raster;
 }
 
 void BmpEncode176x208(benchmark::State& state) {
     const Raster frame = patterned(176, 208);
-    for (auto _ : state) benchmark::DoNotOptimize(encodeBmp(frame));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(encodeBmp(frame));
 }
 BENCHMARK(BmpEncode176x208);
 
 void BmpDecode176x208(benchmark::State& state) {
     const std::vector<std::uint8_t> bytes = encodeBmp(patterned(176, 208));
-    for (auto _ : state) benchmark::DoNotOptimize(decodeBmp(bytes));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(decodeBmp(bytes));
 }
 BENCHMARK(BmpDecode176x208);
 
 void BmpSaveAndLoadFile176x208(benchmark::State& state) {
     const Raster frame = patterned(176, 208);
-    const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                       ("felmo-raster-bench-" + std::to_string(::getpid()) + ".bmp");
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() /
+        ("felmo-raster-bench-" + std::to_string(::getpid()) + ".bmp");
     for (auto _ : state) {
         saveBmpFile(frame, path);
         benchmark::DoNotOptimize(loadBmpFile(path));
@@ -88,7 +92,8 @@ void PixelReadWrite176x208(benchmark::State& state) {
     Canvas canvas(target);
     for (auto _ : state) {
         for (int y = 0; y < 208; ++y)
-            for (int x = 0; x < 176; ++x) canvas.setPixel(x, y, canvas.pixel(x, y) ^ 0x00010101);
+            for (int x = 0; x < 176; ++x)
+                canvas.setPixel(x, y, canvas.pixel(x, y) ^ 0x00010101);
         benchmark::ClobberMemory();
     }
 }

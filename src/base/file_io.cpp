@@ -14,12 +14,13 @@ namespace felmo {
 namespace {
 
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     int get() const { return fd_; }
     int release() {
@@ -28,7 +29,7 @@ public:
         return fd;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -62,11 +63,15 @@ std::string cannotCreateMessage(const std::filesystem::path& path, const std::st
 
 std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
     FileDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.get() < 0) throw Error(cannotOpenMessage(path, systemReason(errno)));
+    if (file.get() < 0)
+        throw Error(cannotOpenMessage(path, systemReason(errno)));
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0) throw Error(cannotOpenMessage(path, systemReason(errno)));
-    if (S_ISDIR(info.st_mode)) throw Error(cannotOpenMessage(path, systemReason(EISDIR)));
-    if (!S_ISREG(info.st_mode)) throw Error(cannotOpenMessage(path, "Not a regular file."));
+    if (::fstat(file.get(), &info) != 0)
+        throw Error(cannotOpenMessage(path, systemReason(errno)));
+    if (S_ISDIR(info.st_mode))
+        throw Error(cannotOpenMessage(path, systemReason(EISDIR)));
+    if (!S_ISREG(info.st_mode))
+        throw Error(cannotOpenMessage(path, "Not a regular file."));
     if (static_cast<std::uint64_t>(info.st_size) > maxBytes)
         throw Error(cannotOpenMessage(path, "The file is too large."));
 
@@ -75,10 +80,12 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::
     while (done < bytes.size()) {
         ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
         if (got < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             throw Error(cannotOpenMessage(path, systemReason(errno)));
         }
-        if (got == 0) break;  // the file shrank while we read it
+        if (got == 0)
+            break;  // the file shrank while we read it
         done += static_cast<std::size_t>(got);
     }
     bytes.resize(done);
@@ -87,9 +94,9 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::
 
 void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     const std::filesystem::path temporary = temporarySibling(path);
-    FileDescriptor file{
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)};
-    if (file.get() < 0) throw Error(cannotCreateMessage(path, systemReason(errno)));
+    FileDescriptor file{::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)};
+    if (file.get() < 0)
+        throw Error(cannotCreateMessage(path, systemReason(errno)));
 
     auto fail = [&](int errorNumber) {
         ::close(file.release());
@@ -100,7 +107,8 @@ void writeFileAtomically(const std::filesystem::path& path, std::span<const std:
     while (done < bytes.size()) {
         ssize_t put = ::write(file.get(), bytes.data() + done, bytes.size() - done);
         if (put < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             fail(errno);
         }
         done += static_cast<std::size_t>(put);

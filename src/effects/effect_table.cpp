@@ -84,28 +84,44 @@ constexpr std::array kAnimationMenu = {
 
 std::string_view handlerName(EffectHandler handler) {
     switch (handler) {
-        case H::MoveRightLeft: return "MoveRightLeft";
-        case H::MoveUpDown: return "MoveUpDown";
-        case H::ApproachPostpone: return "ApproachPostpone";
-        case H::MovementDirectedLight: return "MovementDirectedLight";
-        case H::MovementOnTunnel: return "MovementOnTunnel";
-        case H::ApproachAndDistance: return "ApproachAndDistance";
-        case H::TransformationFromPicture: return "TransformationFromPicture";
-        case H::Display: return "Display";
-        case H::HorizontalStrips: return "HorizontalStrips";
-        case H::VerticalStrips: return "VerticalStrips";
-        case H::BrightnessBlackWhite: return "BrightnessBlackWhite";
-        case H::ScatteredRestoration: return "ScatteredRestoration";
+        case H::MoveRightLeft:
+            return "MoveRightLeft";
+        case H::MoveUpDown:
+            return "MoveUpDown";
+        case H::ApproachPostpone:
+            return "ApproachPostpone";
+        case H::MovementDirectedLight:
+            return "MovementDirectedLight";
+        case H::MovementOnTunnel:
+            return "MovementOnTunnel";
+        case H::ApproachAndDistance:
+            return "ApproachAndDistance";
+        case H::TransformationFromPicture:
+            return "TransformationFromPicture";
+        case H::Display:
+            return "Display";
+        case H::HorizontalStrips:
+            return "HorizontalStrips";
+        case H::VerticalStrips:
+            return "VerticalStrips";
+        case H::BrightnessBlackWhite:
+            return "BrightnessBlackWhite";
+        case H::ScatteredRestoration:
+            return "ScatteredRestoration";
     }
     return "";
 }
 
-std::span<const MenuEntry> animationMenu() { return kAnimationMenu; }
+std::span<const MenuEntry> animationMenu() {
+    return kAnimationMenu;
+}
 
 const MenuEntry* findEffectByCliName(std::string_view cliName) {
-    if (cliName.empty()) return nullptr;
+    if (cliName.empty())
+        return nullptr;
     for (const MenuEntry& entry : kAnimationMenu)
-        if (entry.cliName == cliName) return &entry;
+        if (entry.cliName == cliName)
+            return &entry;
     return nullptr;
 }
 
