@@ -1,5 +1,6 @@
 #include "cli/cli_arguments.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <sstream>
@@ -399,16 +400,23 @@ std::string effectListText() {
     const std::vector<std::string> paths = menuPaths();
     std::ostringstream text;
     const auto menu = animationMenu();
+    auto usage = [](const MenuEntry& entry) {
+        std::string name(entry.cliName);
+        if (effectAsksForPicture(*entry.handler))
+            name += " PIC";
+        return name;
+    };
+    // The menu paths line up two spaces after the longest usage.
+    std::size_t column = 0;
+    for (const MenuEntry& entry : menu)
+        if (entry.handler)
+            column = std::max(column, usage(entry).size() + 2);
     for (std::size_t i = 0; i < menu.size(); ++i) {
         const MenuEntry& entry = menu[i];
         if (!entry.handler)
             continue;
-        std::string name(entry.cliName);
-        if (effectAsksForPicture(*entry.handler))
-            name += " PIC";
-        text << name;
-        for (std::size_t pad = name.size(); pad < 28; ++pad)
-            text << ' ';
+        const std::string name = usage(entry);
+        text << name << std::string(column - name.size(), ' ');
         text << paths[i];
         if (entry.tag != 0)
             text << "  (tag " << entry.tag << ")";
