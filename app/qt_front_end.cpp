@@ -24,12 +24,12 @@ constexpr PictureFilter kPictureFilters[] = {
 // Qt takes the patterns from the last parenthesised group of a filter and, with the filter
 // details hidden, lists the text before it; so each filter is "name (patterns)" and is listed
 // with its name alone.
-QStringList pictureFilterSpecs() {
-    QStringList specs;
+QStringList pictureNameFilters() {
+    QStringList filters;
     for (const PictureFilter& filter : kPictureFilters)
-        specs << QStringLiteral("%1 (%2)").arg(QString::fromUtf8(filter.name),
-                                               QString::fromUtf8(filter.patterns));
-    return specs;
+        filters << QStringLiteral("%1 (%2)").arg(QString::fromUtf8(filter.name),
+                                                 QString::fromUtf8(filter.patterns));
+    return filters;
 }
 
 QString pathToQString(const std::filesystem::path& path) {
@@ -64,7 +64,7 @@ QFileDialog& QtFrontEnd::pictureDialog() {
         // Qt's own dialog: it lists the filters by name and keeps the last choice between uses.
         pictureDialog_->setOption(QFileDialog::DontUseNativeDialog);
         pictureDialog_->setOption(QFileDialog::HideNameFilterDetails);
-        pictureDialog_->setNameFilters(pictureFilterSpecs());
+        pictureDialog_->setNameFilters(pictureNameFilters());
     }
     return *pictureDialog_;
 }

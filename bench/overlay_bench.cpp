@@ -5,24 +5,18 @@
 #include "compose/overlay_composition.hpp"
 #include "compose/soft_edge_blend.hpp"
 
+#include "support/patterned_raster.hpp"
+
 namespace felmo {
 namespace {
 
-Raster patterned(int width, int height) {
-    Raster raster(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            raster.setPixel(x, y,
-                            rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                                static_cast<std::uint8_t>(x ^ y)));
-    return raster;
-}
+using testing::patternedRaster;
 
 constexpr Color kMagenta = 0x00FF00FF;
 
 // The default overlay settings: Alpha 200, columns 40..150, rows 30..60, slopes 151/151/20/20.
 void SoftEdgeBlendStrip(benchmark::State& state) {
-    const Raster overlay = patterned(176, 68);
+    const Raster overlay = patternedRaster(176, 68);
     Raster strip(176, 68, rgb(10, 20, 30));
     for (auto _ : state) {
         SoftEdgeBlend(&strip, &overlay, kMagenta, 0, 0, 200, 40, 150, 30, 60, 151, 151, 20, 20,
@@ -35,8 +29,8 @@ BENCHMARK(SoftEdgeBlendStrip)->Unit(benchmark::kMicrosecond);
 // Steps 2 to 4 of the composition: the base strip copied, then the overlay blended in.
 void CopyAndBlendStrip(benchmark::State& state) {
     StillPictures pictures;
-    pictures.EidPicPicture0.setPicture(patterned(176, 68));
-    pictures.EidPicPictureAlpha.setPicture(patterned(176, 68));
+    pictures.EidPicPicture0.setPicture(patternedRaster(176, 68));
+    pictures.EidPicPictureAlpha.setPicture(patternedRaster(176, 68));
     for (auto _ : state) {
         pictures.EidPicPicture1.assign(pictures.EidPicPicture0);
         SoftEdgeBlend(pictures.EidPicPicture1.picture(), pictures.EidPicPictureAlpha.picture(),
@@ -51,9 +45,9 @@ BENCHMARK(CopyAndBlendStrip)->Unit(benchmark::kMicrosecond);
 // rasteriser installed, so the captions and the date are not drawn).
 void ImposingDrawAlphaTick(benchmark::State& state) {
     StillPictures pictures;
-    pictures.EidPicPicture0.setPicture(patterned(176, 68));
-    pictures.EidPicPictureAlpha.setPicture(patterned(176, 68));
-    pictures.BackgroundPicture.setPicture(patterned(176, 132));
+    pictures.EidPicPicture0.setPicture(patternedRaster(176, 68));
+    pictures.EidPicPictureAlpha.setPicture(patternedRaster(176, 68));
+    pictures.BackgroundPicture.setPicture(patternedRaster(176, 132));
     StatusStrip strip;
     PickedRGB picked;
     const OverlayRegion region;
@@ -67,7 +61,7 @@ BENCHMARK(ImposingDrawAlphaTick)->Unit(benchmark::kMicrosecond);
 
 // The cross-fade's call on a full screen: zero rectangle and slopes.
 void SoftEdgeBlendCrossFadeScreen(benchmark::State& state) {
-    const Raster picture = patterned(176, 208);
+    const Raster picture = patternedRaster(176, 208);
     Raster frame(176, 208, rgb(200, 100, 50));
     for (auto _ : state) {
         SoftEdgeBlend(&frame, &picture, kMagenta, 0, 0, 60, 0, 0, 0, 0, 0, 0, 0, 0, false,

@@ -8,35 +8,29 @@
 #include "raster/bmp.hpp"
 #include "raster/canvas.hpp"
 
+#include "support/patterned_raster.hpp"
+
 namespace felmo {
 namespace {
 
-Raster patterned(int width, int height) {
-    Raster raster(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            raster.setPixel(x, y,
-                            rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                                static_cast<std::uint8_t>(x ^ y)));
-    return raster;
-}
+using testing::patternedRaster;
 
 void BmpEncode176x208(benchmark::State& state) {
-    const Raster frame = patterned(176, 208);
+    const Raster frame = patternedRaster(176, 208);
     for (auto _ : state)
         benchmark::DoNotOptimize(encodeBmp(frame));
 }
 BENCHMARK(BmpEncode176x208);
 
 void BmpDecode176x208(benchmark::State& state) {
-    const std::vector<std::uint8_t> bytes = encodeBmp(patterned(176, 208));
+    const std::vector<std::uint8_t> bytes = encodeBmp(patternedRaster(176, 208));
     for (auto _ : state)
         benchmark::DoNotOptimize(decodeBmp(bytes));
 }
 BENCHMARK(BmpDecode176x208);
 
 void BmpSaveAndLoadFile176x208(benchmark::State& state) {
-    const Raster frame = patterned(176, 208);
+    const Raster frame = patternedRaster(176, 208);
     const std::filesystem::path path =
         std::filesystem::temp_directory_path() /
         ("felmo-raster-bench-" + std::to_string(::getpid()) + ".bmp");
@@ -49,7 +43,7 @@ void BmpSaveAndLoadFile176x208(benchmark::State& state) {
 BENCHMARK(BmpSaveAndLoadFile176x208);
 
 void StretchDraw352x416Into176x208(benchmark::State& state) {
-    const Raster source = patterned(352, 416);
+    const Raster source = patternedRaster(352, 416);
     Raster target(176, 208);
     Canvas canvas(target);
     for (auto _ : state) {
@@ -60,7 +54,7 @@ void StretchDraw352x416Into176x208(benchmark::State& state) {
 BENCHMARK(StretchDraw352x416Into176x208);
 
 void DrawTransparent176x208(benchmark::State& state) {
-    Raster source = patterned(176, 208);
+    Raster source = patternedRaster(176, 208);
     source.setTransparent(true);
     Raster target(176, 208);
     Canvas canvas(target);
@@ -88,7 +82,7 @@ BENCHMARK(FloodFillWholeSurface)->Arg(208)->Arg(2496);
 
 // The brightness fades read and write every pixel of a frame one call at a time.
 void PixelReadWrite176x208(benchmark::State& state) {
-    Raster target = patterned(176, 208);
+    Raster target = patternedRaster(176, 208);
     Canvas canvas(target);
     for (auto _ : state) {
         for (int y = 0; y < 208; ++y)
