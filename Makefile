@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build run test asan-test fuzz bench clean
+.PHONY: all build programs run test asan-test fuzz bench clean
 
 all: build
 
@@ -14,7 +14,13 @@ build:
 	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the programs: felmo-cli and bmconv, and the window when Qt was found.
+programs:
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target felmo-cli bmconv \
+	  $$(ninja -C $(BUILD) -t targets all 2>/dev/null | grep -q '^felmo:' && echo felmo)
+
+run: programs
 	./scripts/run.sh $(BUILD)
 
 test: build

@@ -9,7 +9,9 @@ if { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; } && [ -x "$bin/fel
 fi
 if [ -x "$bin/felmo-cli" ]; then
   echo "No display: running the headless builder (felmo-cli build)."
-  exec "$bin/felmo-cli" build
+  "$bin/felmo-cli" build
+  echo "The five .mbm files are in the output folder (by default $bin/Files)."
+  exit 0
 fi
 echo "Neither felmo nor felmo-cli was built in $bin." >&2
 exit 1
