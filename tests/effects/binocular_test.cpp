@@ -209,9 +209,7 @@ TEST(ApproachAndDistance, SmallerPictureKeepsTheEarlierDrawingAroundIt) {
 
 TEST(ApproachAndDistance, CancelWritesNothingAndLeavesThePreviewAlone) {
     EffectRig rig;
-    const Raster old(176, 208, kMarker);
-    for (int k = 0; k < 12; ++k)
-        saveBmpFile(old, frameFilePath(rig.workDir(), k));
+    rig.fillFrames(kMarker);
     rig.preview.enableTimer2();
     rig.preview.PreviewFrame = 4;
     int changes = 0;

@@ -76,6 +76,13 @@ struct EffectRig {
     }
 
     Raster frame(int k) const { return loadBmpFile(frameFilePath(workDir(), k)); }
+
+    // Fills the twelve frame files with one colour, so that a frame an effect leaves alone shows.
+    void fillFrames(Color colour) const {
+        const Raster old(176, 208, colour);
+        for (int k = 0; k < 12; ++k)
+            saveBmpFile(old, frameFilePath(workDir(), k));
+    }
 };
 
 // frame(j, y) must show strip(j - x, y - y0) wherever that lies in the strip, and `earlier`

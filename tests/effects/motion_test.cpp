@@ -274,9 +274,7 @@ TEST_P(SlideHandlerTest, PreviewIsStoppedRewoundAndRestarted) {
 
 TEST_P(SlideHandlerTest, CancelWritesNoFrameAndRestartsThePreviewFromFrameZero) {
     EffectRig rig;
-    const Raster old(176, 208, kMarker);
-    for (int k = 0; k < 12; ++k)
-        saveBmpFile(old, frameFilePath(rig.workDir(), k));
+    rig.fillFrames(kMarker);
     rig.preview.enableTimer2();
     rig.preview.PreviewFrame = 4;
     rig.nextPicture.reset();

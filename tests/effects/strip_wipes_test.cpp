@@ -109,8 +109,7 @@ class WipeHandlerTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(WipeHandlerTest, CancelWritesNoFrameAndLeavesThePreviewAlone) {
     EffectRig rig;
-    for (int k = 0; k < 12; ++k)
-        saveBmpFile(Raster(176, 208, kMarker), frameFilePath(rig.workDir(), k));
+    rig.fillFrames(kMarker);
     rig.preview.PreviewFrame = 6;
     rig.nextPicture.reset();
     EffectContext context = rig.context();

@@ -117,8 +117,7 @@ TEST(TransformationFromPicture, SecondRunStartsAfreshAndDrawsOtherCells) {
 TEST(TransformationFromPicture, PreviewIsStoppedRewoundAndRestartedAlsoOnCancel) {
     for (bool cancel : {false, true}) {
         EffectRig rig;
-        for (int k = 0; k < 12; ++k)
-            saveBmpFile(Raster(176, 208, kMarker), frameFilePath(rig.workDir(), k));
+        rig.fillFrames(kMarker);
         rig.preview.enableTimer2();
         rig.preview.PreviewFrame = 7;
         std::vector<bool> changes;
@@ -210,8 +209,7 @@ TEST(Display, OldPictureSmallerThanTheScreenIsNeverBlended) {
 TEST(Display, LeavesThePreviewAloneAndCancelWritesNothing) {
     for (bool cancel : {false, true}) {
         EffectRig rig;
-        for (int k = 0; k < 12; ++k)
-            saveBmpFile(Raster(176, 208, kMarker), frameFilePath(rig.workDir(), k));
+        rig.fillFrames(kMarker);
         rig.preview.PreviewFrame = 4;
         int changes = 0;
         rig.preview.setTimer2Observer([&](bool) { ++changes; });
