@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build make pkg-config git clang libclang-rt-14-dev
-  libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libpng-dev libgif-dev libwebp-dev libimagequant-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation2
 )
