@@ -27,9 +27,6 @@ namespace {
 
 constexpr int kClientWidth = 745;
 constexpr int kClientHeight = 337;
-constexpr int kTimerStartMs = 100;
-constexpr int kTimer2Ms = 125;
-constexpr int kTimerEidPicMs = 10;
 // The overlay window's top stands this far below the main window's top.
 constexpr int kOverlayWindowDrop = 41;
 
@@ -93,10 +90,11 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
 
     aboutWindow_ = new AboutWindow(this);
     settingsWindow_ = new SettingsWindow(this);
-    connect(settingsWindow_, &SettingsWindow::outputFolderChosen, this,
-            [this](const QString& f) { call([&] { studio_->setOutputFolder(f.toStdString()); }); });
+    connect(settingsWindow_, &SettingsWindow::outputFolderChosen, this, [this](const QString& f) {
+        call([&] { studio_->session().setOutputFolder(f.toStdString()); });
+    });
     connect(settingsWindow_, &SettingsWindow::openFolderWithDrawingChanged, this,
-            [this](bool on) { call([&] { studio_->setOpenFolderWithDrawing(on); }); });
+            [this](bool on) { call([&] { studio_->session().setOpenFolderWithDrawing(on); }); });
     overlayWindow_ = new OverlayWindow(
         *studio_, [this](const std::function<void()>& handler) { return call(handler); }, this);
 
@@ -127,11 +125,11 @@ void MainWindow::buildControls() {
         box->setObjectName(place.name);
         box->setEditable(true);
         box->addItems({"8", "12", "16", "24"});
-        box->setEditText(fromModel(studio_->slotBitDepthText(place.box)));
+        box->setEditText(fromModel(studio_->build().depthText(place.box)));
         box->setGeometry(place.left, 0, 41, 21);
         connect(box, &QComboBox::editTextChanged, this,
                 [this, which = place.box](const QString& t) {
-                    call([&] { studio_->setSlotBitDepthText(which, t.toStdString()); });
+                    call([&] { studio_->build().setDepthText(which, t.toStdString()); });
                 });
         depthBoxes_[static_cast<std::size_t>(place.box)] = box;
     }
@@ -142,25 +140,23 @@ void MainWindow::buildControls() {
         QRect geometry;
         QString hint;
     };
+    const StillPictures& stills = studio_->document().stills;
     const PanelPlace panels[] = {
-        {studio_->EidPicPicture(), "EidPicPicture", {8, 22, 176, 68}, kStatusAreaHint},
-        {studio_->BackgroundPicture(), "BackgroundPicture", {8, 90, 176, 132}, kStatusAreaHint},
-        {studio_->LinesPicture(),
-         "LinesPicture",
-         {8, 222, 176, 20},
-         "Кликните для подбора цвета вручную"},
-        {studio_->SplashEidPic(), "SplashEidPic", {192, 22, 176, 12}, {}},
-        {studio_->SplashscreenPicture(),
+        {stills.EidPicPicture, "EidPicPicture", {8, 22, 176, 68}, kStatusAreaHint},
+        {stills.BackgroundPicture, "BackgroundPicture", {8, 90, 176, 132}, kStatusAreaHint},
+        {stills.LinesPicture, "LinesPicture", {8, 222, 176, 20}, kLinesPictureHint},
+        {stills.SplashEidPic, "SplashEidPic", {192, 22, 176, 12}, {}},
+        {stills.SplashscreenPicture,
          "SplashscreenPicture",
          {192, 34, 176, 208},
          "Splashscreen.mbm размер 176х208"},
-        {studio_->StartUpEidPicPicture(), "StartUpEidPicPicture", {376, 22, 176, 12}, {}},
-        {studio_->StartUpPicture(),
+        {stills.StartUpEidPicPicture, "StartUpEidPicPicture", {376, 22, 176, 12}, {}},
+        {studio_->document().StartUpPicture,
          "StartUpPicture",
          {376, 34, 176, 208},
          "StartUp.mbm размер 176х208"},
-        {studio_->WelcomeimageEidPicPicture(), "WelcomeimageEidPicPicture", {560, 22, 176, 12}, {}},
-        {studio_->WelcomeimagePicture(),
+        {stills.WelcomeimageEidPicPicture, "WelcomeimageEidPicPicture", {560, 22, 176, 12}, {}},
+        {stills.WelcomeimagePicture,
          "WelcomeimagePicture",
          {560, 34, 176, 208},
          "Welcomeimage.mbm размер 176х208"},
@@ -171,7 +167,7 @@ void MainWindow::buildControls() {
         panel->setGeometry(place.geometry);
         panel->setToolTip(place.hint);
         panels_.push_back(panel);
-        if (&place.image == &studio_->LinesPicture())
+        if (&place.image == &stills.LinesPicture)
             linesPicture_ = panel;
     }
     connect(linesPicture_, &PicturePanel::clicked, this,
@@ -183,14 +179,14 @@ void MainWindow::buildControls() {
     auto* thumbStyle = new NarrowThumbStyle;
     thumbStyle->setParent(trackBar1_);
     trackBar1_->setStyle(thumbStyle);
-    trackBar1_->setRange(0, 15);
+    trackBar1_->setRange(0, kTrackBar1Max);
     trackBar1_->setTickPosition(QSlider::TicksBelow);
     trackBar1_->setTickInterval(1);
     trackBar1_->setGeometry(24, 264, 150, 20);
-    trackBar1_->setValue(studio_->trackBar1());
+    trackBar1_->setValue(studio_->document().strip.TrackBar1);
     connect(trackBar1_, &QSlider::valueChanged, this,
             [this](int position) { call([&] { studio_->setTrackBar1(position); }); });
-    placeLabel(client, "Label14", "Код цвета нижней полоски", 30, 288);
+    placeLabel(client, "Label14", kStripColourCaption, 30, 288);
     colourLabels_ = {placeLabel(client, "Label11", "", 24, 308),
                      placeLabel(client, "Label12", "", 80, 308),
                      placeLabel(client, "Label13", "", 136, 308)};
@@ -280,14 +276,15 @@ bool MainWindow::call(const std::function<void()>& handler) {
 }
 
 void MainWindow::syncWithModel() {
-    syncTimer(timerStart_, studio_->timerStartEnabled(), kTimerStartMs);
-    syncTimer(timer2_, studio_->timer2Enabled(), kTimer2Ms);
-    syncTimer(timerEidPic_, studio_->timerEidPicEnabled(), kTimerEidPicMs);
+    syncTimer(timerStart_, studio_->build().timerStartEnabled(), kTimerStartPeriodMs);
+    syncTimer(timer2_, studio_->document().preview.timer2Enabled(), kTimer2PeriodMs);
+    // TimerEidPic runs from program start until close.
+    syncTimer(timerEidPic_, true, kTimerEidPicPeriodMs);
     watchConverter();
     for (PicturePanel* panel : panels_)
         panel->refresh();
-    const std::string* colourCodes[] = {&studio_->Label11(), &studio_->Label12(),
-                                        &studio_->Label13()};
+    const StatusStrip& strip = studio_->document().strip;
+    const std::string* colourCodes[] = {&strip.Label11, &strip.Label12, &strip.Label13};
     for (std::size_t i = 0; i < colourLabels_.size(); ++i) {
         const QString text = fromModel(*colourCodes[i]);
         if (colourLabels_[i]->text() != text) {
@@ -312,7 +309,7 @@ void MainWindow::syncTimer(QTimer& timer, bool enabled, int periodMs) {
 void MainWindow::watchConverter() {
     if (callDepth_ > 0)
         return;  // the outer call re-arms it when it returns
-    const int fd = studio_->converterCompletionFd();
+    const int fd = studio_->build().completionFd();
     if (fd == watchedFd_)
         return;
     if (converterNotifier_) {
@@ -336,7 +333,7 @@ void MainWindow::onTimerStart() {
     // A pipeline step already under way further up (showing the notice, say) finishes first.
     if (callDepth_ > 0)
         return;
-    if (!studio_->timerStartEnabled()) {
+    if (!studio_->build().timerStartEnabled()) {
         timerStart_.stop();
         return;
     }
@@ -344,7 +341,7 @@ void MainWindow::onTimerStart() {
 }
 
 void MainWindow::onTimer2() {
-    if (!studio_->timer2Enabled()) {
+    if (!studio_->document().preview.timer2Enabled()) {
         timer2_.stop();
         return;
     }
@@ -352,10 +349,6 @@ void MainWindow::onTimer2() {
 }
 
 void MainWindow::onTimerEidPic() {
-    if (!studio_->timerEidPicEnabled()) {
-        timerEidPic_.stop();
-        return;
-    }
     // Only the overlay window marks the overlay dirty, and its revision moves on whenever it
     // does: while the revision stands still there is nothing to compose, and the tick stays out
     // of the model (and out of the repaint that follows every call).
@@ -370,11 +363,11 @@ void MainWindow::onConverterExited() {
     if (callDepth_ > 0)
         return;
     exitHandledFd_ = watchedFd_;
-    call([&] { studio_->onConverterExited(); });
+    call([&] { studio_->TimerStartTimer(); });
 }
 
 QString MainWindow::pipelineStatusText() const {
-    return fromModel(studio_->pipelineStatus());
+    return fromModel(studio_->build().status());
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -389,7 +382,7 @@ void MainWindow::FormActivate() {
         return;
     activated_ = true;
     const bool started = call([&] { studio_->FormActivate(); });
-    if (!started && studio_->workDir().empty()) {
+    if (!started && !studio_->session().hasWorkTree()) {
         // Without a work tree of its own (another FELMO holds it) the program cannot work.
         startupRefused_ = true;
         close();
@@ -407,10 +400,11 @@ void MainWindow::N3Click() {
 }
 
 void MainWindow::SettingsProgrammClick() {
-    settingsWindow_->showOutputFolder(QString::fromStdString(studio_->outputFolder().string()));
+    settingsWindow_->showOutputFolder(
+        QString::fromStdString(studio_->session().outputFolder().string()));
     {
         const QSignalBlocker quiet(settingsWindow_);
-        settingsWindow_->setOpenFolderWithDrawing(studio_->openFolderWithDrawing());
+        settingsWindow_->setOpenFolderWithDrawing(studio_->session().openFolderWithDrawing());
     }
     placeSecondary(settingsWindow_, 100, 8);
     settingsWindow_->exec();

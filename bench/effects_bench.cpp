@@ -6,15 +6,14 @@
 #include <optional>
 #include <string>
 
-#include "compose/still_pictures.hpp"
 #include "effects/binocular.hpp"
 #include "effects/brightness.hpp"
-#include "effects/effect_context.hpp"
 #include "effects/light_tunnel.hpp"
 #include "effects/motion.hpp"
 #include "effects/strip_wipes.hpp"
 #include "effects/transitions.hpp"
 #include "raster/bmp.hpp"
+#include "studio/document.hpp"
 #include "support/temporary_folder.hpp"
 
 namespace felmo {
@@ -30,30 +29,24 @@ Raster gradient(int width, int height) {
     return picture;
 }
 
-// One work directory, one set of work images, one picture file for the whole run.
+// One work directory, one document, one picture file for the whole run.
 struct Bench {
     Bench() {
         std::filesystem::create_directories(workDir / "startup");
         saveBmpFile(gradient(640, 480), wide);
         saveBmpFile(gradient(480, 640), tall);
-        stills.SplashscreenPicture.setPicture(gradient(176, 208));
+        document.stills.SplashscreenPicture.setPicture(gradient(176, 208));
     }
 
     EffectContext context(std::optional<std::filesystem::path> picture) {
-        return EffectContext{workDir, work,    stills, load, [picture] { return picture; },
-                             random,  preview, picked};
+        return document.effectContext(workDir, [picture] { return picture; });
     }
 
     testing::TemporaryFolder folder{"bench"};
     std::filesystem::path workDir = folder.path();
     std::filesystem::path wide = workDir / "wide.bmp";
     std::filesystem::path tall = workDir / "tall.bmp";
-    WorkImages work;
-    StillPictures stills;
-    PictureLoad load;
-    EffectRandom random;
-    PreviewPlayer preview;
-    PickedRGB picked;
+    Document document;
 };
 
 Bench& bench() {

@@ -100,14 +100,14 @@ void execute(Studio& studio, CommandLineFrontEnd& frontEnd, const Command& comma
             break;
         case CommandKind::Depth:
             for (const DepthSetting& depth : command.depths)
-                studio.setSlotBitDepthText(depth.box, depth.text);
+                studio.build().setDepthText(depth.box, depth.text);
             break;
         case CommandKind::Build:
             studio.N7Click();
-            studio.runPipelineToEnd();
+            studio.build().runToEnd();
             break;
         case CommandKind::Export:
-            studio.exportFrames(command.path);
+            studio.build().exportFrames(command.path);
             break;
         case CommandKind::Overlay:
             // The picture, then the window opens (its activation marks the overlay dirty) and
@@ -148,7 +148,7 @@ int runSession(const Invocation& invocation, std::ostream& out, std::ostream& er
     bool succeeded = reportFailure(err, "start-up", [&] {
         position = studio.FormCreate();
         studio.FormActivate();
-        studio.runPipelineToEnd();
+        studio.build().runToEnd();
     });
 
     std::vector<Command> commands = invocation.commands;

@@ -63,6 +63,9 @@ int SlopeFromPosition(int position);
 void ImposingDrawAlpha(StillPictures& pictures, const OverlayRegion& region,
                        const OverlayControls& controls, StatusStrip& strip, PickedRGB& picked);
 
+// TimerEidPic's period; the timer runs from program start.
+inline constexpr int kTimerEidPicPeriodMs = 10;
+
 // The TimerEidPic tick: when the overlay is dirty, clears the flag and composes. Returns whether it
 // composed.
 bool TimerEidPicTimer(OverlayState& overlay, StillPictures& pictures,

@@ -1,74 +1,38 @@
-// Studio: the main window of FELMO without the window. It owns every picture the windows show,
-// the settings, the work tree and the converter pipelines, and offers the window's handlers under
-// their own names (FormCreate, FormActivate, N7Click, WallPaper, ...). A front end binds its
-// controls to these calls and paints the images it reads back; what only a front end can do (the
-// picture and colour dialogs, the notice, opening a folder) reaches it through FrontEnd.
+// Studio: the main window of FELMO without the window. It wires three parts together and offers
+// the window's handlers under their own names (FormCreate, FormActivate, N7Click, WallPaper, ...):
+//   - the Session (session.hpp): program directory, settings, work tree, defaults, the user's
+//   files;
+//   - the BuildDriver (build_driver.hpp): the unpack and pack pipelines, saving the stills, export;
+//   - the Document (document.hpp): every picture and the state the commands and effects share.
+// A front end binds its controls to the handlers, reads what it paints from document(), and reaches
+// the session's and the driver's own settings and status through session() and build(). What only
+// a front end can do (the picture and colour dialogs, the notice, opening a folder) reaches the
+// model through FrontEnd.
 //
 // Threading: everything runs on one thread. Timers are not threads: the front end calls the tick
-// bodies (TimerStartTimer every 100 ms while timerStartEnabled(), Timer2Timer every 125 ms while
-// timer2Enabled(), TimerEidPicTimer every 10 ms while timerEidPicEnabled(), and the overlay
-// window's Timer1Timer every 50 ms while overlaySettings().timer1Enabled()). Between ticks a front
-// end may also wait on converterCompletionFd() and call onConverterExited() to advance the pipeline
-// as soon as a converter run ends.
+// bodies (TimerStartTimer every 100 ms while build().timerStartEnabled(), Timer2Timer every 125 ms
+// while document().preview.timer2Enabled(), TimerEidPicTimer every 10 ms from program start, and
+// the overlay window's Timer1Timer every 50 ms while overlaySettings().timer1Enabled()). Between
+// ticks a front end may also wait on build().completionFd() and call TimerStartTimer as soon as a
+// converter run ends.
 //
 // Errors: every handler that fails throws felmo::Error carrying the complete user-facing text
 // (naming the file and the reason). The front end shows it and goes on; the model stays usable.
 #pragma once
 
-#include <array>
-#include <chrono>
-#include <filesystem>
-#include <memory>
-#include <optional>
-#include <string>
-
 #include "compose/overlay_settings.hpp"
 #include "effects/effect_table.hpp"
-#include "raster/color.hpp"
-#include "raster/image.hpp"
+#include "studio/build_driver.hpp"
+#include "studio/document.hpp"
+#include "studio/session.hpp"
 
 namespace felmo {
 
-class ConverterLauncher;
 class FrontEnd;
-
-struct StudioConfig {
-    // Path of the running executable: its folder is the program directory when writable (else the
-    // per-user configuration folder), and the converter is looked for beside it first.
-    std::filesystem::path executablePath;
-    // Use this settings file. The program directory (command file PackUnpack.txt, the converter's
-    // working directory, the default output folder's parent) then becomes this file's folder.
-    std::optional<std::filesystem::path> settingsFile;
-    // The output folder for this run, in place of RoadDirFiles. It is not stored: close writes
-    // back the RoadDirFiles read from the settings (or the folder set with setOutputFolder).
-    std::optional<std::filesystem::path> outputFolder;
-    // The converter to run, in place of the lookup beside the executable and on PATH.
-    std::optional<std::filesystem::path> converterPath;
-    // For tests: runs the converter through this launcher (kept by the caller, outliving the
-    // Studio) instead of starting a process. Takes precedence over converterPath.
-    ConverterLauncher* converterLauncher = nullptr;
-    // The work tree's root comes from TMPDIR (default /tmp) by the workspace rules.
-};
-
-// The main window's position, as stored in the settings (X1, Y1).
-struct WindowPosition {
-    int left = 215;
-    int top = 111;
-};
-
-// The four bit-depth boxes of the main window. BackgroundPictureBit sets both the EidPic and the
-// backgroundimage depth.
-enum class DepthBox {
-    StartUpPictureBit,
-    BackgroundPictureBit,
-    SplashscreenPictureBit,
-    WelcomeimagePictureBit,
-};
 
 class Studio {
   public:
-    Studio(FrontEnd& frontEnd, StudioConfig config);
-    ~Studio();
+    Studio(FrontEnd& frontEnd, const StudioConfig& config);
     Studio(const Studio&) = delete;
     Studio& operator=(const Studio&) = delete;
 
@@ -81,9 +45,9 @@ class Studio {
     // remaining settings, takes the work tree (refused with a clear error when another FELMO of
     // this user holds it), writes the five embedded defaults, copies the user's .mbm files from
     // the output folder over them and starts the unpack pipeline. The previews are filled when
-    // the pipeline finishes (inside a TimerStartTimer / onConverterExited call).
+    // the pipeline finishes (inside a TimerStartTimer call).
     void FormActivate();
-    bool formActivated() const;
+    bool formActivated() const { return formActivated_; }
 
     // Close: deletes the work tree, writes X1, Y1, OpenFolderWithDrawing and RoadDirFiles. A
     // settings write that fails throws after everything else is done: the front end reports it
@@ -103,6 +67,10 @@ class Studio {
     void Splashscreen1Click();
     void LoadWelcomeimage();
 
+    // One item of the "Анимация" menu, by its table entry. Throws felmo::Error for an entry that
+    // opens a sub-menu, or before the work tree exists.
+    void runEffect(const MenuEntry& entry);
+
     // --- The EidPic overlay --------------------------------------------------------------------
 
     // "Наложение на EidPic": asks FrontEnd::choosePicture for the overlay picture and stretches it,
@@ -111,10 +79,10 @@ class Studio {
     // overlay window (SettingsImposingEidPic). A picture that cannot be read throws and the
     // window is not to be shown.
     void LoadImposingEidPic();
-    // The overlay settings window's model (TForm4), alive as long as the Studio. The front end
-    // binds its controls to it.
-    OverlaySettingsWindow& overlaySettings();
-    const OverlaySettingsWindow& overlaySettings() const;
+    // The overlay settings window's model, alive as long as the Studio. The front end binds its
+    // controls to it.
+    OverlaySettingsWindow& overlaySettings() { return overlayWindow_; }
+    const OverlaySettingsWindow& overlaySettings() const { return overlayWindow_; }
     // "Настройки" -> "Наложения на EidPic" and the end of LoadImposingEidPic: the window is shown;
     // this is its activation (reads the stored slider values, marks the overlay dirty). Call it
     // each time the window is shown.
@@ -126,97 +94,38 @@ class Studio {
     // overlay dirty, composes the overlay into EidPicPicture1 and the preview EidPicPicture.
     // Returns whether it composed (the front end then repaints the status-area preview).
     bool TimerEidPicTimer();
-    bool timerEidPicEnabled() const;
 
-    // The strip colour: the slider TrackBar1 (0 ... 15) runs DrawDownLine; a click on the strip
-    // asks FrontEnd::chooseColour.
+    // --- The bottom strip ----------------------------------------------------------------------
+
+    // The slider TrackBar1 (0 ... 15) runs DrawDownLine; a click on the strip asks
+    // FrontEnd::chooseColour.
     void setTrackBar1(int position);
-    int trackBar1() const;
     void DrawDownLine();
     void LinesPictureClick();
 
-    // Writes the current frames into `folder`, keeping the slot folders (startup/0.bmp ...
-    // startup/11.bmp, EidPic/0.bmp ... 4.bmp, backgroundimage/0.bmp and 1.bmp, Splashscreen/0.bmp,
-    // Welcomeimage/0.bmp): exactly what a build would pack now, the stills saved from the
-    // pictures as the build saves them. Refused while a pipeline runs.
-    void exportFrames(const std::filesystem::path& folder);
+    // --- Timers --------------------------------------------------------------------------------
 
-    // One item of the "Анимация" menu, by its table entry. Throws felmo::Error for an entry whose
-    // handler is not built yet (isEffectImplemented) or that opens a sub-menu.
-    void runEffect(const MenuEntry& entry);
-
-    // --- Timers and the converter --------------------------------------------------------------
-
-    // TimerStart (100 ms): one step of the running pipeline. A converter that could not start,
-    // failed, or ended without leaving its file stops the pipeline with felmo::Error naming the
-    // slot; nothing is deleted then.
+    // TimerStart (100 ms), and the end of a converter run: one step of the running pipeline.
     void TimerStartTimer();
-    bool timerStartEnabled() const;
     // Timer2 (125 ms): the animation preview shows the next frame file in StartUpPicture.
     void Timer2Timer();
-    bool timer2Enabled() const;
 
-    // A descriptor that becomes readable when the running converter process ends; -1 when none
-    // runs. Valid until the next call into Studio.
-    int converterCompletionFd() const;
-    // The converter process has ended: runs the pipeline step at once (as a tick would).
-    void onConverterExited();
-    // For headless use: waits for each converter run and steps the pipeline until it has
-    // finished. Throws felmo::Error when a step fails or when one converter run takes longer than
-    // `perRunTimeout` (the pipeline is stopped then).
-    void runPipelineToEnd(std::chrono::milliseconds perRunTimeout = std::chrono::seconds(60));
+    // --- The parts -----------------------------------------------------------------------------
 
-    bool pipelineRunning() const;
-    // "Распаковка startup… 1/5", "Упаковка EidPic… 2/5"; empty when no pipeline runs.
-    std::string pipelineStatus() const;
-
-    // --- Settings the windows edit -------------------------------------------------------------
-
-    // Bit-depth box texts, used verbatim in the command file ("16" at start).
-    void setSlotBitDepthText(DepthBox box, std::string text);
-    const std::string& slotBitDepthText(DepthBox box) const;
-
-    // The output folder (RoadDirFiles) and the check box OpenFolderWithDrawing of the program
-    // settings window; both are written at close.
-    const std::filesystem::path& outputFolder() const;
-    void setOutputFolder(std::filesystem::path folder);
-    bool openFolderWithDrawing() const;
-    void setOpenFolderWithDrawing(bool open);
-
-    // Where things live (valid after FormCreate / FormActivate respectively).
-    const std::filesystem::path& programDirectory() const;
-    const std::filesystem::path& settingsFile() const;
-    // Empty until FormActivate has taken the work tree.
-    const std::filesystem::path& workDir() const;
-
-    // --- What the windows show -----------------------------------------------------------------
-
-    const Image& EidPicPicture() const;
-    const Image& BackgroundPicture() const;
-    const Image& LinesPicture() const;
-    const Image& SplashEidPic() const;
-    const Image& SplashscreenPicture() const;
-    const Image& StartUpEidPicPicture() const;
-    const Image& StartUpPicture() const;
-    const Image& WelcomeimageEidPicPicture() const;
-    const Image& WelcomeimagePicture() const;
-    // Hidden work images of the status area (the composed strip is what the build saves).
-    const Image& EidPicPicture0() const;
-    const Image& EidPicPicture1() const;
-    const Image& EidPicPictureAlpha() const;
-
-    // The colour-code labels under the strip: "R = 12", "G = 0", "B = 255" (empty at start).
-    const std::string& Label11() const;
-    const std::string& Label12() const;
-    const std::string& Label13() const;
-    Color StripColour() const;
-
-    // Index of the next frame the preview shows (0 ... 11).
-    int PreviewFrame() const;
+    Session& session() { return session_; }
+    const Session& session() const { return session_; }
+    BuildDriver& build() { return build_; }
+    const BuildDriver& build() const { return build_; }
+    // What the windows show.
+    const Document& document() const { return document_; }
 
   private:
-    struct Impl;
-    std::unique_ptr<Impl> impl_;
+    FrontEnd& frontEnd_;
+    Session session_;
+    Document document_;
+    OverlaySettingsWindow overlayWindow_{document_.overlay};
+    BuildDriver build_;
+    bool formActivated_ = false;
 };
 
 }  // namespace felmo

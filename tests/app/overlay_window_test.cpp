@@ -211,14 +211,15 @@ class OverlayWindowTest : public QObject {
         QVERIFY(rig.window->menu().item("EidPic2")->isEnabled());
         rig.frontEnd.picture = writeOverlayPicture(rig.sandbox.root());
         rig.withOverlayWindow("EidPic2", [] {});
-        const Image& overlay = rig.studio->EidPicPictureAlpha();
+        const Image& overlay = rig.studio->document().stills.EidPicPictureAlpha;
         QVERIFY(overlay.hasPicture());
         QCOMPARE(overlay.picture()->pixel(5, 5), rgb(255, 0, 0));
         QCOMPARE(overlay.picture()->pixel(170, 60), rgb(0, 0, 255));
 
         rig.frontEnd.picture.reset();
         rig.withOverlayWindow("EidPic2", [] {});
-        QCOMPARE(rig.studio->EidPicPictureAlpha().picture()->pixel(5, 5), rgb(255, 0, 0));
+        QCOMPARE(rig.studio->document().stills.EidPicPictureAlpha.picture()->pixel(5, 5),
+                 rgb(255, 0, 0));
         QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
 
         const fs::path broken = rig.sandbox.root() / "broken.bmp";

@@ -44,8 +44,8 @@ struct Rig : testing::WindowRig {
     std::vector<std::string> frames() const {
         std::vector<std::string> files;
         for (int k = 0; k < 12; ++k)
-            files.push_back(
-                testing::readText(studio->workDir() / "startup" / (std::to_string(k) + ".bmp")));
+            files.push_back(testing::readText(studio->session().workDir() / "startup" /
+                                              (std::to_string(k) + ".bmp")));
         return files;
     }
 };
@@ -76,7 +76,7 @@ class StudioWindowTest : public QObject {
             started_->window->show();
             if (!QTest::qWaitFor([&] { return started_->studio->formActivated(); }, 5000))
                 return *started_;
-            if (!QTest::qWaitFor([&] { return !started_->studio->pipelineRunning(); },
+            if (!QTest::qWaitFor([&] { return !started_->studio->build().running(); },
                                  kPipelineTimeoutMs))
                 qWarning("the start-up pipeline did not finish");
         }
@@ -101,14 +101,14 @@ class StudioWindowTest : public QObject {
         QVERIFY(QTest::qWaitFor([&] { return rig.studio->formActivated(); }, 5000));
         QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
         // Unpacking: Create is not offered, and the window says what runs.
-        if (rig.studio->pipelineRunning()) {
+        if (rig.studio->build().running()) {
             QVERIFY(!rig.button1()->isEnabled());
             QVERIFY(!rig.window->menu().item("N7")->isEnabled());
             QCOMPARE(rig.status(), rig.window->pipelineStatusText());
             QVERIFY(!rig.status().isEmpty());
         }
         QVERIFY(
-            QTest::qWaitFor([&] { return !rig.studio->pipelineRunning(); }, kPipelineTimeoutMs));
+            QTest::qWaitFor([&] { return !rig.studio->build().running(); }, kPipelineTimeoutMs));
         QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
         QVERIFY(!rig.window->timerStart().isActive());
         QVERIFY(rig.window->timer2().isActive());
@@ -178,17 +178,19 @@ class StudioWindowTest : public QObject {
         QVERIFY(rig.button1()->isEnabled());
         QTest::mouseClick(rig.button1(), Qt::LeftButton);
         QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
-        if (rig.studio->pipelineRunning()) {
+        if (rig.studio->build().running()) {
             QVERIFY(!rig.button1()->isEnabled());
             QVERIFY(!rig.window->menu().item("N7")->isEnabled());
         }
         QVERIFY(
-            QTest::qWaitFor([&] { return !rig.studio->pipelineRunning(); }, kPipelineTimeoutMs));
+            QTest::qWaitFor([&] { return !rig.studio->build().running(); }, kPipelineTimeoutMs));
         QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
         QCOMPARE(rig.frontEnd.notices, std::vector<std::string>{"Файлы графики созданы."});
         for (const char* slot :
              {"startup", "EidPic", "backgroundimage", "Splashscreen", "Welcomeimage"}) {
-            QVERIFY2(fs::exists(rig.studio->outputFolder() / (std::string(slot) + ".mbm")), slot);
+            QVERIFY2(
+                fs::exists(rig.studio->session().outputFolder() / (std::string(slot) + ".mbm")),
+                slot);
         }
         QVERIFY(rig.button1()->isEnabled());
     }
@@ -198,8 +200,8 @@ class StudioWindowTest : public QObject {
         rig.window->show();
         QVERIFY(QTest::qWaitFor([&] { return rig.studio->formActivated(); }, 5000));
         QVERIFY(
-            QTest::qWaitFor([&] { return !rig.studio->pipelineRunning(); }, kPipelineTimeoutMs));
-        const fs::path workDir = rig.studio->workDir();
+            QTest::qWaitFor([&] { return !rig.studio->build().running(); }, kPipelineTimeoutMs));
+        const fs::path workDir = rig.studio->session().workDir();
         QVERIFY(fs::exists(workDir));
 
         SettingsWindow* settings = rig.window->settingsWindow();
@@ -227,7 +229,7 @@ class StudioWindowTest : public QObject {
 
     void secondFelmoSaysSoAndEnds() {
         Rig& first = started();
-        QVERIFY(!first.studio->workDir().empty());
+        QVERIFY(!first.studio->session().workDir().empty());
         // Same user, same TMPDIR: the work tree is taken.
         qputenv("TMPDIR", QByteArray::fromStdString(first.sandbox.tmp().string()));
         RecordingFrontEnd frontEnd;
@@ -242,9 +244,9 @@ class StudioWindowTest : public QObject {
         window.show();
         QVERIFY(QTest::qWaitFor([&] { return !errors.isEmpty(); }, 5000));
         QTRY_VERIFY(!window.isVisible());
-        QVERIFY(second.workDir().empty());
+        QVERIFY(second.session().workDir().empty());
         // The first one is untouched.
-        QVERIFY(fs::exists(first.studio->workDir() / "startup" / "0.bmp"));
+        QVERIFY(fs::exists(first.studio->session().workDir() / "startup" / "0.bmp"));
         // The refused window wrote no settings of its own.
         QVERIFY(!fs::exists(*config.settingsFile));
     }

@@ -159,18 +159,18 @@ class WindowsTest : public QObject {
         QComboBox* combo = rig.window->depthBox(which);
         QCOMPARE(combo->objectName(), objectName);
         combo->setCurrentIndex(0);
-        QCOMPARE(rig.studio->slotBitDepthText(which), std::string("8"));
+        QCOMPARE(rig.studio->build().depthText(which), std::string("8"));
         // Typed text is taken verbatim.
         combo->setFocus();
         combo->lineEdit()->selectAll();
         QTest::keyClicks(combo->lineEdit(), "32");
-        QCOMPARE(rig.studio->slotBitDepthText(which), std::string("32"));
+        QCOMPARE(rig.studio->build().depthText(which), std::string("32"));
         // The other boxes keep their own depth.
         for (DepthBox other :
              {DepthBox::StartUpPictureBit, DepthBox::BackgroundPictureBit,
               DepthBox::SplashscreenPictureBit, DepthBox::WelcomeimagePictureBit}) {
             if (other != which)
-                QCOMPARE(rig.studio->slotBitDepthText(other), std::string("16"));
+                QCOMPARE(rig.studio->build().depthText(other), std::string("16"));
         }
     }
 
@@ -235,13 +235,13 @@ class WindowsTest : public QObject {
         QCOMPARE(offeredStart, QString("/somewhere/else"));
         QCOMPARE(offeredOwner, static_cast<QWidget*>(settings));
         QCOMPARE(settings->findChild<QLineEdit*>("Edit1")->text(), chosen);
-        QCOMPARE(QString::fromStdString(rig.studio->outputFolder().string()), chosen);
+        QCOMPARE(QString::fromStdString(rig.studio->session().outputFolder().string()), chosen);
 
         // A cancelled browse changes nothing.
         answer = std::nullopt;
         settings->Button1Click();
         QCOMPARE(settings->findChild<QLineEdit*>("Edit1")->text(), chosen);
-        QCOMPARE(QString::fromStdString(rig.studio->outputFolder().string()), chosen);
+        QCOMPARE(QString::fromStdString(rig.studio->session().outputFolder().string()), chosen);
     }
 
     void secondaryWindowsOpenModallyBesideTheMainWindow() {
@@ -255,8 +255,8 @@ class WindowsTest : public QObject {
                                      QCOMPARE(modal, rig.window->aboutWindow());
                                      QCOMPARE(modal->pos(), main + QPoint(150, 8));
                                  });
-        rig.studio->setOutputFolder("/phone/graphics");
-        rig.studio->setOpenFolderWithDrawing(true);
+        rig.studio->session().setOutputFolder("/phone/graphics");
+        rig.studio->session().setOpenFolderWithDrawing(true);
         testing::withModalWindow(
             [&] { rig.window->SettingsProgrammClick(); },
             [&](QWidget* modal) {

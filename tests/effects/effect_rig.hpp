@@ -1,4 +1,4 @@
-// A complete effect context over a private temporary work directory, with a picture dialog the
+// The application's document with a private temporary work directory and a picture dialog the
 // test scripts, plus picture makers whose pixels tell where they came from.
 #pragma once
 
@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "effects/effect_context.hpp"
 #include "effects/frame_files.hpp"
 #include "raster/bmp.hpp"
 #include "raster/raster.hpp"
+#include "studio/document.hpp"
 #include "support/temporary_folder.hpp"
 
 namespace felmo::testing {
@@ -39,14 +39,9 @@ Raster makePicture(int width, int height, ColourOf colourOf) {
 
 inline constexpr Color kMarker = rgb(1, 2, 250);  // "earlier content" no picture has
 
-struct EffectRig {
+// The effects see the document's pictures and state (rig.work, rig.stills, rig.load, ...).
+struct EffectRig : Document {
     TemporaryFolder folder;
-    WorkImages work;
-    StillPictures stills;
-    PictureLoad load;
-    EffectRandom random;
-    PreviewPlayer preview;
-    PickedRGB picked;
     std::optional<std::filesystem::path> nextPicture;  // what the dialog answers; nullopt cancels
     int dialogCalls = 0;
 
@@ -55,17 +50,10 @@ struct EffectRig {
     std::filesystem::path workDir() const { return folder.path(); }
 
     EffectContext context() {
-        return EffectContext{workDir(),
-                             work,
-                             stills,
-                             load,
-                             [this] {
-                                 ++dialogCalls;
-                                 return nextPicture;
-                             },
-                             random,
-                             preview,
-                             picked};
+        return effectContext(workDir(), [this] {
+            ++dialogCalls;
+            return nextPicture;
+        });
     }
 
     // Writes the picture as a BMP file and makes it the dialog's next answer.

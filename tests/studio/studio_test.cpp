@@ -77,7 +77,7 @@ class StudioTest : public ::testing::Test {
         Studio& s = make();
         s.FormCreate();
         s.FormActivate();
-        s.runPipelineToEnd(std::chrono::seconds(10));
+        s.build().runToEnd(std::chrono::seconds(10));
         return s;
     }
     fs::path workDir() const { return root / "tmp" / ("Temp_FELMO-" + std::to_string(getuid())); }
@@ -103,31 +103,35 @@ TEST_F(StudioTest, StartUpUnpacksTheFiveSlotsAndFillsThePreviews) {
         EXPECT_FALSE(fs::exists(workDir() / (std::string(slotAt(slot).name) + ".mbm")));
     }
     EXPECT_FALSE(fs::exists(commandFile()));
-    EXPECT_FALSE(s.pipelineRunning());
-    EXPECT_FALSE(s.timerStartEnabled());
-    EXPECT_TRUE(s.timer2Enabled());
+    EXPECT_FALSE(s.build().running());
+    EXPECT_FALSE(s.build().timerStartEnabled());
+    EXPECT_TRUE(s.document().preview.timer2Enabled());
     EXPECT_TRUE(s.canCreate());
 
     const Color statusArea = fakeFrameColour(kEidPicSlot, 4);
     for (const Image* image :
-         {&s.EidPicPicture(), &s.EidPicPicture0(), &s.EidPicPicture1(), &s.EidPicPictureAlpha()}) {
+         {&s.document().stills.EidPicPicture, &s.document().stills.EidPicPicture0,
+          &s.document().stills.EidPicPicture1, &s.document().stills.EidPicPictureAlpha}) {
         EXPECT_EQ(pixelOf(*image, 0, 0), statusArea);
         EXPECT_EQ(pixelOf(*image, 175, 67), statusArea);
     }
     // The 12-row strips show the top of the status area, unscaled.
-    EXPECT_EQ(pixelOf(s.StartUpEidPicPicture(), 175, 11), statusArea);
-    EXPECT_EQ(s.StartUpEidPicPicture().picture()->height(), 12);
-    EXPECT_EQ(pixelOf(s.WelcomeimageEidPicPicture(), 0, 0), statusArea);
-    EXPECT_EQ(pixelOf(s.BackgroundPicture(), 10, 131), fakeFrameColour(kBackgroundimageSlot, 0));
-    EXPECT_EQ(pixelOf(s.SplashEidPic(), 5, 5), fakeFrameColour(kEidPicSlot, 0));
-    EXPECT_EQ(pixelOf(s.SplashscreenPicture(), 88, 100), fakeFrameColour(kSplashscreenSlot, 0));
-    EXPECT_EQ(pixelOf(s.WelcomeimagePicture(), 88, 100), fakeFrameColour(kWelcomeimageSlot, 0));
+    EXPECT_EQ(pixelOf(s.document().stills.StartUpEidPicPicture, 175, 11), statusArea);
+    EXPECT_EQ(s.document().stills.StartUpEidPicPicture.picture()->height(), 12);
+    EXPECT_EQ(pixelOf(s.document().stills.WelcomeimageEidPicPicture, 0, 0), statusArea);
+    EXPECT_EQ(pixelOf(s.document().stills.BackgroundPicture, 10, 131),
+              fakeFrameColour(kBackgroundimageSlot, 0));
+    EXPECT_EQ(pixelOf(s.document().stills.SplashEidPic, 5, 5), fakeFrameColour(kEidPicSlot, 0));
+    EXPECT_EQ(pixelOf(s.document().stills.SplashscreenPicture, 88, 100),
+              fakeFrameColour(kSplashscreenSlot, 0));
+    EXPECT_EQ(pixelOf(s.document().stills.WelcomeimagePicture, 88, 100),
+              fakeFrameColour(kWelcomeimageSlot, 0));
     // DrawDownLine ran: the strip takes the background's bottom-left colour.
     const Color strip = fakeFrameColour(kBackgroundimageSlot, 0);
-    EXPECT_EQ(s.StripColour(), strip);
-    EXPECT_EQ(pixelOf(s.LinesPicture(), 0, 0), strip);
-    EXPECT_EQ(s.Label11(), "R = " + std::to_string(redOf(strip)));
-    EXPECT_EQ(s.Label13(), "B = " + std::to_string(blueOf(strip)));
+    EXPECT_EQ(s.document().strip.StripColour, strip);
+    EXPECT_EQ(pixelOf(s.document().stills.LinesPicture, 0, 0), strip);
+    EXPECT_EQ(s.document().strip.Label11, "R = " + std::to_string(redOf(strip)));
+    EXPECT_EQ(s.document().strip.Label13, "B = " + std::to_string(blueOf(strip)));
 }
 
 TEST_F(StudioTest, TheStartUpSequenceRunsOncePerProgramRun) {
@@ -135,29 +139,30 @@ TEST_F(StudioTest, TheStartUpSequenceRunsOncePerProgramRun) {
     s.FormActivate();
     s.FormActivate();
     EXPECT_EQ(converter.launches(), 5);
-    EXPECT_FALSE(s.pipelineRunning());
+    EXPECT_FALSE(s.build().running());
 }
 
 TEST_F(StudioTest, PreviewTicksShowTheFramesInALoop) {
     Studio& s = startUp();
     for (int k = 0; k < 13; ++k) {
-        EXPECT_EQ(s.PreviewFrame(), k % 12);
+        EXPECT_EQ(s.document().preview.PreviewFrame, k % 12);
         s.Timer2Timer();
-        EXPECT_EQ(pixelOf(s.StartUpPicture(), 3, 3), fakeFrameColour(kStartupSlot, k % 12));
+        EXPECT_EQ(pixelOf(s.document().StartUpPicture, 3, 3),
+                  fakeFrameColour(kStartupSlot, k % 12));
     }
 }
 
 TEST_F(StudioTest, BuildDeliversTheFiveFilesThenShowsTheNoticeAndOpensTheFolder) {
     Studio& s = startUp();
-    s.setOpenFolderWithDrawing(true);
+    s.session().setOpenFolderWithDrawing(true);
     fs::create_directories(root / "out");
     writeText(root / "out" / "keep.txt", "mine");
     writeText(root / "out" / "startup.mbm", "old");
 
     s.N7Click();
-    EXPECT_TRUE(s.pipelineRunning());
+    EXPECT_TRUE(s.build().running());
     EXPECT_FALSE(s.canCreate());
-    s.runPipelineToEnd(std::chrono::seconds(10));
+    s.build().runToEnd(std::chrono::seconds(10));
 
     EXPECT_EQ(converter.launches(), 10);
     for (const MbmSlot& slot : kSlotTable) {
@@ -184,7 +189,8 @@ TEST_F(StudioTest, CreateWritesTheFourStatusAreaFramesByteIdentical) {
     EXPECT_EQ(first.size(), 54u + 176u * 3u * 68u);
     for (int k = 2; k <= 4; ++k)
         EXPECT_EQ(readText(workDir() / "EidPic" / (std::to_string(k) + ".bmp")), first);
-    const std::vector<std::uint8_t> expected = encodeBmp(*s.EidPicPicture1().picture());
+    const std::vector<std::uint8_t> expected =
+        encodeBmp(*s.document().stills.EidPicPicture1.picture());
     EXPECT_EQ(first, std::string(expected.begin(), expected.end()));
     // The other stills are saved as their frames too.
     EXPECT_EQ(loadBmpFile(workDir() / "Splashscreen" / "0.bmp").pixel(0, 0),
@@ -194,12 +200,12 @@ TEST_F(StudioTest, CreateWritesTheFourStatusAreaFramesByteIdentical) {
 
 TEST_F(StudioTest, DepthBoxTextsReachTheCommandFilesVerbatim) {
     Studio& s = startUp();
-    EXPECT_EQ(s.slotBitDepthText(DepthBox::SplashscreenPictureBit), "16");
-    s.setSlotBitDepthText(DepthBox::StartUpPictureBit, "32");
-    s.setSlotBitDepthText(DepthBox::BackgroundPictureBit, "8");
-    s.setSlotBitDepthText(DepthBox::WelcomeimagePictureBit, "12");
+    EXPECT_EQ(s.build().depthText(DepthBox::SplashscreenPictureBit), "16");
+    s.build().setDepthText(DepthBox::StartUpPictureBit, "32");
+    s.build().setDepthText(DepthBox::BackgroundPictureBit, "8");
+    s.build().setDepthText(DepthBox::WelcomeimagePictureBit, "12");
     s.N7Click();
-    s.runPipelineToEnd(std::chrono::seconds(10));
+    s.build().runToEnd(std::chrono::seconds(10));
 
     const std::array<std::string, kSlotCount> expected = {"32", "8", "8", "16", "12"};
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -221,8 +227,8 @@ TEST_F(StudioTest, CreateIsRefusedWhileAPipelineRuns) {
     s.FormActivate();
     for (int tick = 0; tick < 5; ++tick)
         s.TimerStartTimer();
-    ASSERT_TRUE(s.pipelineRunning());
-    EXPECT_NE(s.pipelineStatus().find("backgroundimage"), std::string::npos);
+    ASSERT_TRUE(s.build().running());
+    EXPECT_NE(s.build().status().find("backgroundimage"), std::string::npos);
     EXPECT_FALSE(s.canCreate());
     try {
         s.N7Click();
@@ -233,8 +239,8 @@ TEST_F(StudioTest, CreateIsRefusedWhileAPipelineRuns) {
     // The refusal left the unpacking alone: it finishes and fills the previews.
     EXPECT_EQ(converter.launches(), 3);
     converter.finishHangingRun();
-    s.runPipelineToEnd(std::chrono::seconds(10));
-    EXPECT_TRUE(s.timer2Enabled());
+    s.build().runToEnd(std::chrono::seconds(10));
+    EXPECT_TRUE(s.document().preview.timer2Enabled());
     EXPECT_TRUE(s.canCreate());
 }
 
@@ -244,20 +250,20 @@ TEST_F(StudioTest, AFailingConverterStopsTheUnpackingWithTheSlotAndItsMessage) {
     s.FormCreate();
     s.FormActivate();
     try {
-        s.runPipelineToEnd(std::chrono::seconds(10));
+        s.build().runToEnd(std::chrono::seconds(10));
         FAIL() << "a failed converter run went unnoticed";
     } catch (const Error& failure) {
         const std::string message = failure.what();
         EXPECT_NE(message.find("EidPic"), std::string::npos) << message;
         EXPECT_NE(message.find("the file is damaged"), std::string::npos) << message;
     }
-    EXPECT_FALSE(s.pipelineRunning());
-    EXPECT_FALSE(s.timerStartEnabled());
-    EXPECT_FALSE(s.timer2Enabled());
+    EXPECT_FALSE(s.build().running());
+    EXPECT_FALSE(s.build().timerStartEnabled());
+    EXPECT_FALSE(s.document().preview.timer2Enabled());
     // Nothing is deleted: the sources of the slots not yet unpacked are still there.
     for (const char* source : {"EidPic.mbm", "backgroundimage.mbm", "Welcomeimage.mbm"})
         EXPECT_TRUE(fs::exists(workDir() / source)) << source;
-    EXPECT_FALSE(s.EidPicPicture().hasPicture());
+    EXPECT_FALSE(s.document().stills.EidPicPicture.hasPicture());
     EXPECT_TRUE(s.canCreate());
 }
 
@@ -269,7 +275,7 @@ TEST_F(StudioTest, AConverterThatLeavesNoFileStopsTheBuildAndTheOutputFolderKeep
     };
     s.N7Click();
     try {
-        s.runPipelineToEnd(std::chrono::seconds(10));
+        s.build().runToEnd(std::chrono::seconds(10));
         FAIL() << "a build without its file went unnoticed";
     } catch (const Error& failure) {
         EXPECT_NE(std::string(failure.what()).find("Splashscreen"), std::string::npos)
@@ -288,7 +294,7 @@ TEST_F(StudioTest, ABuildWhoseOutputFolderCannotBeMadeKeepsTheBuiltFilesAndShows
     Studio& s = startUp();
     s.N7Click();
     try {
-        s.runPipelineToEnd(std::chrono::seconds(10));
+        s.build().runToEnd(std::chrono::seconds(10));
         FAIL() << "a failed delivery was reported as success";
     } catch (const Error& failure) {
         EXPECT_NE(std::string(failure.what()).find("startup.mbm"), std::string::npos)
@@ -325,22 +331,22 @@ TEST_P(PreviewLoadingOrder, StopsAtTheDamagedFrame) {
     s.FormCreate();
     s.FormActivate();
     try {
-        s.runPipelineToEnd(std::chrono::seconds(10));
+        s.build().runToEnd(std::chrono::seconds(10));
         FAIL() << "a damaged preview went unnoticed";
     } catch (const Error& failure) {
         EXPECT_NE(std::string(failure.what()).find(c.damagedFrame), std::string::npos)
             << failure.what();
     }
-    EXPECT_EQ(s.EidPicPicture().hasPicture(), c.statusAreaLoaded);
-    EXPECT_EQ(s.EidPicPictureAlpha().hasPicture(), c.statusAreaLoaded);
-    EXPECT_EQ(s.BackgroundPicture().hasPicture(), c.backgroundLoaded);
-    EXPECT_EQ(s.SplashEidPic().hasPicture(), c.splashStripLoaded);
-    EXPECT_EQ(s.StartUpEidPicPicture().hasPicture(), c.stripDrawn);
-    EXPECT_EQ(s.LinesPicture().hasPicture(), c.stripDrawn);
-    EXPECT_EQ(s.SplashscreenPicture().hasPicture(), c.splashLoaded);
-    EXPECT_EQ(s.WelcomeimagePicture().hasPicture(), c.welcomeLoaded);
-    EXPECT_FALSE(s.timer2Enabled());
-    EXPECT_FALSE(s.timerStartEnabled());
+    EXPECT_EQ(s.document().stills.EidPicPicture.hasPicture(), c.statusAreaLoaded);
+    EXPECT_EQ(s.document().stills.EidPicPictureAlpha.hasPicture(), c.statusAreaLoaded);
+    EXPECT_EQ(s.document().stills.BackgroundPicture.hasPicture(), c.backgroundLoaded);
+    EXPECT_EQ(s.document().stills.SplashEidPic.hasPicture(), c.splashStripLoaded);
+    EXPECT_EQ(s.document().stills.StartUpEidPicPicture.hasPicture(), c.stripDrawn);
+    EXPECT_EQ(s.document().stills.LinesPicture.hasPicture(), c.stripDrawn);
+    EXPECT_EQ(s.document().stills.SplashscreenPicture.hasPicture(), c.splashLoaded);
+    EXPECT_EQ(s.document().stills.WelcomeimagePicture.hasPicture(), c.welcomeLoaded);
+    EXPECT_FALSE(s.document().preview.timer2Enabled());
+    EXPECT_FALSE(s.build().timerStartEnabled());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -362,7 +368,7 @@ TEST_F(StudioTest, AStaleDoneMarkerOfAnEarlierRunDoesNotEndASlot) {
     s.TimerStartTimer();
     s.TimerStartTimer();
     EXPECT_EQ(converter.launches(), 1);
-    EXPECT_NE(s.pipelineStatus().find("startup"), std::string::npos);
+    EXPECT_NE(s.build().status().find("startup"), std::string::npos);
     EXPECT_FALSE(fs::exists(workDir() / "startup" / "11.bmp"));
 }
 
@@ -389,14 +395,14 @@ TEST_F(StudioTest, UserMbmFilesAreCopiedAndTheExtraOnesGoneAfterUnpacking) {
         EXPECT_NE(sources[kWelcomeimageSlot], "unreachable");
     }
     // The start-up went on past the folder it could not enter, and the extra file is gone.
-    EXPECT_TRUE(s.timer2Enabled());
+    EXPECT_TRUE(s.document().preview.timer2Enabled());
     EXPECT_FALSE(fs::exists(workDir() / "theme.mbm"));
     EXPECT_TRUE(fs::exists(root / "out" / "theme.mbm"));
 }
 
 TEST_F(StudioTest, CloseDeletesTheWorkTreeAndWritesTheSettings) {
     Studio& s = startUp();
-    s.setOpenFolderWithDrawing(true);
+    s.session().setOpenFolderWithDrawing(true);
     s.FormClose(12, 34);
     EXPECT_FALSE(fs::exists(workDir()));
     const std::string ini = readText(root / "program" / "Settings.ini");
@@ -488,7 +494,7 @@ TEST_F(StudioTest, TheOverlayIsSqueezedIntoTheStripAndComposedOnceTheWindowOpens
     Studio& s = startUp();
     frontEnd.picture = writeQuarteredPicture(root / "overlay.bmp");
     s.LoadImposingEidPic();
-    const Image& overlay = s.EidPicPictureAlpha();
+    const Image& overlay = s.document().stills.EidPicPictureAlpha;
     ASSERT_EQ(overlay.picture()->width(), 176);
     ASSERT_EQ(overlay.picture()->height(), 68);
     EXPECT_EQ(pixelOf(overlay, 0, 0), kQuarterTopLeft);
@@ -498,9 +504,8 @@ TEST_F(StudioTest, TheOverlayIsSqueezedIntoTheStripAndComposedOnceTheWindowOpens
 
     // Nothing is composed before the window has been opened.
     const Color statusArea = fakeFrameColour(kEidPicSlot, 4);
-    EXPECT_TRUE(s.timerEidPicEnabled());
     EXPECT_FALSE(s.TimerEidPicTimer());
-    EXPECT_EQ(pixelOf(s.EidPicPicture1(), 150, 50), statusArea);
+    EXPECT_EQ(pixelOf(s.document().stills.EidPicPicture1, 150, 50), statusArea);
 
     s.SettingsImposingEidPic();
     EXPECT_TRUE(s.TimerEidPicTimer());
@@ -508,14 +513,14 @@ TEST_F(StudioTest, TheOverlayIsSqueezedIntoTheStripAndComposedOnceTheWindowOpens
     const Color expected = rgb(blendedAt200(redOf(statusArea), redOf(kQuarterBottomRight)),
                                blendedAt200(greenOf(statusArea), greenOf(kQuarterBottomRight)),
                                blendedAt200(blueOf(statusArea), blueOf(kQuarterBottomRight)));
-    EXPECT_EQ(pixelOf(s.EidPicPicture1(), 150, 50), expected);
-    EXPECT_EQ(pixelOf(s.EidPicPicture(), 150, 50), expected);
+    EXPECT_EQ(pixelOf(s.document().stills.EidPicPicture1, 150, 50), expected);
+    EXPECT_EQ(pixelOf(s.document().stills.EidPicPicture, 150, 50), expected);
     // The top-left quarter is the overlay's background: left out.
-    EXPECT_EQ(pixelOf(s.EidPicPicture1(), 50, 31), statusArea);
-    EXPECT_EQ(pixelOf(s.EidPicPicture0(), 150, 50), statusArea);
+    EXPECT_EQ(pixelOf(s.document().stills.EidPicPicture1, 50, 31), statusArea);
+    EXPECT_EQ(pixelOf(s.document().stills.EidPicPicture0, 150, 50), statusArea);
 
     // What the build saves is the composed strip.
-    s.exportFrames(root / "frames");
+    s.build().exportFrames(root / "frames");
     EXPECT_EQ(loadBmpFile(root / "frames" / "EidPic" / "3.bmp").pixel(150, 50), expected);
 }
 
@@ -525,7 +530,7 @@ TEST_F(StudioTest, ACancelledOverlayDialogKeepsThePreviousPicture) {
     s.LoadImposingEidPic();
     frontEnd.picture.reset();
     EXPECT_NO_THROW(s.LoadImposingEidPic());
-    EXPECT_EQ(pixelOf(s.EidPicPictureAlpha(), 175, 67), kQuarterBottomRight);
+    EXPECT_EQ(pixelOf(s.document().stills.EidPicPictureAlpha, 175, 67), kQuarterBottomRight);
 }
 
 TEST_F(StudioTest, TheStoredRegionIsClampedAtStartUpAndTheWindowsCloseStoresIt) {

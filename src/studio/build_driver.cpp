@@ -1,0 +1,198 @@
+#include "studio/build_driver.hpp"
+
+#include <system_error>
+#include <thread>
+
+#include "base/error.hpp"
+#include "base/file_io.hpp"
+#include "raster/bmp.hpp"
+#include "studio/document.hpp"
+#include "studio/front_end.hpp"
+#include "studio/session.hpp"
+#include "workspace/command_file.hpp"
+#include "workspace/converter.hpp"
+#include "workspace/paths.hpp"
+#include "workspace/pipeline.hpp"
+#include "workspace/slot_table.hpp"
+
+namespace felmo {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kBuildNotice = "Файлы графики созданы.";
+constexpr const char* kDefaultBitDepth = "16";
+
+// The box each slot takes its bit depth from.
+constexpr std::array<DepthBox, kSlotCount> kSlotDepthBox = {
+    DepthBox::StartUpPictureBit,       // startup
+    DepthBox::BackgroundPictureBit,    // EidPic
+    DepthBox::BackgroundPictureBit,    // backgroundimage
+    DepthBox::SplashscreenPictureBit,  // Splashscreen
+    DepthBox::WelcomeimagePictureBit,  // Welcomeimage
+};
+
+}  // namespace
+
+BuildDriver::BuildDriver(Session& session, Document& document, FrontEnd& frontEnd,
+                         ConverterLauncher* launcher,
+                         std::optional<std::filesystem::path> converterPath)
+    : session_(session),
+      document_(document),
+      frontEnd_(frontEnd),
+      launcher_(launcher),
+      converterPath_(std::move(converterPath)) {
+    depthTexts_.fill(kDefaultBitDepth);
+}
+
+BuildDriver::~BuildDriver() {
+    stop();
+}
+
+bool BuildDriver::running() const {
+    return pipeline_ && pipeline_->running();
+}
+
+std::string BuildDriver::status() const {
+    return running() ? pipeline_->statusText() : std::string();
+}
+
+int BuildDriver::completionFd() const {
+    return running() ? pipeline_->exitNotifier() : -1;
+}
+
+void BuildDriver::setDepthText(DepthBox box, std::string text) {
+    depthTexts_[static_cast<std::size_t>(box)] = std::move(text);
+}
+
+const std::string& BuildDriver::depthText(DepthBox box) const {
+    return depthTexts_[static_cast<std::size_t>(box)];
+}
+
+void BuildDriver::refuseWhileRunning(std::string_view what) const {
+    if (running())
+        throw Error(std::string(what) + " недоступно, пока работает конвертер (" +
+                    pipeline_->statusText() + ").");
+}
+
+void BuildDriver::startUnpack(std::vector<std::string> foundMbmNames) {
+    if (!launcher_) {
+        ownedLauncher_ =
+            converterPath_
+                ? std::make_unique<ProcessConverterLauncher>(fs::absolute(*converterPath_).string())
+                : std::make_unique<ProcessConverterLauncher>();
+        launcher_ = ownedLauncher_.get();
+    }
+    pipeline_ = std::make_unique<ConverterPipeline>(*launcher_, session_.workDirText(),
+                                                    session_.programDirectoryText());
+    foundMbmNames_ = std::move(foundMbmNames);
+    pipeline_->startUnpack();
+    timerStartEnabled_ = true;
+}
+
+void BuildDriver::startBuild() {
+    if (!pipeline_ || !session_.hasWorkTree())
+        throw Error("Создание графики недоступно: текущая графика ещё не распакована.");
+    refuseWhileRunning("Создание графики");
+    std::array<std::string, kSlotCount> slotBitDepth;
+    for (int slot = 0; slot < kSlotCount; ++slot)
+        slotBitDepth[slot] = depthText(kSlotDepthBox[slot]);
+    saveStills();
+    pipeline_->startPack(slotBitDepth);
+    timerStartEnabled_ = true;
+}
+
+// The build's save step: the stills become their frames in the work tree.
+void BuildDriver::saveStills() {
+    const std::string& workDir = session_.workDirText();
+    StillPictures& stills = document_.stills;
+    Raster& composed = stills.EidPicPicture1.pictureAs24Bit();
+    for (int k = 1; k <= 4; ++k)
+        saveBmpFile(composed, framePath(workDir, kSlotTable[kEidPicSlot], k));
+    saveBmpFile(stills.BackgroundPicture.pictureAs24Bit(),
+                framePath(workDir, kSlotTable[kBackgroundimageSlot], 0));
+    saveBmpFile(stills.SplashscreenPicture.pictureAs24Bit(),
+                framePath(workDir, kSlotTable[kSplashscreenSlot], 0));
+    saveBmpFile(stills.SplashEidPic.pictureAs24Bit(),
+                framePath(workDir, kSlotTable[kEidPicSlot], 0));
+    saveBmpFile(stills.WelcomeimagePicture.pictureAs24Bit(),
+                framePath(workDir, kSlotTable[kWelcomeimageSlot], 0));
+}
+
+void BuildDriver::exportFrames(const fs::path& folder) {
+    session_.requireWorkTree("Экспорт кадров");
+    refuseWhileRunning("Экспорт кадров");
+    saveStills();
+    for (const MbmSlot& slot : kSlotTable) {
+        const fs::path slotTarget = folder / std::string(slot.name);
+        std::error_code error;
+        fs::create_directories(slotTarget, error);
+        if (error)
+            throw Error(cannotCreateMessage(slotTarget, error.message()));
+        for (int k = 0; k <= slot.lastFrameIndex; ++k)
+            copyFileAtomically(framePath(session_.workDirText(), slot, k),
+                               slotTarget / (std::to_string(k) + ".bmp"));
+    }
+}
+
+// The finishing steps of the start-up unpacking: the previews are filled from the frames.
+void BuildDriver::finishUnpack() {
+    deleteUnpackedSources(session_.workDirText(), foundMbmNames_);
+    timerStartEnabled_ = false;
+    document_.showUnpackedFrames(session_.workDirText());
+    deleteCommandFile(session_.programDirectoryText());
+}
+
+// The finishing steps of a build: the files go to the output folder, then the notice.
+void BuildDriver::finishPack() {
+    timerStartEnabled_ = false;
+    deliverBuiltFiles(session_.workDirText(), session_.outputFolder().string(),
+                      session_.programDirectoryText());
+    frontEnd_.showNotice(kBuildNotice);
+    if (session_.openFolderWithDrawing())
+        frontEnd_.openFolder(session_.outputFolder());
+}
+
+void BuildDriver::tick() {
+    if (!timerStartEnabled_ || !running())
+        return;
+    const PipelinePhase phase = pipeline_->phase();
+    TickResult result;
+    try {
+        result = pipeline_->tick();
+    } catch (...) {
+        timerStartEnabled_ = false;
+        throw;
+    }
+    if (result != TickResult::Finished)
+        return;
+    if (phase == PipelinePhase::Unpack)
+        finishUnpack();
+    else
+        finishPack();
+}
+
+void BuildDriver::runToEnd(std::chrono::milliseconds perRunTimeout) {
+    if (!running())
+        return;
+    pipeline_->setSlotTimeout(perRunTimeout);
+    constexpr std::chrono::milliseconds kTick{100};
+    while (running()) {
+        const ConverterState state = launcher_->waitFor(kTick);
+        const int slotBefore = pipeline_->currentSlot();
+        tick();
+        // A run that has ended but whose step did not advance is given a moment rather than a
+        // busy loop (the pipeline itself gives up on it).
+        if (running() && state.kind != ConverterState::Kind::Running &&
+            pipeline_->currentSlot() == slotBefore)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+void BuildDriver::stop() {
+    if (running())
+        pipeline_->stop();
+    timerStartEnabled_ = false;
+}
+
+}  // namespace felmo

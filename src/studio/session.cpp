@@ -1,0 +1,136 @@
+#include "studio/session.hpp"
+
+#include <span>
+#include <system_error>
+
+#include "base/error.hpp"
+#include "base/file_io.hpp"
+#include "base/first_failure.hpp"
+#include "resources/embedded_defaults.hpp"
+#include "workspace/paths.hpp"
+#include "workspace/slot_table.hpp"
+#include "workspace/user_mbm_walk.hpp"
+#include "workspace/work_tree.hpp"
+
+namespace felmo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string withTrailingSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+}  // namespace
+
+Session::Session(const StudioConfig& config)
+    : executablePath_(config.executablePath),
+      configuredSettingsFile_(config.settingsFile),
+      configuredOutputFolder_(config.outputFolder) {}
+
+Session::~Session() = default;
+
+WindowPosition Session::open() {
+    if (settings_)
+        return position_;
+    if (configuredSettingsFile_) {
+        settingsPath_ = fs::absolute(*configuredSettingsFile_).lexically_normal();
+        programDirectory_ = withTrailingSlash(settingsPath_.parent_path().string());
+    } else {
+        const std::string executable = executablePath_.empty()
+                                           ? currentExecutablePath()
+                                           : fs::absolute(executablePath_).string();
+        if (executable.empty())
+            throw Error("Не удалось определить папку программы: путь к ней неизвестен.");
+        programDirectory_ = programDirectoryFor(executableFolderOf(executable));
+        settingsPath_ = settingsFilePath(programDirectory_);
+    }
+    settings_.emplace(settingsPath_.string());
+    position_.left = settings_->readInteger(kSettingsSection, setting::X1.key, position_.left);
+    position_.top = settings_->readInteger(kSettingsSection, setting::Y1.key, position_.top);
+    outputFolder_ = defaultOutputFolder(programDirectory_);
+    storedOutputFolder_ = outputFolder_;
+    return position_;
+}
+
+Settings& Session::settings() {
+    open();
+    return *settings_;
+}
+
+void Session::readStoredValues() {
+    open();
+    OpenFolderWithDrawing_ = settings_->readBool(
+        kSettingsSection, setting::OpenFolderWithDrawing.key, OpenFolderWithDrawing_);
+    const std::string road = settings_->readString(kSettingsSection, setting::RoadDirFiles,
+                                                   storedOutputFolder_.string());
+    storedOutputFolder_ =
+        road.empty() ? fs::path(defaultOutputFolder(programDirectory_)) : fs::path(road);
+    outputFolder_ = configuredOutputFolder_ ? *configuredOutputFolder_ : storedOutputFolder_;
+    storedValuesRead_ = true;
+}
+
+std::vector<std::string> Session::takeWorkTree() {
+    // The work tree is this run's own: a second FELMO of the user stops here untouched.
+    const std::string tree = currentWorkDir();
+    workDirLock_ = std::make_unique<WorkDirLock>(tree);
+    workDir_ = tree;
+    createWorkTree(workDir_);
+
+    for (const MbmSlot& slot : kSlotTable) {
+        const std::span<const std::uint8_t> graphics = embeddedDefaultMbm(slot.name);
+        if (graphics.empty())
+            throw Error("Нет встроенной графики для " + std::string(slot.name) + ".");
+        writeFileAtomically(slotSourcePath(workDir_, slot), graphics);
+    }
+    std::error_code error;
+    if (fs::is_directory(outputFolder_, error))
+        return CopyUserMbmFiles(outputFolder_.string(), workDir_);
+    return {};
+}
+
+void Session::requireWorkTree(std::string_view what) const {
+    if (workDir_.empty())
+        throw Error(std::string(what) +
+                    ": текущая графика ещё не распакована (рабочая папка не создана).");
+}
+
+void Session::releaseWorkTree() {
+    if (!workDir_.empty()) {
+        DeleteTree(workDir_);
+        workDir_.clear();
+    }
+    workDirLock_.reset();
+}
+
+void Session::writeStoredValues(WindowPosition position) {
+    if (!settings_)
+        return;
+    position_ = position;
+    FirstFailure writes;
+    writes.attempt(
+        [&] { settings_->writeInteger(kSettingsSection, setting::X1.key, position.left); });
+    writes.attempt(
+        [&] { settings_->writeInteger(kSettingsSection, setting::Y1.key, position.top); });
+    // Values never read (the start-up sequence did not get that far) are not overwritten.
+    if (storedValuesRead_) {
+        writes.attempt([&] {
+            settings_->writeBool(kSettingsSection, setting::OpenFolderWithDrawing.key,
+                                 OpenFolderWithDrawing_);
+        });
+        writes.attempt([&] {
+            settings_->writeString(kSettingsSection, setting::RoadDirFiles,
+                                   storedOutputFolder_.string());
+        });
+    }
+    writes.rethrow();
+}
+
+void Session::setOutputFolder(std::filesystem::path folder) {
+    outputFolder_ = folder;
+    storedOutputFolder_ = std::move(folder);
+}
+
+}  // namespace felmo
