@@ -5,6 +5,7 @@
 #include "base/error.hpp"
 #include "mbm/color_depth.hpp"
 #include "mbm/rle.hpp"
+#include "raster/picture_limits.hpp"
 
 namespace felmo {
 namespace {
@@ -51,10 +52,10 @@ MbmBitmapInfo readHeader(std::span<const std::uint8_t> file, std::size_t offset,
         fail(number, "size " + std::to_string(width) + " x " + std::to_string(height) +
                          " is not a picture size");
     }
-    if (width > Raster::kMaxDimension || height > Raster::kMaxDimension ||
-        std::int64_t{width} * height > Raster::kMaxPixels) {
-        fail(number,
-             "size " + std::to_string(width) + " x " + std::to_string(height) + " is too large");
+    try {
+        checkPictureSize(width, height);
+    } catch (const Error& tooLarge) {
+        throw Error("Bitmap " + std::to_string(number) + ": " + tooLarge.what());
     }
     if (!validDepth(bits))
         fail(number, std::to_string(bits) + " bits per pixel is not a depth");
@@ -186,7 +187,7 @@ std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file) {
     std::int64_t totalPixels = 0;
     for (const MbmBitmapInfo& info : infos) {
         totalPixels += std::int64_t{info.width} * info.height;
-        if (totalPixels > Raster::kMaxPixels)
+        if (totalPixels > kMaxPicturePixels)
             throw Error("The file's bitmaps hold too many pixels in total.");
     }
     std::vector<MbmBitmap> bitmaps;

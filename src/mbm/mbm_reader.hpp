@@ -5,10 +5,10 @@
 // allocated: the UIDs, the trailer and every offset against the buffer size, each bitmap header
 // as the phone checks it (header length 40, no palette, positive size and depth, a colour value
 // and a compression that fit the depth, an uncompressed size that matches the stride), the
-// dimensions against Raster's limits and the stored size against what the compression can
-// expand to. A run-length stream must fill its bitmap exactly and end exactly with its stored
-// bytes. Any fault is a felmo::Error whose message names the bitmap (counted from 1) and the
-// problem; callers add the file name.
+// dimensions against the picture limit (raster/picture_limits.hpp) and the stored size against what
+// the compression can expand to. A run-length stream must fill its bitmap exactly and end exactly
+// with its stored bytes. Any fault is a felmo::Error whose message names the bitmap (counted from
+// 1) and the problem; callers add the file name.
 #pragma once
 
 #include <cstddef>
@@ -44,7 +44,7 @@ Raster decodeMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& 
 void checkMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info);
 
 // Every bitmap of the file, decoded. The total pixel count of all bitmaps is capped at
-// Raster::kMaxPixels, checked before the first one is decoded.
+// kMaxPicturePixels, checked before the first one is decoded.
 std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file);
 
 }  // namespace felmo

@@ -8,6 +8,7 @@
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 #include "raster/bmp.hpp"
+#include "raster/picture_limits.hpp"
 
 namespace felmo {
 namespace {
@@ -126,11 +127,11 @@ Header readHeader(std::span<const std::uint8_t> bytes) {
     }
     if (header.width < 0)
         fail("Its width " + std::to_string(header.width) + " is negative.");
-    if (header.width > Raster::kMaxDimension || header.height > Raster::kMaxDimension ||
-        header.width * header.height > Raster::kMaxPixels)
-        fail("The picture is " + number(header.width) + " x " + number(header.height) +
-             " pixels, larger than the " + number(Raster::kMaxDimension) + " pixels a side (and " +
-             number(Raster::kMaxPixels) + " pixels in all) that are supported.");
+    try {
+        checkPictureSize(header.width, header.height);
+    } catch (const Error& tooLarge) {
+        fail(tooLarge.what());
+    }
 
     // Header 64 (the OS/2 one) numbers its compressions 3 and 4 differently: neither is taken.
     if (header.headerSize == 64 && header.compression > kRle4)

@@ -14,6 +14,7 @@
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 #include "raster/jpeg.hpp"
+#include "raster/picture_limits.hpp"
 
 namespace felmo {
 namespace {
@@ -56,6 +57,8 @@ struct DecodedPixels {
     int cmykInverted;  // Adobe's CMYK is stored inverted
     int paletteSize;
     unsigned char greyLevels[256];
+    long long refusedWidth;  // set with refusedHeight when the size is beyond the picture limit
+    long long refusedHeight;
     int dataRanOut;
     char message[JMSG_LENGTH_MAX + 128];
 };
@@ -81,13 +84,9 @@ bool runDecoder(const unsigned char* data, unsigned long size, DecodedPixels* ou
     jpeg_read_header(&info, TRUE);
 
     const unsigned long long width = info.image_width, height = info.image_height;
-    if (width > Raster::kMaxDimension || height > Raster::kMaxDimension ||
-        width * height > static_cast<unsigned long long>(Raster::kMaxPixels)) {
-        std::snprintf(out->message, sizeof out->message,
-                      "The picture is %llu x %llu pixels, larger than the %d pixels a side (and "
-                      "%lld pixels in all) that are supported",
-                      width, height, Raster::kMaxDimension,
-                      static_cast<long long>(Raster::kMaxPixels));
+    if (!pictureSizeFits(static_cast<long long>(width), static_cast<long long>(height))) {
+        out->refusedWidth = static_cast<long long>(width);
+        out->refusedHeight = static_cast<long long>(height);
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -214,6 +213,13 @@ Raster decodeOrFail(std::span<const std::uint8_t> bytes) {
     const bool decodedWell =
         runDecoder(bytes.data(), static_cast<unsigned long>(bytes.size()), &decoded);
     PixelBuffer release(decoded);
+    if (!decodedWell && (decoded.refusedWidth != 0 || decoded.refusedHeight != 0)) {
+        try {
+            checkPictureSize(decoded.refusedWidth, decoded.refusedHeight);
+        } catch (const Error& tooLarge) {
+            throw InvalidJpeg{tooLarge.what()};
+        }
+    }
     if (!decodedWell)
         throw InvalidJpeg{std::string(decoded.message) + "."};
     if (decoded.dataRanOut)

@@ -241,25 +241,25 @@ TEST_P(BrokenFixture, IsRefusedWithAMessageNamingTheProblem) {
     EXPECT_THROW(readMbmDirectory(bytes), Error);
 }
 
-INSTANTIATE_TEST_SUITE_P(NineBrokenCopies, BrokenFixture,
-                         testing::Values(BrokenCase{"01_totalstramsize.mbm",
-                                                    "bitmap size 4294967295"},
-                                         BrokenCase{"02_headersize.mbm", "header length"},
-                                         BrokenCase{"03_width.mbm", "size -1 x 48"},
-                                         BrokenCase{"04_height.mbm", "size 48 x -1"},
-                                         BrokenCase{"05_bitsperpixel.mbm", "-1 bits per pixel"},
-                                         BrokenCase{"bad_bmpsize.mbm", "too large"},
-                                         BrokenCase{"bad_colormode.mbm", "colour value -1"},
-                                         BrokenCase{"bad_compression.mbm", "compression -1"},
-                                         BrokenCase{"bad_paletteentries.mbm", "palette entries"}),
-                         [](const testing::TestParamInfo<BrokenCase>& info) {
-                             std::string name = info.param.file;
-                             name = name.substr(0, name.find('.'));
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    NineBrokenCopies, BrokenFixture,
+    testing::Values(BrokenCase{"01_totalstramsize.mbm", "bitmap size 4294967295"},
+                    BrokenCase{"02_headersize.mbm", "header length"},
+                    BrokenCase{"03_width.mbm", "size -1 x 48"},
+                    BrokenCase{"04_height.mbm", "size 48 x -1"},
+                    BrokenCase{"05_bitsperpixel.mbm", "-1 bits per pixel"},
+                    BrokenCase{"bad_bmpsize.mbm", "131328 x 32772 pixels, larger than"},
+                    BrokenCase{"bad_colormode.mbm", "colour value -1"},
+                    BrokenCase{"bad_compression.mbm", "compression -1"},
+                    BrokenCase{"bad_paletteentries.mbm", "palette entries"}),
+    [](const testing::TestParamInfo<BrokenCase>& info) {
+        std::string name = info.param.file;
+        name = name.substr(0, name.find('.'));
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch)))
+                ch = '_';
+        return name;
+    });
 
 }  // namespace
 }  // namespace felmo

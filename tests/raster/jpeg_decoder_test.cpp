@@ -179,6 +179,13 @@ TEST(JpegDecoder, OversizedPictureIsRefusedBeforeDecoding) {
     bytes[frame + 8] = 0x20;
     const std::string message = decodeError(bytes);
     EXPECT_NE(message.find("20000 x 20000 pixels, larger than"), std::string::npos) << message;
+
+    bytes[frame + 5] = 0x00;  // height 16
+    bytes[frame + 6] = 0x10;
+    bytes[frame + 7] = 0x20;  // width 8193, one beyond the side limit
+    bytes[frame + 8] = 0x01;
+    const std::string justBeyond = decodeError(bytes);
+    EXPECT_NE(justBeyond.find("8193 x 16 pixels, larger than"), std::string::npos) << justBeyond;
 }
 
 TEST(JpegDecoder, FileErrorsNameTheFile) {
