@@ -5,7 +5,9 @@
 #include <charconv>
 #include <sstream>
 
+#include "base/display_text.hpp"
 #include "compose/overlay_settings.hpp"
+#include "workspace/command_file.hpp"
 
 #ifndef FELMO_VERSION
 #define FELMO_VERSION "unknown"
@@ -29,13 +31,6 @@ constexpr std::array kDepthSlots = {
 
 bool isOption(std::string_view argument) {
     return argument.size() > 1 && argument[0] == '-';
-}
-
-bool hasControlCharacter(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            return true;
-    return false;
 }
 
 int hexDigit(char c) {
@@ -81,9 +76,10 @@ DepthSetting parseDepth(std::string_view token) {
     for (const DepthSlotName& known : kDepthSlots) {
         if (known.name != slot)
             continue;
-        if (depth.empty() || hasControlCharacter(depth))
-            throw UsageError("depth: '" + std::string(token) + "' gives no bit depth; write e.g. " +
-                             std::string(slot) + "=16");
+        if (!isConverterColourDepth(depth))
+            throw UsageError(
+                "depth: '" + displayText(token) + "' gives no bit depth the converter takes (" +
+                converterColourDepthList("or") + "); write e.g. " + displayText(slot) + "=16");
         return DepthSetting{known.box, std::string(depth)};
     }
     throw UsageError("depth: unknown slot '" + std::string(slot) +
@@ -373,26 +369,30 @@ std::string helpText() {
            "  strip N              the strip-colour slider position, 0 to 15\n"
            "  strip-colour RRGGBB  a strip colour as chosen in the colour dialog\n"
            "  depth SLOT=D...      bit depth of a slot: startup, status (EidPic and background),\n"
-           "                       splash, welcome; D is 8, 12, 16 or 24 (used as given)\n"
-           "  build                build the five .mbm files into the output folder\n"
-           "  export DIR           write the current frames into DIR, by slot folder\n"
-           "                       (startup/0.bmp ... startup/11.bmp and every still)\n"
-           "  overlay PIC          load the picture laid over the EidPic strip and compose it\n"
-           "                       with the current overlay settings\n"
-           "  overlay-set KEY=VALUE...\n"
-           "                       set the EidPic overlay, compose it and store the values in\n"
-           "                       the settings file; keys: alpha=0..255 (opacity), up, down,\n"
-           "                       left, right=0..37 (edge sharpness), region=X1,X2,Y1,Y2\n"
-           "                       (0 <= X1 <= X2 <= 176, 0 <= Y1 <= Y2 <= 68),\n"
-           "                       keep-background=0/1 (draw the overlay's background colour)\n"
-           "\n"
-           "PIC is a JPEG or BMP file (read as BMP when it ends in .bmp, .BMP or .Bmp).\n"
-           "\n"
-           "Exit status: 0 when every command succeeded; 1 when one failed (its message on\n"
-           "standard error; the commands after it do not run); 2 for a usage error.\n"
-           "\n"
-           "Example:\n"
-           "  felmo-cli --output ~/phone splash sunset.jpg effect zoom-in depth startup=24 build\n";
+           "                       splash, welcome; D is one of\n"
+           "                       " +
+               converterColourDepthList("or") +
+               "\n"
+               "  build                build the five .mbm files into the output folder\n"
+               "  export DIR           write the current frames into DIR, by slot folder\n"
+               "                       (startup/0.bmp ... startup/11.bmp and every still)\n"
+               "  overlay PIC          load the picture laid over the EidPic strip and compose it\n"
+               "                       with the current overlay settings\n"
+               "  overlay-set KEY=VALUE...\n"
+               "                       set the EidPic overlay, compose it and store the values in\n"
+               "                       the settings file; keys: alpha=0..255 (opacity), up, down,\n"
+               "                       left, right=0..37 (edge sharpness), region=X1,X2,Y1,Y2\n"
+               "                       (0 <= X1 <= X2 <= 176, 0 <= Y1 <= Y2 <= 68),\n"
+               "                       keep-background=0/1 (draw the overlay's background colour)\n"
+               "\n"
+               "PIC is a JPEG or BMP file (read as BMP when it ends in .bmp, .BMP or .Bmp).\n"
+               "\n"
+               "Exit status: 0 when every command succeeded; 1 when one failed (its message on\n"
+               "standard error; the commands after it do not run); 2 for a usage error.\n"
+               "\n"
+               "Example:\n"
+               "  felmo-cli --output ~/phone splash sunset.jpg effect zoom-in depth startup=24 "
+               "build\n";
     return text.str();
 }
 

@@ -95,8 +95,10 @@ void BuildDriver::startBuild() {
         throw Error("Создание графики недоступно: текущая графика ещё не распакована.");
     refuseWhileRunning("Создание графики");
     std::array<std::string, kSlotCount> slotBitDepth;
-    for (int slot = 0; slot < kSlotCount; ++slot)
+    for (int slot = 0; slot < kSlotCount; ++slot) {
         slotBitDepth[slot] = depthText(kSlotDepthBox[slot]);
+        checkColourDepthText(slotBitDepth[slot]);  // before anything is written
+    }
     saveStills();
     pipeline_->startPack(slotBitDepth);
     timerStartEnabled_ = true;

@@ -5,26 +5,66 @@
 #include <cstdint>
 #include <span>
 
+#include "base/display_text.hpp"
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 #include "workspace/paths.hpp"
 
 namespace felmo {
 
+bool isConverterColourDepth(std::string_view depthText) {
+    for (std::string_view depth : kConverterColourDepths)
+        if (depthText == depth)
+            return true;
+    return false;
+}
+
+std::string converterColourDepthList(std::string_view lastJoin) {
+    std::string list;
+    for (std::size_t i = 0; i < kConverterColourDepths.size(); ++i) {
+        if (i > 0)
+            list +=
+                i + 1 == kConverterColourDepths.size() ? " " + std::string(lastJoin) + " " : ", ";
+        list += kConverterColourDepths[i];
+    }
+    return list;
+}
+
+void checkColourDepthText(std::string_view depthText) {
+    if (!isConverterColourDepth(depthText))
+        throw Error("Глубина цвета \"" + displayText(depthText) +
+                    "\" не подходит конвертеру: допустимы " + converterColourDepthList("и") + ".");
+}
+
+void checkCommandFilePath(std::string_view path) {
+    if (path.find_first_of(std::string_view("\"\r\n\0", 4)) != std::string_view::npos)
+        throw Error("Путь \"" + displayText(path) +
+                    "\" нельзя передать конвертеру: в нём есть кавычка или перевод строки.");
+}
+
+std::string commandFileToken(std::string_view path) {
+    checkCommandFilePath(path);
+    const bool needsQuotes = path.find_first_of(" \t\v\f") != std::string_view::npos ||
+                             path.substr(0, 2) == "//";
+    return needsQuotes ? "\"" + std::string(path) + "\"" : std::string(path);
+}
+
 std::vector<std::string> unpackCommandLines(std::string_view workDir, const MbmSlot& slot) {
     std::vector<std::string> lines;
-    lines.push_back(" -u " + slotSourcePath(workDir, slot));
+    lines.push_back(" -u " + commandFileToken(slotSourcePath(workDir, slot)));
     for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
-        lines.push_back(framePath(workDir, slot, frame));
+        lines.push_back(commandFileToken(framePath(workDir, slot, frame)));
     return lines;
 }
 
 std::vector<std::string> packCommandLines(std::string_view workDir, const MbmSlot& slot,
                                           std::string_view depthText) {
+    checkColourDepthText(depthText);
     std::vector<std::string> lines;
-    lines.push_back(builtFilePath(workDir, slot));
+    lines.push_back(commandFileToken(builtFilePath(workDir, slot)));
     for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
-        lines.push_back("-c" + std::string(depthText) + framePath(workDir, slot, frame));
+        lines.push_back("-c" + std::string(depthText) +
+                        commandFileToken(framePath(workDir, slot, frame)));
     return lines;
 }
 

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "workspace/command_file.hpp"
+
 namespace felmo {
 namespace {
 
@@ -53,7 +55,18 @@ std::string currentExecutablePath() {
 }
 
 std::string currentWorkDir() {
-    return workDirFor(environment("TMPDIR"), ::getuid());
+    // Absolute and normalised, as every path the converter reads back from a command file:
+    // a relative TMPDIR means relative to the current folder, "//tmp" is "/tmp".
+    std::string tmpDir = environment("TMPDIR");
+    if (!tmpDir.empty()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(tmpDir, error);
+        if (!error)
+            tmpDir = absolute.lexically_normal().string();
+    }
+    std::string workDir = workDirFor(tmpDir, ::getuid());
+    checkCommandFilePath(workDir);
+    return workDir;
 }
 
 std::string programDirectoryFor(const std::string& executableFolder) {

@@ -36,7 +36,8 @@ std::string executableFolderOf(std::string_view executablePath);
 // The running executable (/proc/self/exe resolved); "" when it cannot be found.
 std::string currentExecutablePath();
 
-// WorkDir of the current user from $TMPDIR and the real user id. Nothing is created.
+// WorkDir of the current user from $TMPDIR (made absolute and normalised) and the real user id.
+// Nothing is created. Throws felmo::Error naming the path when a command file cannot carry it.
 std::string currentWorkDir();
 
 // The program directory for `executableFolder`: the folder itself when this user can write to it,

@@ -49,6 +49,8 @@ void ConverterPipeline::startUnpack() {
 void ConverterPipeline::startPack(const std::array<std::string, kSlotCount>& slotBitDepth) {
     if (running_)
         throw Error("Конвертер ещё работает: дождитесь окончания.");
+    for (const std::string& depthText : slotBitDepth)
+        checkColourDepthText(depthText);
     slotBitDepth_ = slotBitDepth;
     PipelinePhase_ = PipelinePhase::Pack;
     CurrentSlot_ = 0;

@@ -31,12 +31,65 @@ TEST(CommandFile, TypedDepthIsUsedVerbatim) {
     EXPECT_EQ(commandFileText(packCommandLines(kWorkDir, slotAt(kWelcomeimageSlot), "32")),
               "/tmp/Temp_FELMO-1000/NewMbmFiles/Welcomeimage.mbm\r\n"
               "-c32/tmp/Temp_FELMO-1000/Welcomeimage/0.bmp\r\n");
-    EXPECT_EQ(packCommandLines(kWorkDir, slotAt(kSplashscreenSlot), " 8c")[1],
-              "-c 8c/tmp/Temp_FELMO-1000/Splashscreen/0.bmp");
+    for (std::string_view depth : {"4", "8", "12", "16", "24", "32"})
+        EXPECT_EQ(packCommandLines(kWorkDir, slotAt(kSplashscreenSlot), depth)[1],
+                  "-c" + std::string(depth) + "/tmp/Temp_FELMO-1000/Splashscreen/0.bmp");
 }
 
-TEST(CommandFile, LineBreaksInsideALineAreRefused) {
-    EXPECT_THROW(commandFileText(packCommandLines(kWorkDir, slotAt(0), "16\r\n-u /etc/x")), Error);
+class WrongDepthText : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(WrongDepthText, IsRefusedAndShownInTheMessage) {
+    try {
+        packCommandLines(kWorkDir, slotAt(kStartupSlot), GetParam());
+        FAIL() << "accepted";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("4, 8, 12, 16, 24 и 32"), std::string::npos)
+            << error.what();
+        if (GetParam() == "7" || GetParam() == "16/some/other.bmp -c16") {
+            EXPECT_NE(std::string(error.what()).find("\"" + GetParam() + "\""), std::string::npos);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(NotExactlyADepth, WrongDepthText,
+                         ::testing::Values("", "7", "abc", "08", "016", "+16", " 16", "16 ", "1 6",
+                                           "16/some/other.bmp -c16", "\"16\"", "16\r\n-u /etc/x",
+                                           "２４", "24\t", "2", "1", "64", "-16"));
+
+struct QuotedPath {
+    std::string workDir;
+    std::string expectedFrame;
+};
+
+class CommandFileQuoting : public ::testing::TestWithParam<QuotedPath> {};
+
+TEST_P(CommandFileQuoting, PathsWithBlanksOrALeadingDoubleSlashAreQuoted) {
+    const auto unpack = unpackCommandLines(GetParam().workDir, slotAt(kWelcomeimageSlot));
+    EXPECT_EQ(unpack.at(1), GetParam().expectedFrame);
+    const auto pack = packCommandLines(GetParam().workDir, slotAt(kWelcomeimageSlot), "16");
+    EXPECT_EQ(pack.at(1), "-c16" + GetParam().expectedFrame);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, CommandFileQuoting,
+    ::testing::Values(QuotedPath{"/tmp/W/", "/tmp/W/Welcomeimage/0.bmp"},
+                      QuotedPath{"/tmp/x y/W/", "\"/tmp/x y/W/Welcomeimage/0.bmp\""},
+                      QuotedPath{"/tmp/tab\there/", "\"/tmp/tab\there/Welcomeimage/0.bmp\""},
+                      QuotedPath{"//tmp/W/", "\"//tmp/W/Welcomeimage/0.bmp\""},
+                      QuotedPath{"/tmp/a//b/", "/tmp/a//b/Welcomeimage/0.bmp"},
+                      QuotedPath{"/tmp/Жук'$x/", "/tmp/Жук'$x/Welcomeimage/0.bmp"}));
+
+TEST(CommandFile, PathsTheFileCannotCarryAreRefusedByName) {
+    for (std::string_view workDir : {"/tmp/say \"hi\"/", "/tmp/line\nbreak/", "/tmp/cr\rx/"}) {
+        try {
+            unpackCommandLines(workDir, slotAt(kStartupSlot));
+            FAIL() << workDir;
+        } catch (const Error& error) {
+            EXPECT_NE(std::string(error.what()).find("/tmp/"), std::string::npos) << error.what();
+            EXPECT_EQ(std::string(error.what()).find_first_of("\r\n"), std::string::npos);
+        }
+    }
+    EXPECT_THROW(commandFileText({"a\r\nb"}), Error);
 }
 
 TEST(CommandFile, WrittenIntoTheProgramDirectoryAndDeleted) {

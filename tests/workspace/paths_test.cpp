@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
+#include "base/error.hpp"
 #include "text_files.hpp"
 #include "workspace/slot_table.hpp"
 
@@ -53,6 +57,37 @@ TEST(Paths, CurrentWorkDirFollowsTmpdir) {
     else
         ::unsetenv("TMPDIR");
     EXPECT_EQ(workDir, folder.pathWithSlash() + "Temp_FELMO-" + std::to_string(::getuid()) + "/");
+}
+
+// currentWorkDir() with TMPDIR set to `value` for the call.
+std::string workDirWithTmpdir(const std::string& value) {
+    const char* saved = std::getenv("TMPDIR");
+    const std::string savedValue = saved ? saved : "";
+    ::setenv("TMPDIR", value.c_str(), 1);
+    auto restore = [&] {
+        if (saved)
+            ::setenv("TMPDIR", savedValue.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+    };
+    try {
+        std::string workDir = currentWorkDir();
+        restore();
+        return workDir;
+    } catch (...) {
+        restore();
+        throw;
+    }
+}
+
+TEST(Paths, CurrentWorkDirIsAbsoluteAndNormalised) {
+    const std::string suffix = "Temp_FELMO-" + std::to_string(::getuid()) + "/";
+    const std::string here = std::filesystem::current_path().string();
+    EXPECT_EQ(workDirWithTmpdir("//tmp"), "/tmp/" + suffix);
+    EXPECT_EQ(workDirWithTmpdir("/tmp/./a/../x y//"), "/tmp/x y/" + suffix);
+    EXPECT_EQ(workDirWithTmpdir("relative/t"), here + "/relative/t/" + suffix);
+    EXPECT_THROW(workDirWithTmpdir("/tmp/say \"hi\""), Error);
+    EXPECT_THROW(workDirWithTmpdir("/tmp/two\nlines"), Error);
 }
 
 TEST(Paths, PerUserConfigDirectory) {

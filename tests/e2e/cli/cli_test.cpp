@@ -496,6 +496,17 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
         {"depth"},
         {"depth", "foo=16"},
         {"depth", "startup="},
+        // A depth text is one converter option, nothing more.
+        {"depth", "startup=16/some/other.bmp -c16", "build"},
+        {"depth", "startup=7"},
+        {"depth", "status=abc"},
+        {"depth", "splash=08"},
+        {"depth", "splash=016"},
+        {"depth", "welcome=+16"},
+        {"depth", "welcome= 16"},
+        {"depth", "welcome=16 "},
+        {"depth", "startup=\"16\""},
+        {"depth", "startup=16\r\n-c16/etc/passwd"},
         {"effect"},
         {"effect", "nope"},
         {"effect", "slide-right"},
@@ -534,11 +545,44 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
     EXPECT_EQ(runBare({"--settings", settings().string(), "--settings", "x"}).exitStatus, 2);
 }
 
+TEST_F(CliTest, ATmpdirWithBlanksOrADoubleSlashStillBuilds) {
+    const std::string tmpdirs[] = {(root / "tmp with blanks").string(),
+                                   "/" + (root / "tmp").string(), "tmp/../tmp"};
+    for (const std::string& tmpdir : tmpdirs) {
+        fs::create_directories(root / "tmp with blanks");
+        fs::remove_all(output());
+        ProcessOptions options;
+        options.environment["TMPDIR"] = tmpdir;
+        options.workingDirectory = root;
+        const ProcessResult run = runProcess(
+            kBinDir / "felmo-cli",
+            {"--settings", settings().string(), "--output", output().string(), "build"}, options);
+        EXPECT_EQ(run.exitStatus, 0) << tmpdir << ": " << run.err;
+        EXPECT_TRUE(fs::exists(output() / "startup.mbm")) << tmpdir;
+    }
+}
+
+TEST_F(CliTest, ATmpdirACommandFileCannotCarryIsRefusedByName) {
+    const fs::path quoted = root / "say \"hi\"";
+    fs::create_directories(quoted);
+    ProcessOptions options;
+    options.environment["TMPDIR"] = quoted.string();
+    options.workingDirectory = root;
+    const ProcessResult run = runProcess(
+        kBinDir / "felmo-cli",
+        {"--settings", settings().string(), "--output", output().string(), "build"}, options);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("say \"hi\""), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_empty(quoted));
+    EXPECT_FALSE(fs::exists(output()));
+}
+
 TEST_F(CliTest, HelpListAndVersion) {
     const ProcessResult help = runBare({"--help"});
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_EQ(help.out.rfind("Usage: felmo-cli", 0), 0u) << help.out;
     EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+    EXPECT_NE(help.out.find("4, 8, 12, 16, 24 or 32"), std::string::npos) << help.out;
 
     const ProcessResult list = runBare({"--list"});
     EXPECT_EQ(list.exitStatus, 0);
