@@ -1,5 +1,6 @@
 #include "studio/build_driver.hpp"
 
+#include <cstdlib>
 #include <system_error>
 #include <thread>
 
@@ -31,6 +32,18 @@ constexpr std::array<DepthBox, kSlotCount> kSlotDepthBox = {
     DepthBox::SplashscreenPictureBit,  // Splashscreen
     DepthBox::WelcomeimagePictureBit,  // Welcomeimage
 };
+
+// `folder` with the user's home shown as "~".
+std::string shownFolder(const std::string& folder) {
+    const char* home = std::getenv("HOME");
+    std::string prefix = home ? home : "";
+    while (prefix.size() > 1 && prefix.back() == '/')
+        prefix.pop_back();
+    if (prefix.size() > 1 && folder.rfind(prefix, 0) == 0 &&
+        (folder.size() == prefix.size() || folder[prefix.size()] == '/'))
+        return "~" + folder.substr(prefix.size());
+    return folder;
+}
 
 }  // namespace
 
@@ -150,7 +163,10 @@ void BuildDriver::finishPack() {
     timerStartEnabled_ = false;
     deliverBuiltFiles(session_.workDirText(), session_.outputFolder().string(),
                       session_.programDirectoryText());
-    frontEnd_.showNotice(kBuildNotice);
+    // An installed FELMO's files are not beside the program: the notice says where they are.
+    frontEnd_.showNotice(session_.installed() ? std::string(kBuildNotice) + "\n" +
+                                                    shownFolder(session_.outputFolder().string())
+                                              : std::string(kBuildNotice));
     if (session_.openFolderWithDrawing())
         frontEnd_.openFolder(session_.outputFolder());
 }

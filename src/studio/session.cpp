@@ -44,13 +44,18 @@ WindowPosition Session::open() {
                                            : fs::absolute(executablePath_).string();
         if (executable.empty())
             throw Error("Не удалось определить папку программы: путь к ней неизвестен.");
-        programDirectory_ = programDirectoryFor(executableFolderOf(executable));
+        const ProgramLocation location = programLocationFor(executableFolderOf(executable));
+        programDirectory_ = location.directory;
+        installed_ = !location.portable;
         settingsPath_ = settingsFilePath(programDirectory_);
     }
+    // An installed FELMO builds into a folder the user finds, not into a hidden one.
+    defaultOutputFolder_ = installed_ ? installedOutputFolder(currentDocumentsFolder())
+                                      : defaultOutputFolder(programDirectory_);
     settings_.emplace(settingsPath_.string());
     position_.left = settings_->readInteger(kSettingsSection, setting::X1.key, position_.left);
     position_.top = settings_->readInteger(kSettingsSection, setting::Y1.key, position_.top);
-    outputFolder_ = defaultOutputFolder(programDirectory_);
+    outputFolder_ = defaultOutputFolder_;
     storedOutputFolder_ = outputFolder_;
     return position_;
 }
@@ -66,8 +71,7 @@ void Session::readStoredValues() {
         kSettingsSection, setting::OpenFolderWithDrawing.key, OpenFolderWithDrawing_);
     const std::string road = settings_->readString(kSettingsSection, setting::RoadDirFiles,
                                                    storedOutputFolder_.string());
-    storedOutputFolder_ =
-        road.empty() ? fs::path(defaultOutputFolder(programDirectory_)) : fs::path(road);
+    storedOutputFolder_ = road.empty() ? defaultOutputFolder_ : fs::path(road);
     outputFolder_ = configuredOutputFolder_ ? *configuredOutputFolder_ : storedOutputFolder_;
     storedValuesRead_ = true;
 }

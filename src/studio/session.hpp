@@ -81,6 +81,9 @@ class Session {
     const std::string& programDirectoryText() const { return programDirectory_; }
     const std::string& workDirText() const { return workDir_; }
     std::filesystem::path programDirectory() const { return programDirectory_; }
+    // True for an installed FELMO: the program directory is the per-user configuration folder
+    // and the default output folder lies in the documents folder.
+    bool installed() const { return installed_; }
     std::filesystem::path workDir() const { return workDir_; }
     const std::filesystem::path& settingsFile() const { return settingsPath_; }
 
@@ -97,6 +100,8 @@ class Session {
     std::optional<std::filesystem::path> configuredOutputFolder_;
 
     std::string programDirectory_;  // ends in "/"
+    bool installed_ = false;
+    std::filesystem::path defaultOutputFolder_;  // the output folder while RoadDirFiles is empty
     std::filesystem::path settingsPath_;
     std::optional<Settings> settings_;
     WindowPosition position_;

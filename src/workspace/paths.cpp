@@ -1,10 +1,14 @@
 #include "workspace/paths.hpp"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include "workspace/command_file.hpp"
@@ -21,6 +25,47 @@ std::string withTrailingSlash(std::string folder) {
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
+}
+
+std::string homeFolder() {
+    std::string home = environment("HOME");
+    if (home.empty()) {
+        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
+            home = entry->pw_dir;
+    }
+    return home;
+}
+
+std::string withoutTrailingSlashes(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+// The value of one user-dirs.dirs assignment: a double-quoted shell word (backslash escapes
+// honoured) or a bare word. "$HOME" at its start stands for `home`; any other value that is not
+// an absolute path is not a folder and gives "".
+std::string userDirValue(std::string_view text, std::string_view home) {
+    std::string value;
+    if (!text.empty() && text.front() == '"') {
+        std::size_t at = 1;
+        for (; at < text.size() && text[at] != '"'; ++at) {
+            if (text[at] == '\\' && at + 1 < text.size())
+                ++at;
+            value += text[at];
+        }
+        if (at >= text.size())
+            return "";  // no closing quote
+    } else {
+        std::size_t end = text.find_first_of(" \t#");
+        value = std::string(text.substr(0, end));
+    }
+    constexpr std::string_view kHome = "$HOME";
+    if (value.rfind(kHome, 0) == 0 && (value.size() == kHome.size() || value[kHome.size()] == '/'))
+        value = std::string(home) + value.substr(kHome.size());
+    if (value.empty() || value.front() != '/')
+        return "";
+    return withoutTrailingSlashes(value);
 }
 
 }  // namespace
@@ -69,25 +114,113 @@ std::string currentWorkDir() {
     return workDir;
 }
 
-std::string programDirectoryFor(const std::string& executableFolder) {
-    std::string folder = withTrailingSlash(executableFolder);
-    if (!executableFolder.empty() && ::access(folder.c_str(), W_OK) == 0)
-        return folder;
-
-    std::string home = environment("HOME");
-    if (home.empty()) {
-        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
-            home = entry->pw_dir;
+bool isSystemFolder(std::string_view folder) {
+    static constexpr std::array<std::string_view, 8> kSystemRoots = {
+        "/usr", "/opt", "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32"};
+    const std::string normal =
+        std::filesystem::path(std::string(folder)).lexically_normal().generic_string();
+    for (std::string_view root : kSystemRoots) {
+        if (normal.rfind(root, 0) != 0)
+            continue;
+        if (normal.size() == root.size() || normal[root.size()] == '/')
+            return true;
     }
-    std::string configFolder = perUserConfigDirectoryFor(environment("XDG_CONFIG_HOME"), home);
+    return false;
+}
+
+bool isPortableProgramFolder(std::string_view folder, const ProgramFolderFacts& facts,
+                             bool runAsRoot) {
+    if (folder.empty() || !facts.writable)
+        return false;
+    const bool systemFolder = isSystemFolder(folder);
+    if (facts.ownedByUser && !systemFolder)
+        return true;
+    return facts.holdsUsersSettings && !(runAsRoot && systemFolder);
+}
+
+ProgramFolderFacts programFolderFactsOf(const std::string& folder) {
+    ProgramFolderFacts facts;
+    if (folder.empty())
+        return facts;
+    const std::string withSlash = withTrailingSlash(folder);
+    facts.writable = ::access(withSlash.c_str(), W_OK | X_OK) == 0;
+    struct stat status {};
+    facts.ownedByUser = ::stat(withSlash.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+                        status.st_uid == ::getuid();
+    const std::string settings = settingsFilePath(withSlash);
+    struct stat settingsStatus {};
+    facts.holdsUsersSettings =
+        ::lstat(settings.c_str(), &settingsStatus) == 0 && S_ISREG(settingsStatus.st_mode) &&
+        settingsStatus.st_uid == ::getuid() && ::access(settings.c_str(), W_OK) == 0;
+    return facts;
+}
+
+ProgramLocation programLocationFor(const std::string& executableFolder) {
+    const std::string folder = withTrailingSlash(executableFolder);
+    if (!executableFolder.empty() &&
+        isPortableProgramFolder(folder, programFolderFactsOf(folder), ::getuid() == 0))
+        return {folder, true};
+
+    std::string configFolder =
+        perUserConfigDirectoryFor(environment("XDG_CONFIG_HOME"), homeFolder());
     std::error_code ignored;  // a folder that cannot be made shows when a file is written there
     std::filesystem::create_directories(configFolder, ignored);
-    return configFolder;
+    return {configFolder, false};
+}
+
+std::string programDirectoryFor(const std::string& executableFolder) {
+    return programLocationFor(executableFolder).directory;
 }
 
 std::string currentProgramDirectory() {
     std::string executable = currentExecutablePath();
     return programDirectoryFor(executable.empty() ? std::string() : executableFolderOf(executable));
+}
+
+std::string documentsFolderFor(std::string_view userDirsText, std::string_view environmentValue,
+                               std::string_view home) {
+    constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";
+    std::string fromFile;
+    std::istringstream lines{std::string(userDirsText)};
+    for (std::string line; std::getline(lines, line);) {
+        std::string_view rest = line;
+        while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t'))
+            rest.remove_prefix(1);
+        if (rest.rfind(kKey, 0) != 0)
+            continue;
+        rest.remove_prefix(kKey.size());
+        if (!rest.empty() && rest.back() == '\r')
+            rest.remove_suffix(1);
+        fromFile = userDirValue(rest, home);
+    }
+    if (!fromFile.empty())
+        return fromFile;
+    if (!environmentValue.empty() && environmentValue.front() == '/')
+        return withoutTrailingSlashes(std::string(environmentValue));
+    return withoutTrailingSlashes(std::string(home)) + "/Documents";
+}
+
+std::string currentDocumentsFolder() {
+    const std::string home = homeFolder();
+    const std::string configHome = environment("XDG_CONFIG_HOME");
+    const std::string userDirsFile =
+        (!configHome.empty() && configHome.front() == '/' ? withTrailingSlash(configHome)
+                                                          : withTrailingSlash(home) + ".config/") +
+        "user-dirs.dirs";
+    std::string text;
+    struct stat status {};
+    if (::stat(userDirsFile.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_size < 64 * 1024) {
+        std::ifstream in(userDirsFile, std::ios::binary);
+        std::ostringstream contents;
+        contents << in.rdbuf();
+        text = contents.str();
+    }
+    return documentsFolderFor(text, environment("XDG_DOCUMENTS_DIR"), home);
+}
+
+std::string installedOutputFolder(std::string_view documentsFolder) {
+    return withoutTrailingSlashes(std::string(documentsFolder)) + "/FELMO";
 }
 
 std::string defaultOutputFolder(std::string_view programDirectory) {

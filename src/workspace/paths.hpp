@@ -5,10 +5,13 @@
 // "//startup.mbm") is possible and harmless.
 //
 // The Linux rules:
-//   program directory  the folder of the executable when it is writable, otherwise the per-user
-//                      folder $XDG_CONFIG_HOME/felmo/ (default ~/.config/felmo/), created on demand
+//   program directory  the folder of the executable for a portable copy (a folder of the user's
+//                      own, writable, outside the system folders); otherwise, for an installed
+//                      FELMO, the per-user folder $XDG_CONFIG_HOME/felmo/ (default
+//                      ~/.config/felmo/), created on demand
 //   WorkDir            $TMPDIR (default /tmp) + "/Temp_FELMO-<numeric user id>/"
-//   output folder      settings key RoadDirFiles; default program directory + "Files"
+//   output folder      settings key RoadDirFiles; default program directory + "Files" for a
+//                      portable copy, "FELMO" in the user's documents folder when installed
 //
 // The Windows rules of the original program stay expressible in windows_paths below.
 #pragma once
@@ -40,12 +43,56 @@ std::string currentExecutablePath();
 // Nothing is created. Throws felmo::Error naming the path when a command file cannot carry it.
 std::string currentWorkDir();
 
-// The program directory for `executableFolder`: the folder itself when this user can write to it,
-// otherwise the per-user configuration folder, which is created (with parents) if missing.
+// --- Portable copy or installed program ---
+
+// What the portable-copy rule asks of the executable's folder.
+struct ProgramFolderFacts {
+    bool writable = false;            // this user may create files in it
+    bool ownedByUser = false;         // the folder belongs to this user
+    bool holdsUsersSettings = false;  // a Settings.ini of this user's is already there
+};
+
+// True for the folders a package or an administrator installs programs into: /usr, /opt and the
+// root-level bin, sbin and lib folders, with everything below them.
+bool isSystemFolder(std::string_view folder);
+
+// A portable copy keeps its files beside the executable: the folder is the user's own, writable
+// and not a system folder. A folder that already holds the user's Settings.ini stays portable
+// (settings of an earlier copy keep working there), except for root in a system folder: an
+// installed program run by root never writes beside itself.
+bool isPortableProgramFolder(std::string_view folder, const ProgramFolderFacts& facts,
+                             bool runAsRoot);
+
+// The facts of `folder` for the current (real) user, read from the file system.
+ProgramFolderFacts programFolderFactsOf(const std::string& folder);
+
+struct ProgramLocation {
+    std::string directory;  // ends in "/"
+    bool portable = false;  // false: an installed FELMO using the per-user folder
+};
+
+// The program directory for `executableFolder`: the folder itself for a portable copy, otherwise
+// the per-user configuration folder, which is created (with parents) if missing.
+ProgramLocation programLocationFor(const std::string& executableFolder);
 std::string programDirectoryFor(const std::string& executableFolder);
 
 // programDirectoryFor(the running executable's folder).
 std::string currentProgramDirectory();
+
+// --- The user's documents folder (installed FELMO's output) ---
+
+// The documents folder as `xdg-user-dir DOCUMENTS` finds it: XDG_DOCUMENTS_DIR from the
+// user-dirs.dirs text ("$HOME/..." or an absolute path, the last assignment counts), else the
+// environment's XDG_DOCUMENTS_DIR when absolute, else home + "/Documents". No trailing slash.
+std::string documentsFolderFor(std::string_view userDirsText, std::string_view environmentValue,
+                               std::string_view home);
+
+// documentsFolderFor with $XDG_CONFIG_HOME/user-dirs.dirs (default ~/.config/user-dirs.dirs),
+// $XDG_DOCUMENTS_DIR and $HOME of this process.
+std::string currentDocumentsFolder();
+
+// The output folder an installed FELMO starts with: documents folder + "/FELMO".
+std::string installedOutputFolder(std::string_view documentsFolder);
 
 // --- Path forms (pure) ---
 

@@ -16,6 +16,7 @@
 #include "fake_converter.hpp"
 #include "raster/bmp.hpp"
 #include "studio/front_end.hpp"
+#include "support/scoped_environment.hpp"
 #include "support/temporary_folder.hpp"
 #include "workspace/slot_table.hpp"
 
@@ -549,6 +550,36 @@ TEST_F(StudioTest, TheStoredRegionIsClampedAtStartUpAndTheWindowsCloseStoresIt) 
               std::string::npos)
         << ini;
     EXPECT_NE(ini.find("TrackBarR=37\n"), std::string::npos) << ini;
+}
+
+// An installed program (its folder a system folder) keeps its settings in the user's
+// configuration folder and builds into the documents folder, and the notice says where.
+TEST_F(StudioTest, AnInstalledProgramKeepsItsFilesInTheUsersFolders) {
+    testing::ScopedEnvironment environment;
+    environment.set("HOME", (root / "home").string());
+    environment.set("XDG_CONFIG_HOME", std::nullopt);
+    environment.set("XDG_DOCUMENTS_DIR", std::nullopt);
+    writeText(root / "home" / ".config" / "user-dirs.dirs",
+              "XDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n");
+    config.executablePath = "/usr/bin/felmo";
+    config.settingsFile.reset();
+    config.outputFolder.reset();
+
+    Studio& s = startUp();
+    EXPECT_TRUE(s.session().installed());
+    EXPECT_EQ(s.session().programDirectory(), root / "home" / ".config" / "felmo/");
+    const fs::path documents = root / "home" / "Документы" / "FELMO";
+    EXPECT_EQ(s.session().outputFolder(), documents);
+
+    s.N7Click();
+    s.build().runToEnd(std::chrono::seconds(10));
+    EXPECT_TRUE(fs::exists(documents / "startup.mbm"));
+    EXPECT_EQ(frontEnd.notices,
+              std::vector<std::string>{"Файлы графики созданы.\n~/Документы/FELMO"});
+    s.FormClose(0, 0);
+    EXPECT_NE(readText(root / "home" / ".config" / "felmo" / "Settings.ini")
+                  .find("RoadDirFiles=" + documents.string()),
+              std::string::npos);
 }
 
 }  // namespace

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 
 #include "base/error.hpp"
+#include "support/scoped_environment.hpp"
 #include "text_files.hpp"
 #include "workspace/slot_table.hpp"
 
@@ -102,6 +105,111 @@ TEST(Paths, ProgramDirectoryIsTheWritableExecutableFolder) {
     EXPECT_EQ(programDirectoryFor(folder.pathWithSlash()), folder.pathWithSlash());
     std::string noSlash = folder.pathWithSlash().substr(0, folder.pathWithSlash().size() - 1);
     EXPECT_EQ(programDirectoryFor(noSlash), folder.pathWithSlash());
+}
+
+TEST(Paths, SystemFolders) {
+    struct Case {
+        const char* folder;
+        bool system;
+    };
+    const Case cases[] = {
+        {"/usr/bin/", true},         {"/usr/local/bin", true},  {"/usr", true},
+        {"/opt/felmo/", true},       {"/bin/", true},           {"/lib64/felmo", true},
+        {"/usr/../home/a", false},   {"/usrlocal/bin/", false}, {"/optional/", false},
+        {"/home/ann/felmo/", false}, {"/root/felmo/", false},   {"/tmp/", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isSystemFolder(c.folder), c.system) << c.folder;
+}
+
+TEST(Paths, PortableCopyOrInstalledProgram) {
+    struct Case {
+        const char* folder;
+        ProgramFolderFacts facts;  // writable, owned by the user, holds the user's Settings.ini
+        bool root;
+        bool portable;
+    };
+    const Case cases[] = {
+        {"/home/ann/felmo/", {true, true, false}, false, true},
+        {"/home/ann/felmo/", {false, true, false}, false, false},    // read-only copy
+        {"/srv/shared/felmo/", {true, false, false}, false, false},  // another user's folder
+        {"/srv/shared/felmo/", {true, false, true}, false, true},    // ... with the user's settings
+        {"/usr/bin/", {false, false, false}, false, false},
+        // Root may write anywhere: an installed program still keeps its files out of /usr.
+        {"/usr/local/bin/", {true, true, false}, true, false},
+        {"/usr/local/bin/", {true, true, true}, true, false},
+        {"/opt/felmo/", {true, true, false}, false, false},
+        {"/opt/felmo/", {true, true, true}, false, true},  // an earlier portable copy's settings
+        {"/root/felmo/", {true, true, false}, true, true},
+        {"", {true, true, true}, false, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isPortableProgramFolder(c.folder, c.facts, c.root), c.portable)
+            << c.folder << " root=" << c.root;
+}
+
+TEST(Paths, FolderFactsOfTheFileSystem) {
+    testing::TemporaryFolder folder;
+    ProgramFolderFacts facts = programFolderFactsOf(folder.pathWithSlash());
+    EXPECT_TRUE(facts.writable);
+    EXPECT_TRUE(facts.ownedByUser);
+    EXPECT_FALSE(facts.holdsUsersSettings);
+    testing::writeText(folder.pathWithSlash() + "Settings.ini", "[FELMO]\n");
+    EXPECT_TRUE(programFolderFactsOf(folder.pathWithSlash()).holdsUsersSettings);
+    EXPECT_FALSE(programFolderFactsOf(folder.pathWithSlash() + "missing/").writable);
+}
+
+TEST(Paths, InstalledProgramUsesThePerUserFolder) {
+    testing::TemporaryFolder folder;
+    testing::ScopedEnvironment environment;
+    environment.set("XDG_CONFIG_HOME", folder.pathWithSlash() + "config");
+    const ProgramLocation location = programLocationFor("/usr/bin/");
+    EXPECT_FALSE(location.portable);
+    EXPECT_EQ(location.directory, folder.pathWithSlash() + "config/felmo/");
+    EXPECT_TRUE(std::filesystem::is_directory(location.directory));
+    EXPECT_TRUE(programLocationFor(folder.pathWithSlash()).portable);
+}
+
+TEST(Paths, DocumentsFolder) {
+    struct Case {
+        const char* userDirs;
+        const char* environment;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"", "", "/home/ann/Documents"},
+        {"# written by xdg-user-dirs-update\nXDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n", "",
+         "/home/ann/Документы"},
+        {"XDG_DOCUMENTS_DIR=\"/data/docs/\"\r\n", "", "/data/docs"},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/My \\\"Docs\\\"\"", "", "/home/ann/My \"Docs\""},
+        {"XDG_DOCUMENTS_DIR=\"$HOME\"", "", "/home/ann"},
+        // The last assignment counts; a value that is not a folder is ignored.
+        {"XDG_DOCUMENTS_DIR=\"$HOME/a\"\nXDG_DOCUMENTS_DIR=\"$HOME/b\"", "", "/home/ann/b"},
+        {"XDG_DOCUMENTS_DIR=\"docs\"", "", "/home/ann/Documents"},
+        {"XDG_DOCUMENTS_DIR=\"$HOMEX/docs\"", "", "/home/ann/Documents"},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/unterminated", "", "/home/ann/Documents"},
+        {"XDG_DESKTOP_DIR=\"$HOME/Desktop\"", "/env/docs/", "/env/docs"},
+        {"", "relative/docs", "/home/ann/Documents"},
+        {"XDG_DOCUMENTS_DIR=\"$HOME/file\"", "/env/docs", "/home/ann/file"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(documentsFolderFor(c.userDirs, c.environment, "/home/ann"), c.expected)
+            << c.userDirs << " | " << c.environment;
+    EXPECT_EQ(installedOutputFolder("/home/ann/Documents"), "/home/ann/Documents/FELMO");
+}
+
+TEST(Paths, CurrentDocumentsFolderReadsTheUserDirsFile) {
+    testing::TemporaryFolder folder;
+    testing::ScopedEnvironment environment;
+    environment.set("HOME", folder.pathWithSlash() + "home");
+    environment.set("XDG_CONFIG_HOME", std::nullopt);
+    environment.set("XDG_DOCUMENTS_DIR", std::nullopt);
+    EXPECT_EQ(currentDocumentsFolder(), folder.pathWithSlash() + "home/Documents");
+    testing::writeText(folder.pathWithSlash() + "home/.config/user-dirs.dirs",
+                       "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
+    EXPECT_EQ(currentDocumentsFolder(), folder.pathWithSlash() + "home/Papers");
+    environment.set("XDG_CONFIG_HOME", folder.pathWithSlash() + "elsewhere");
+    EXPECT_EQ(currentDocumentsFolder(), folder.pathWithSlash() + "home/Documents");
 }
 
 TEST(Paths, FormsBuiltByConcatenation) {
