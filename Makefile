@@ -1,12 +1,13 @@
 # Thin wrapper around CMake. `make run` builds and starts FELMO; `make test` builds and runs
 # every test. Both expect the packages of scripts/install-deps.sh.
 BUILD      ?= build
+RELEASE_BUILD ?= build-release
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build programs run test asan-test fuzz bench clean
+.PHONY: all build programs run test asan-test fuzz bench package clean
 
 all: build
 
@@ -25,6 +26,16 @@ run: programs
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package felmo_<version>_amd64.deb, built in the Release folder with the programs
+# under /usr; only what the package holds is built (the install step does not build everything).
+package:
+	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DFELMO_GUI=ON -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON $(CMAKE_ARGS)
+	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target felmo felmo-cli bmconv felmo_install_files
+	rm -f $(RELEASE_BUILD)/felmo_*.deb
+	cd $(RELEASE_BUILD) && cpack -G DEB
+	cp $(RELEASE_BUILD)/felmo_*.deb .
 
 # The same tests built with address and undefined-behaviour sanitizers (no window layer).
 asan-test:
@@ -46,4 +57,4 @@ bench: build
 	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD)

@@ -1,0 +1,155 @@
+// The manual pages and the programs' own --help list the same commands and options, so a command
+// added to one is not forgotten in the other.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "support/child_process.hpp"
+
+namespace felmo {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::set<std::string>;
+
+const fs::path kBinDir = FELMO_BIN_DIR;
+const fs::path kManDir = fs::path(FELMO_SOURCE_DIR) / "dist" / "man";
+
+std::string readText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string helpOf(const std::string& program) {
+    testing::ProcessResult result = testing::runProcess(kBinDir / program, {"--help"});
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    return result.out;
+}
+
+// The first word of each entry of a block of the help text ("Options:", "Commands:"): entries
+// are indented by two spaces, their continuation lines by more.
+Names helpEntries(const std::string& help, const std::string& heading) {
+    Names names;
+    std::istringstream lines(help);
+    bool inside = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line == heading) {
+            inside = true;
+            continue;
+        }
+        if (!inside)
+            continue;
+        if (line.empty() || line[0] != ' ')
+            break;
+        if (line.size() > 2 && line[1] == ' ' && line[2] != ' ')
+            names.insert(line.substr(2, line.find(' ', 2) - 2));
+    }
+    return names;
+}
+
+// The roff text without font changes and with "\-" as a plain hyphen.
+std::string plainRoff(std::string text) {
+    text = std::regex_replace(text, std::regex(R"(\\f[BIRP])"), "");
+    text = std::regex_replace(text, std::regex(R"(\\-)"), "-");
+    return std::regex_replace(text, std::regex("\""), "");
+}
+
+// The first word of each tagged paragraph (.TP) of a section of a manual page.
+Names manualEntries(const std::string& page, const std::string& section) {
+    Names names;
+    std::istringstream lines(page);
+    bool inside = false;
+    bool tagNext = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(".SH ", 0) == 0) {
+            inside = line == ".SH " + section;
+            continue;
+        }
+        if (!inside)
+            continue;
+        if (line == ".TP") {
+            tagNext = true;
+            continue;
+        }
+        if (!tagNext)
+            continue;
+        tagNext = false;
+        std::string tag = plainRoff(line);
+        if (tag.rfind('.', 0) == 0)
+            tag = tag.substr(tag.find(' ') + 1);  // the font macro (.B, .BI, .BR)
+        names.insert(tag.substr(0, tag.find_first_of(" ,=")));
+    }
+    return names;
+}
+
+std::string listed(const Names& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += " " + name;
+    return text;
+}
+
+TEST(ManualPage, FelmoCliListsTheCommandsAndOptionsOfItsHelp) {
+    const std::string help = helpOf("felmo-cli");
+    const std::string page = readText(kManDir / "felmo-cli.1");
+    ASSERT_FALSE(page.empty());
+
+    const Names helpCommands = helpEntries(help, "Commands:");
+    const Names helpOptions = helpEntries(help, "Options:");
+    EXPECT_GE(helpCommands.size(), 10u) << help;
+    EXPECT_TRUE(helpCommands.count("overlay-set")) << listed(helpCommands);
+    EXPECT_TRUE(helpOptions.count("--settings")) << listed(helpOptions);
+
+    EXPECT_EQ(manualEntries(page, "COMMANDS"), helpCommands)
+        << "manual:" << listed(manualEntries(page, "COMMANDS"))
+        << "\nhelp:  " << listed(helpCommands);
+    EXPECT_EQ(manualEntries(page, "OPTIONS"), helpOptions)
+        << "manual:" << listed(manualEntries(page, "OPTIONS"))
+        << "\nhelp:  " << listed(helpOptions);
+}
+
+// Every effect felmo-cli --list names is in the manual page.
+TEST(ManualPage, FelmoCliNamesEveryEffect) {
+    testing::ProcessResult list = testing::runProcess(kBinDir / "felmo-cli", {"--list"});
+    ASSERT_EQ(list.exitStatus, 0) << list.err;
+    const std::string page = plainRoff(readText(kManDir / "felmo-cli.1"));
+    const std::regex binocular("binocular-(in|out)-(.*)");
+    std::istringstream lines(list.out);
+    int effects = 0;
+    for (std::string line; std::getline(lines, line); ++effects) {
+        const std::string name = line.substr(0, line.find(' '));
+        std::smatch parts;
+        if (std::regex_match(name, parts, binocular)) {
+            // Named as binocular-in-* / binocular-out-* with the directions listed once.
+            EXPECT_NE(page.find("binocular-" + parts[1].str() + "-*"), std::string::npos) << name;
+            EXPECT_NE(page.find(parts[2].str()), std::string::npos) << name;
+        } else {
+            EXPECT_TRUE(std::regex_search(page, std::regex("(^|[ ,\n])" + name + "([ ,\n]|$)")))
+                << name;
+        }
+    }
+    EXPECT_GE(effects, 40);
+}
+
+// bmconv's short options in its help all have their paragraph in the manual page.
+TEST(ManualPage, BmconvDescribesTheOptionsOfItsHelp) {
+    const std::string help = helpOf("bmconv");
+    const Names manual = manualEntries(readText(kManDir / "bmconv.1"), "OPTIONS");
+    Names shown;
+    const std::regex option(R"((^|[\s\[])(-[a-z])[\s\]])");
+    for (std::sregex_iterator it(help.begin(), help.end(), option), end; it != end; ++it)
+        shown.insert((*it)[2].str());
+    EXPECT_EQ(shown, (Names{"-n", "-q", "-u", "-v"}));
+    for (const std::string& name : shown)
+        EXPECT_TRUE(manual.count(name)) << name << " manual:" << listed(manual);
+    EXPECT_TRUE(manual.count("--help") && manual.count("--version")) << listed(manual);
+}
+
+}  // namespace
+}  // namespace felmo
