@@ -46,12 +46,14 @@ struct SizeButtonPlace {
     const char* hint;
 };
 
+// clang-format off
 constexpr SizeButtonPlace kSizeButtons[] = {
-    {"BitBtn1", "+", 102, {392, 127, 18, 18}, "Увеличить размер области наложения по высоте"},
-    {"BitBtn2", "-", 103, {392, 200, 18, 18}, "Уменьшить размер области наложения по высоте"},
-    {"BitBtn3", "-", 100, {416, 200, 18, 18}, "Уменьшить размер области наложения по ширине"},
-    {"BitBtn4", "+", 101, {488, 200, 18, 18}, "Увеличить размер области наложения по ширине"},
+    {"BitBtn1", "+", kSizeButtonTaller,   {392, 127, 18, 18}, "Увеличить размер области наложения по высоте"},
+    {"BitBtn2", "-", kSizeButtonShorter,  {392, 200, 18, 18}, "Уменьшить размер области наложения по высоте"},
+    {"BitBtn3", "-", kSizeButtonNarrower, {416, 200, 18, 18}, "Уменьшить размер области наложения по ширине"},
+    {"BitBtn4", "+", kSizeButtonWider,    {488, 200, 18, 18}, "Увеличить размер области наложения по ширине"},
 };
+// clang-format on
 
 QSlider* placeSlider(QWidget* parent, const char* name, const QRect& geometry, int maximum,
                      int tickInterval, const QString& hint) {

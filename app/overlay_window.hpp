@@ -1,4 +1,4 @@
-// The overlay settings window (TForm4): the opacity and the four edge sharpnesses of the EidPic
+// The overlay settings window: the opacity and the four edge sharpnesses of the EidPic
 // overlay, the rectangle's position (two scroll bars) and size (four press-and-hold buttons), and
 // whether the overlay's background colour is drawn. The rules live in the model; the widgets only
 // mirror it: a user's change goes to the model's setter, and after every call into the model each
@@ -12,7 +12,7 @@
 #include <array>
 #include <functional>
 
-#include "compose/overlay_settings.hpp"
+#include "studio/overlay_settings_window.hpp"
 
 class QCheckBox;
 class QLabel;

@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "base/display_text.hpp"
-#include "compose/overlay_settings.hpp"
 #include "workspace/command_file.hpp"
 
 #ifndef FELMO_VERSION

@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "compose/overlay_composition.hpp"
 #include "effects/effect_table.hpp"
 #include "raster/color.hpp"
 #include "studio/studio.hpp"
@@ -29,7 +28,7 @@ enum class CommandKind {
     Splash,       // splash PIC      -> Splashscreen1Click
     Welcome,      // welcome PIC     -> LoadWelcomeimage
     Overlay,      // overlay PIC     -> LoadImposingEidPic, then the overlay window's activation
-    OverlaySet,   // overlay-set KEY=VALUE...  -> the overlay window's controls, then its close
+    OverlaySet,   // overlay-set KEY=VALUE...  -> Studio::setOverlay
     Effect,       // effect NAME [PIC]
     Strip,        // strip N
     StripColour,  // strip-colour RRGGBB
@@ -43,17 +42,6 @@ struct DepthSetting {
     std::string text;  // used verbatim in the command file
 };
 
-// The values of overlay-set; what is not given stays as the overlay window has it.
-struct OverlayValues {
-    std::optional<int> alpha;  // TrackBarAlpha, 0..255
-    std::optional<int> up;     // TrackBarU, TrackBarD, TrackBarL, TrackBarR, 0..37 each
-    std::optional<int> down;
-    std::optional<int> left;
-    std::optional<int> right;
-    std::optional<OverlayRegion> region;  // 0 <= X1 <= X2 <= 176, 0 <= Y1 <= Y2 <= 68
-    std::optional<bool> keepBackground;   // DeduceBackground
-};
-
 struct Command {
     CommandKind kind = CommandKind::Build;
     std::string word;            // the command as typed, for messages
@@ -62,7 +50,7 @@ struct Command {
     int stripPosition = 0;
     Color colour = 0;  // 00BBGGRR
     std::vector<DepthSetting> depths;
-    OverlayValues overlay;  // overlay-set
+    OverlayValues overlay;  // overlay-set; what is not given keeps its stored value
 };
 
 enum class Mode { Run, Help, List, Version };

@@ -7,7 +7,6 @@
 
 #include "base/error.hpp"
 #include "cli/cli_arguments.hpp"
-#include "compose/overlay_settings.hpp"
 #include "studio/front_end.hpp"
 #include "studio/studio.hpp"
 #include "workspace/paths.hpp"
@@ -48,29 +47,6 @@ class CommandLineFrontEnd : public FrontEnd {
     std::optional<std::filesystem::path> picture_;
     std::optional<Color> colour_;
 };
-
-// The overlay window opened (reading the stored values), its controls set as given, the overlay
-// composed, and the window closed (writing the values to the settings file).
-void setOverlay(Studio& studio, const OverlayValues& values) {
-    studio.SettingsImposingEidPic();
-    OverlaySettingsWindow& window = studio.overlaySettings();
-    if (values.alpha)
-        window.setTrackBarAlpha(*values.alpha);
-    if (values.up)
-        window.setEdge(Edge::Up, *values.up);
-    if (values.down)
-        window.setEdge(Edge::Down, *values.down);
-    if (values.left)
-        window.setEdge(Edge::Left, *values.left);
-    if (values.right)
-        window.setEdge(Edge::Right, *values.right);
-    if (values.region)
-        window.setRegion(*values.region);
-    if (values.keepBackground)
-        window.setDeduceBackground(*values.keepBackground);
-    studio.TimerEidPicTimer();
-    studio.closeOverlaySettings();
-}
 
 void execute(Studio& studio, CommandLineFrontEnd& frontEnd, const Command& command) {
     switch (command.kind) {
@@ -118,7 +94,7 @@ void execute(Studio& studio, CommandLineFrontEnd& frontEnd, const Command& comma
             studio.TimerEidPicTimer();
             break;
         case CommandKind::OverlaySet:
-            setOverlay(studio, command.overlay);
+            studio.setOverlay(command.overlay);
             break;
     }
     frontEnd.forgetAnswers();

@@ -22,6 +22,64 @@ OverlayRegion clampOverlayRegion(const OverlayRegion& region) {
     return fitted;
 }
 
+SizeStep resizeOverlayRegion(OverlayRegion r, int buttonTag, int side) {
+    if (side < 1) {
+        side = 1;
+        switch (buttonTag) {
+            case kSizeButtonNarrower:
+                --r.X2;
+                break;
+            case kSizeButtonWider:
+                ++r.X2;
+                break;
+            case kSizeButtonTaller:
+                --r.Y1;
+                break;
+            case kSizeButtonShorter:
+                ++r.Y1;
+                break;
+        }
+    } else {
+        side = -1;
+        switch (buttonTag) {
+            case kSizeButtonNarrower:
+                ++r.X1;
+                break;
+            case kSizeButtonWider:
+                --r.X1;
+                break;
+            case kSizeButtonTaller:
+                ++r.Y2;
+                break;
+            case kSizeButtonShorter:
+                --r.Y2;
+                break;
+        }
+    }
+    // Too wide: the whole width; negative: the step is undone.
+    if (r.X2 - r.X1 > kOverlayStripWidth) {
+        r.X1 = 0;
+        r.X2 = kOverlayStripWidth;
+    }
+    if (r.X2 - r.X1 < 0) {
+        if (side == -1)
+            --r.X1;
+        else
+            ++r.X2;
+    }
+    if (r.Y2 - r.Y1 > kOverlayStripHeight) {
+        r.Y1 = 0;
+        r.Y2 = kOverlayStripHeight;
+    }
+    if (r.Y2 - r.Y1 < 0) {
+        if (side == -1)
+            ++r.Y2;
+        else
+            --r.Y1;
+    }
+    return SizeStep{r, side};
+}
+
 int SlopeFromPosition(int position) {
     if (position < 20)
         return position;
@@ -49,12 +107,12 @@ void ImposingDrawAlpha(StillPictures& pictures, const OverlayRegion& region,
     DrawDownLine(pictures, strip, picked);
 }
 
-bool TimerEidPicTimer(OverlayState& overlay, StillPictures& pictures,
-                      const OverlayControls& controls, StatusStrip& strip, PickedRGB& picked) {
+bool TimerEidPicTimer(OverlayState& overlay, StillPictures& pictures, StatusStrip& strip,
+                      PickedRGB& picked) {
     if (!overlay.OverlayDirty)
         return false;
     overlay.OverlayDirty = false;
-    ImposingDrawAlpha(pictures, overlay.region, controls, strip, picked);
+    ImposingDrawAlpha(pictures, overlay.region, overlay.controls, strip, picked);
     return true;
 }
 

@@ -2,7 +2,8 @@
 // opacity inside a rectangle and fading out linearly beyond each of the rectangle's sides at its
 // own rate, with the overlay's own background colour (its top-left pixel) and pure magenta left
 // out. The composition runs at the next TimerEidPic tick (10 ms) after the overlay has been
-// marked dirty by the overlay settings window.
+// marked dirty by the overlay settings window. Besides the composition this level holds the
+// rules of the region: its clamping into the strip and the one resize step of the size buttons.
 #pragma once
 
 #include "compose/picked_rgb.hpp"
@@ -31,12 +32,9 @@ struct OverlayRegion {
 // likewise). A region that fits is returned unchanged.
 OverlayRegion clampOverlayRegion(const OverlayRegion& region);
 
-// The overlay's region and its recomposition request, held by the main window.
-struct OverlayState {
-    OverlayRegion region;
-    // The composition must run at the next TimerEidPic tick; set only by the settings window.
-    bool OverlayDirty = false;
-};
+// The ranges of the opacity and edge sliders.
+inline constexpr int kTrackBarAlphaMax = 255;
+inline constexpr int kEdgeSliderMax = 37;
 
 // The control values the composition reads (positions of the overlay window's controls).
 struct OverlayControls {
@@ -48,6 +46,31 @@ struct OverlayControls {
     bool DeduceBackground = false;  // draw the overlay's background colour too
     friend bool operator==(const OverlayControls&, const OverlayControls&) = default;
 };
+
+// The overlay's region, its control values and its recomposition request.
+struct OverlayState {
+    OverlayRegion region;
+    OverlayControls controls;
+    // The composition must run at the next TimerEidPic tick.
+    bool OverlayDirty = false;
+};
+
+// Tags of the four size buttons.
+inline constexpr int kSizeButtonNarrower = 100;  // "-" under the width
+inline constexpr int kSizeButtonWider = 101;     // "+" under the width
+inline constexpr int kSizeButtonTaller = 102;    // "+" beside the height
+inline constexpr int kSizeButtonShorter = 103;   // "-" beside the height
+
+// One step of a size button. The sides alternate so that the rectangle grows or shrinks about its
+// middle: with `side` below 1 the right side (width) or the top side (height) moves and the next
+// side is 1, otherwise the left or the bottom side moves and the next side is -1. A width above
+// 176 (height above 68) becomes the whole strip from 0; a step that would give a negative size
+// is undone. Another tag moves nothing but still flips the side.
+struct SizeStep {
+    OverlayRegion region;
+    int side;
+};
+SizeStep resizeOverlayRegion(OverlayRegion region, int buttonTag, int side);
 
 // Edge slider position (0..37) to the opacity lost per pixel beyond that side: p below 20; the
 // integer part of p * (p / 20)^4 from 20 to 32 (20, 25, 32, ..., 178, 209); 255 above 32 (a hard
@@ -66,9 +89,9 @@ void ImposingDrawAlpha(StillPictures& pictures, const OverlayRegion& region,
 // TimerEidPic's period; the timer runs from program start.
 inline constexpr int kTimerEidPicPeriodMs = 10;
 
-// The TimerEidPic tick: when the overlay is dirty, clears the flag and composes. Returns whether it
-// composed.
-bool TimerEidPicTimer(OverlayState& overlay, StillPictures& pictures,
-                      const OverlayControls& controls, StatusStrip& strip, PickedRGB& picked);
+// The TimerEidPic tick: when the overlay is dirty, clears the flag and composes with the overlay's
+// region and control values. Returns whether it composed.
+bool TimerEidPicTimer(OverlayState& overlay, StillPictures& pictures, StatusStrip& strip,
+                      PickedRGB& picked);
 
 }  // namespace felmo

@@ -107,8 +107,32 @@ void Studio::closeOverlaySettings() {
 }
 
 bool Studio::TimerEidPicTimer() {
-    return felmo::TimerEidPicTimer(document_.overlay, document_.stills, overlayWindow_.controls(),
-                                   document_.strip, document_.picked);
+    return felmo::TimerEidPicTimer(document_.overlay, document_.stills, document_.strip,
+                                   document_.picked);
+}
+
+void Studio::setOverlay(const OverlayValues& values) {
+    Settings& settings = session_.settings();
+    OverlayControls controls = readOverlayControls(settings, document_.overlay.controls);
+    auto put = [](int& control, std::optional<int> value, int max) {
+        if (value)
+            control = std::clamp(*value, 0, max);
+    };
+    put(controls.TrackBarAlpha, values.alpha, kTrackBarAlphaMax);
+    put(controls.TrackBarU, values.up, kEdgeSliderMax);
+    put(controls.TrackBarD, values.down, kEdgeSliderMax);
+    put(controls.TrackBarL, values.left, kEdgeSliderMax);
+    put(controls.TrackBarR, values.right, kEdgeSliderMax);
+    if (values.keepBackground)
+        controls.DeduceBackground = *values.keepBackground;
+    document_.overlay.controls = controls;
+    // The window's bars and labels follow a region placed from outside.
+    if (values.region)
+        overlayWindow_.setRegion(*values.region);
+    document_.overlay.OverlayDirty = false;
+    ImposingDrawAlpha(document_.stills, document_.overlay.region, controls, document_.strip,
+                      document_.picked);
+    writeOverlaySettings(settings, document_.overlay);
 }
 
 void Studio::setTrackBar1(int position) {

@@ -20,15 +20,28 @@
 // (naming the file and the reason). The front end shows it and goes on; the model stays usable.
 #pragma once
 
-#include "compose/overlay_settings.hpp"
+#include <optional>
+
 #include "effects/effect_table.hpp"
 #include "studio/build_driver.hpp"
 #include "studio/document.hpp"
+#include "studio/overlay_settings_window.hpp"
 #include "studio/session.hpp"
 
 namespace felmo {
 
 class FrontEnd;
+
+// Overlay values given directly (by the command line); what is not given keeps its stored value.
+struct OverlayValues {
+    std::optional<int> alpha;  // TrackBarAlpha, 0..255
+    std::optional<int> up;     // TrackBarU, TrackBarD, TrackBarL, TrackBarR, 0..37 each
+    std::optional<int> down;
+    std::optional<int> left;
+    std::optional<int> right;
+    std::optional<OverlayRegion> region;  // brought into the strip when it does not fit
+    std::optional<bool> keepBackground;   // DeduceBackground
+};
 
 class Studio {
   public:
@@ -94,6 +107,10 @@ class Studio {
     // overlay dirty, composes the overlay into EidPicPicture1 and the preview EidPicPicture.
     // Returns whether it composed (the front end then repaints the status-area preview).
     bool TimerEidPicTimer();
+    // The overlay set without its window: the stored control values with `values` put over them
+    // (each clamped into its slider's range), the region when given, then the overlay is composed
+    // at once and every value is written to the settings as the window's close writes them.
+    void setOverlay(const OverlayValues& values);
 
     // --- The bottom strip ----------------------------------------------------------------------
 

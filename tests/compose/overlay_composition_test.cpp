@@ -111,15 +111,54 @@ TEST_F(ImposingDrawAlphaTest, LowerDepthPicturesAreBlendedAt24Bits) {
 
 TEST_F(ImposingDrawAlphaTest, TimerComposesOnlyWhenDirty) {
     OverlayState overlay;
-    EXPECT_FALSE(TimerEidPicTimer(overlay, pictures, controls, strip, picked));
+    overlay.controls = controls;
+    EXPECT_FALSE(TimerEidPicTimer(overlay, pictures, strip, picked));
     EXPECT_FALSE(pictures.EidPicPicture1.hasPicture());
 
     overlay.OverlayDirty = true;
-    EXPECT_TRUE(TimerEidPicTimer(overlay, pictures, controls, strip, picked));
+    EXPECT_TRUE(TimerEidPicTimer(overlay, pictures, strip, picked));
     EXPECT_FALSE(overlay.OverlayDirty);
     EXPECT_EQ(composed(100, 45), rgb(200, 200, 200));
-    EXPECT_FALSE(TimerEidPicTimer(overlay, pictures, controls, strip, picked));
+    EXPECT_FALSE(TimerEidPicTimer(overlay, pictures, strip, picked));
 }
+
+// One press of a size button from a given region and side: the region after it and the next side.
+struct ResizeCase {
+    const char* name;
+    OverlayRegion before;
+    int tag;
+    int side;
+    OverlayRegion after;
+    int nextSide;
+};
+
+class ResizeStepTest : public ::testing::TestWithParam<ResizeCase> {};
+
+TEST_P(ResizeStepTest, MovesOneSide) {
+    const ResizeCase& c = GetParam();
+    const SizeStep step = resizeOverlayRegion(c.before, c.tag, c.side);
+    EXPECT_EQ(step.region, c.after);
+    EXPECT_EQ(step.side, c.nextSide);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, ResizeStepTest,
+    ::testing::Values(
+        ResizeCase{"wider_right", {40, 150, 30, 60}, kSizeButtonWider, 0, {40, 151, 30, 60}, 1},
+        ResizeCase{"wider_left", {40, 151, 30, 60}, kSizeButtonWider, 1, {39, 151, 30, 60}, -1},
+        ResizeCase{
+            "narrower_right", {40, 150, 30, 60}, kSizeButtonNarrower, -1, {40, 149, 30, 60}, 1},
+        ResizeCase{"taller_top", {40, 150, 30, 60}, kSizeButtonTaller, 0, {40, 150, 29, 60}, 1},
+        ResizeCase{
+            "shorter_bottom", {40, 150, 31, 60}, kSizeButtonShorter, 1, {40, 150, 31, 59}, -1},
+        // Past the whole width: the whole strip; below zero: the step is undone.
+        ResizeCase{"too_wide", {0, 176, 30, 60}, kSizeButtonWider, 0, {0, 176, 30, 60}, 1},
+        ResizeCase{"too_tall", {10, 20, 0, 68}, kSizeButtonTaller, 1, {10, 20, 0, 68}, -1},
+        ResizeCase{"no_width_left", {95, 95, 30, 60}, kSizeButtonNarrower, 1, {95, 95, 30, 60}, -1},
+        ResizeCase{"no_height_top", {0, 10, 45, 45}, kSizeButtonShorter, 0, {0, 10, 45, 45}, 1},
+        // Another tag moves nothing, the side still flips.
+        ResizeCase{"other_tag", {40, 150, 30, 60}, 7, 1, {40, 150, 30, 60}, -1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace felmo

@@ -525,6 +525,40 @@ TEST_F(StudioTest, TheOverlayIsSqueezedIntoTheStripAndComposedOnceTheWindowOpens
     EXPECT_EQ(loadBmpFile(root / "frames" / "EidPic" / "3.bmp").pixel(150, 50), expected);
 }
 
+// Given values go over the stored ones, the rest stay as stored; the overlay is composed at once
+// and every value written, and the window shows the region when it opens next.
+TEST_F(StudioTest, TheOverlaySetDirectlyComposesAndStoresItsValues) {
+    writeText(root / "program" / "Settings.ini", "[FELMO]\nTrackBarU=5\nTrackBarAlpha=90\n");
+    Studio& s = startUp();
+    frontEnd.picture = writeQuarteredPicture(root / "overlay.bmp");
+    s.LoadImposingEidPic();
+
+    OverlayValues values;
+    values.alpha = 255;
+    values.left = 37;
+    values.right = 99;                                // beyond the slider: its end
+    values.region = OverlayRegion{100, 300, 40, 66};  // beyond the strip: brought into it
+    values.keepBackground = true;
+    s.setOverlay(values);
+
+    const Color statusArea = fakeFrameColour(kEidPicSlot, 4);
+    EXPECT_EQ(pixelOf(s.document().stills.EidPicPicture1, 150, 50), kQuarterBottomRight);
+    EXPECT_EQ(pixelOf(s.document().stills.EidPicPicture1, 99, 50), statusArea);  // hard edge
+    EXPECT_EQ(pixelOf(s.document().stills.EidPicPicture, 150, 50), kQuarterBottomRight);
+    EXPECT_FALSE(s.TimerEidPicTimer());
+    EXPECT_NE(readText(root / "program" / "Settings.ini")
+                  .find("TrackBarU=5\nTrackBarAlpha=255\nTrackBarD=20\nTrackBarL=37\n"
+                        "TrackBarR=37\nAlphaPicX1=100\nAlphaPicX2=176\nAlphaPicY1=40\n"
+                        "AlphaPicY2=66\nDeduceBackground=1"),
+              std::string::npos)
+        << readText(root / "program" / "Settings.ini");
+
+    s.SettingsImposingEidPic();
+    EXPECT_EQ(s.overlaySettings().region(), (OverlayRegion{100, 176, 40, 66}));
+    EXPECT_EQ(s.overlaySettings().scrollBarUpDown(), (BarState{0, 42, 40}));
+    EXPECT_EQ(s.overlaySettings().trackBarAlpha(), 255);
+}
+
 TEST_F(StudioTest, ACancelledOverlayDialogKeepsThePreviousPicture) {
     Studio& s = startUp();
     frontEnd.picture = writeQuarteredPicture(root / "overlay.bmp");

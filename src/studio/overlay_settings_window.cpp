@@ -1,10 +1,9 @@
-#include "compose/overlay_settings.hpp"
+#include "studio/overlay_settings_window.hpp"
 
 #include <algorithm>
 #include <exception>
-#include <optional>
 
-#include "base/error.hpp"
+#include "base/first_failure.hpp"
 #include "workspace/settings.hpp"
 
 namespace felmo {
@@ -53,18 +52,28 @@ class OverlaySettingsWindow::ChangeScope {
 
 OverlaySettingsWindow::OverlaySettingsWindow(OverlayState& overlay) : overlay_(overlay) {}
 
-int OverlaySettingsWindow::edge(Edge edge) const {
+namespace {
+
+// The slider of one edge, in the controls the window shows.
+template <typename Controls>
+auto& edgeSlider(Controls& controls, Edge edge) {
     switch (edge) {
         case Edge::Up:
-            return controls_.TrackBarU;
+            return controls.TrackBarU;
         case Edge::Down:
-            return controls_.TrackBarD;
+            return controls.TrackBarD;
         case Edge::Left:
-            return controls_.TrackBarL;
+            return controls.TrackBarL;
         case Edge::Right:
-            return controls_.TrackBarR;
+            break;
     }
-    return 0;
+    return controls.TrackBarR;
+}
+
+}  // namespace
+
+int OverlaySettingsWindow::edge(Edge edge) const {
+    return edgeSlider(overlay_.controls, edge);
 }
 
 // --- Controls ----------------------------------------------------------------------------------
@@ -100,9 +109,9 @@ void OverlaySettingsWindow::setScrollMax(BarState& bar, int value) {
 }
 
 void OverlaySettingsWindow::setCheckBox(bool checked) {
-    if (checked == controls_.DeduceBackground)
+    if (checked == overlay_.controls.DeduceBackground)
         return;
-    controls_.DeduceBackground = checked;
+    overlay_.controls.DeduceBackground = checked;
     changed();
     TransparencyChangeEidPic();
 }
@@ -147,25 +156,12 @@ void OverlaySettingsWindow::moveRegionToScrollBars(bool vertically) {
 
 void OverlaySettingsWindow::setTrackBarAlpha(int position) {
     ChangeScope scope(*this);
-    setSlider(controls_.TrackBarAlpha, kTrackBarAlphaMax, position);
+    setSlider(overlay_.controls.TrackBarAlpha, kTrackBarAlphaMax, position);
 }
 
 void OverlaySettingsWindow::setEdge(Edge edge, int position) {
     ChangeScope scope(*this);
-    switch (edge) {
-        case Edge::Up:
-            setSlider(controls_.TrackBarU, kEdgeSliderMax, position);
-            break;
-        case Edge::Down:
-            setSlider(controls_.TrackBarD, kEdgeSliderMax, position);
-            break;
-        case Edge::Left:
-            setSlider(controls_.TrackBarL, kEdgeSliderMax, position);
-            break;
-        case Edge::Right:
-            setSlider(controls_.TrackBarR, kEdgeSliderMax, position);
-            break;
-    }
+    setSlider(edgeSlider(overlay_.controls, edge), kEdgeSliderMax, position);
 }
 
 void OverlaySettingsWindow::setScrollBarLeftRight(int position) {
@@ -218,66 +214,13 @@ void OverlaySettingsWindow::TransparencyChangeEidPic() {
 void OverlaySettingsWindow::ConditionSizeAlpha() {
     ChangeScope scope(*this);
     OverlayRegion& r = overlay_.region;
-    const OverlayRegion before = r;
-    if (sizeStepSide_ < 1) {
-        // The right or the top side.
-        sizeStepSide_ = 1;
-        switch (sizeButtonTag_) {
-            case kSizeButtonNarrower:
-                --r.X2;
-                break;
-            case kSizeButtonWider:
-                ++r.X2;
-                break;
-            case kSizeButtonTaller:
-                --r.Y1;
-                break;
-            case kSizeButtonShorter:
-                ++r.Y1;
-                break;
-        }
-    } else {
-        // The left or the bottom side.
-        sizeStepSide_ = -1;
-        switch (sizeButtonTag_) {
-            case kSizeButtonNarrower:
-                ++r.X1;
-                break;
-            case kSizeButtonWider:
-                --r.X1;
-                break;
-            case kSizeButtonTaller:
-                ++r.Y2;
-                break;
-            case kSizeButtonShorter:
-                --r.Y2;
-                break;
-        }
-    }
-    // Too wide: the whole width; negative: the step is undone.
-    if (r.X2 - r.X1 > W) {
-        r.X1 = 0;
-        r.X2 = W;
-    }
-    if (r.X2 - r.X1 < 0) {
-        if (sizeStepSide_ == -1)
-            --r.X1;
-        else
-            ++r.X2;
-    }
-    if (r.Y2 - r.Y1 > H) {
-        r.Y1 = 0;
-        r.Y2 = H;
-    }
-    if (r.Y2 - r.Y1 < 0) {
-        if (sizeStepSide_ == -1)
-            ++r.Y2;
-        else
-            --r.Y1;
-    }
+    const SizeStep step = resizeOverlayRegion(r, sizeButtonTag_, sizeStepSide_);
+    sizeStepSide_ = step.side;
     changed();  // at least SizeStepSide has flipped
-    if (r != before)
+    if (step.region != r) {
+        r = step.region;
         changed();
+    }
     InstallationValues();
     markDirty();
     setSizeArea(FormatPair(r.X2 - r.X1, r.Y2 - r.Y1));
@@ -346,17 +289,14 @@ void OverlaySettingsWindow::FormActivate(const Settings& settings) {
     setSizeArea(FormatPair(r.X2 - r.X1, r.Y2 - r.Y1));
     markDirty();
 
-    auto stored = [&](const IntegerSetting& key, int current) {
-        return settings.readInteger(kSettingsSection, key.key, current);
-    };
-    setSlider(controls_.TrackBarU, kEdgeSliderMax, stored(setting::TrackBarU, controls_.TrackBarU));
-    setSlider(controls_.TrackBarD, kEdgeSliderMax, stored(setting::TrackBarD, controls_.TrackBarD));
-    setSlider(controls_.TrackBarL, kEdgeSliderMax, stored(setting::TrackBarL, controls_.TrackBarL));
-    setSlider(controls_.TrackBarR, kEdgeSliderMax, stored(setting::TrackBarR, controls_.TrackBarR));
-    setSlider(controls_.TrackBarAlpha, kTrackBarAlphaMax,
-              stored(setting::TrackBarAlpha, controls_.TrackBarAlpha));
-    setCheckBox(settings.readBool(kSettingsSection, setting::DeduceBackground.key,
-                                  controls_.DeduceBackground));
+    const OverlayControls stored = readOverlayControls(settings, overlay_.controls);
+    OverlayControls& controls = overlay_.controls;
+    setSlider(controls.TrackBarU, kEdgeSliderMax, stored.TrackBarU);
+    setSlider(controls.TrackBarD, kEdgeSliderMax, stored.TrackBarD);
+    setSlider(controls.TrackBarL, kEdgeSliderMax, stored.TrackBarL);
+    setSlider(controls.TrackBarR, kEdgeSliderMax, stored.TrackBarR);
+    setSlider(controls.TrackBarAlpha, kTrackBarAlphaMax, stored.TrackBarAlpha);
+    setCheckBox(stored.DeduceBackground);
 }
 
 void OverlaySettingsWindow::FormClose(Settings& settings) {
@@ -364,34 +304,46 @@ void OverlaySettingsWindow::FormClose(Settings& settings) {
     // A button still held when the window goes cannot be released on it any more.
     SizeAlphaMouseUp();
 
-    std::optional<Error> firstFailure;
-    auto write = [&](std::string_view key, int value) {
-        try {
-            settings.writeInteger(kSettingsSection, key, value);
-        } catch (const Error& failure) {
-            if (!firstFailure)
-                firstFailure = failure;
-        }
+    writeOverlaySettings(settings, overlay_);
+}
+
+OverlayControls readOverlayControls(const Settings& settings, const OverlayControls& current) {
+    auto stored = [&](const IntegerSetting& key, int value, int max) {
+        return std::clamp(settings.readInteger(kSettingsSection, key.key, value), 0, max);
     };
-    const OverlayRegion& r = overlay_.region;
-    write(setting::TrackBarU.key, controls_.TrackBarU);
-    write(setting::TrackBarD.key, controls_.TrackBarD);
-    write(setting::TrackBarL.key, controls_.TrackBarL);
-    write(setting::TrackBarR.key, controls_.TrackBarR);
-    write(setting::TrackBarAlpha.key, controls_.TrackBarAlpha);
-    write(setting::AlphaPicX1.key, r.X1);
-    write(setting::AlphaPicX2.key, r.X2);
-    write(setting::AlphaPicY1.key, r.Y1);
-    write(setting::AlphaPicY2.key, r.Y2);
-    try {
+    OverlayControls controls;
+    controls.TrackBarU = stored(setting::TrackBarU, current.TrackBarU, kEdgeSliderMax);
+    controls.TrackBarD = stored(setting::TrackBarD, current.TrackBarD, kEdgeSliderMax);
+    controls.TrackBarL = stored(setting::TrackBarL, current.TrackBarL, kEdgeSliderMax);
+    controls.TrackBarR = stored(setting::TrackBarR, current.TrackBarR, kEdgeSliderMax);
+    controls.TrackBarAlpha =
+        stored(setting::TrackBarAlpha, current.TrackBarAlpha, kTrackBarAlphaMax);
+    controls.DeduceBackground = settings.readBool(kSettingsSection, setting::DeduceBackground.key,
+                                                  current.DeduceBackground);
+    return controls;
+}
+
+void writeOverlaySettings(Settings& settings, const OverlayState& overlay) {
+    const OverlayControls& controls = overlay.controls;
+    const OverlayRegion& r = overlay.region;
+    FirstFailure writes;
+    auto write = [&](const IntegerSetting& key, int value) {
+        writes.attempt([&] { settings.writeInteger(kSettingsSection, key.key, value); });
+    };
+    write(setting::TrackBarU, controls.TrackBarU);
+    write(setting::TrackBarD, controls.TrackBarD);
+    write(setting::TrackBarL, controls.TrackBarL);
+    write(setting::TrackBarR, controls.TrackBarR);
+    write(setting::TrackBarAlpha, controls.TrackBarAlpha);
+    write(setting::AlphaPicX1, r.X1);
+    write(setting::AlphaPicX2, r.X2);
+    write(setting::AlphaPicY1, r.Y1);
+    write(setting::AlphaPicY2, r.Y2);
+    writes.attempt([&] {
         settings.writeBool(kSettingsSection, setting::DeduceBackground.key,
-                           controls_.DeduceBackground);
-    } catch (const Error& failure) {
-        if (!firstFailure)
-            firstFailure = failure;
-    }
-    if (firstFailure)
-        throw *firstFailure;
+                           controls.DeduceBackground);
+    });
+    writes.rethrow();
 }
 
 }  // namespace felmo

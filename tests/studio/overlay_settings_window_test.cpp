@@ -1,4 +1,4 @@
-#include "compose/overlay_settings.hpp"
+#include "studio/overlay_settings_window.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// The overlay settings window (TForm4) without the window: the opacity of the overlay's
+// The overlay settings window without the window: the opacity of the overlay's
 // rectangle, the sharpness of its four edges, its position (two scroll bars) and its size (four
 // press-and-hold buttons that grow or shrink it about its middle, one pixel per step), and whether
 // the overlay's background colour is drawn. Every change marks the overlay dirty, so the preview
@@ -30,15 +30,6 @@ namespace felmo {
 
 class Settings;
 
-// Tags of the four size buttons.
-inline constexpr int kSizeButtonNarrower = 100;  // BitBtn3 "-" (width)
-inline constexpr int kSizeButtonWider = 101;     // BitBtn4 "+" (width)
-inline constexpr int kSizeButtonTaller = 102;    // BitBtn1 "+" (height)
-inline constexpr int kSizeButtonShorter = 103;   // BitBtn2 "-" (height)
-
-// Slider ranges.
-inline constexpr int kTrackBarAlphaMax = 255;
-inline constexpr int kEdgeSliderMax = 37;
 // Timer1's period while a size button is held.
 inline constexpr int kTimer1IntervalMs = 50;
 
@@ -59,14 +50,15 @@ std::string FormatPair(int first, int second);
 
 class OverlaySettingsWindow {
   public:
-    // `overlay` (the region and the dirty flag, held by the main window) must outlive the window.
+    // `overlay` (the region, the control values and the dirty flag, held by the document) must
+    // outlive the window.
     explicit OverlaySettingsWindow(OverlayState& overlay);
 
     // --- What the window shows -----------------------------------------------------------------
 
-    int trackBarAlpha() const { return controls_.TrackBarAlpha; }
+    int trackBarAlpha() const { return overlay_.controls.TrackBarAlpha; }
     int edge(Edge edge) const;
-    bool deduceBackground() const { return controls_.DeduceBackground; }
+    bool deduceBackground() const { return overlay_.controls.DeduceBackground; }
     const BarState& scrollBarLeftRight() const { return scrollBarLeftRight_; }
     const BarState& scrollBarUpDown() const { return scrollBarUpDown_; }
     // min is always 0.
@@ -78,7 +70,7 @@ class OverlaySettingsWindow {
     bool timer1Enabled() const { return timer1Enabled_; }
 
     // The control values the composition reads.
-    const OverlayControls& controls() const { return controls_; }
+    const OverlayControls& controls() const { return overlay_.controls; }
     const OverlayRegion& region() const { return overlay_.region; }
     int SizeStepSide() const { return sizeStepSide_; }
     int SizeButtonTag() const { return sizeButtonTag_; }
@@ -111,19 +103,15 @@ class OverlaySettingsWindow {
     // TrackBarAlpha (each clamped into its slider's range) and DeduceBackground from `settings`,
     // each with the control's current value as default.
     void FormActivate(const Settings& settings);
-    // Close: writes TrackBarU, TrackBarD, TrackBarL, TrackBarR, TrackBarAlpha, AlphaPicX1,
-    // AlphaPicX2, AlphaPicY1, AlphaPicY2, DeduceBackground in this order. Every value is
-    // attempted; the first refused write is thrown (felmo::Error) after the others. Also stops a
-    // size button's repeat.
+    // Close: writes the values (writeOverlaySettings). Also stops a size button's repeat.
     void FormClose(Settings& settings);
 
     // The change handler of every slider, both scroll bars and the check box: marks the overlay
     // dirty, shows the scroll bars' positions in CoordinatesArea and moves the region to them,
     // keeping its size.
     void TransparencyChangeEidPic();
-    // One size step of the button last pressed; the sides alternate (SizeStepSide), so the
-    // rectangle grows or shrinks about its middle. A width above 176 (height above 68) resets it
-    // to the whole strip at 0; a step that would give a negative size is undone.
+    // One size step of the button last pressed (resizeOverlayRegion), then the bars and the size
+    // label follow.
     void ConditionSizeAlpha();
     // Re-ranges the scroll bars and the progress bars to the region; a region pushed past the
     // right or bottom edge is shifted back inside.
@@ -150,7 +138,6 @@ class OverlaySettingsWindow {
     void moveRegionToScrollBars(bool vertically);
 
     OverlayState& overlay_;
-    OverlayControls controls_;
     // Scroll bars start at 0..100, position 0, until the first activation ranges them.
     BarState scrollBarLeftRight_{0, 100, 0};
     BarState scrollBarUpDown_{0, 100, 0};
@@ -165,5 +152,15 @@ class OverlaySettingsWindow {
     std::function<void()> onChange_;
     int depth_ = 0;  // nesting of public calls, so onChange runs once per outermost call
 };
+
+// The overlay's control values as stored: TrackBarU, TrackBarD, TrackBarL, TrackBarR and
+// TrackBarAlpha (each clamped into its slider's range) and DeduceBackground, each defaulting to
+// its value in `current`.
+OverlayControls readOverlayControls(const Settings& settings, const OverlayControls& current);
+
+// Writes TrackBarU, TrackBarD, TrackBarL, TrackBarR, TrackBarAlpha, AlphaPicX1, AlphaPicX2,
+// AlphaPicY1, AlphaPicY2, DeduceBackground in this order. Every value is attempted; the first
+// refused write is thrown (felmo::Error) after the others.
+void writeOverlaySettings(Settings& settings, const OverlayState& overlay);
 
 }  // namespace felmo
