@@ -13,17 +13,20 @@
 #include "app/main_window.hpp"
 #include "app/qt_front_end.hpp"
 #include "app/qt_text_rasterizer.hpp"
+#include "app/single_instance.hpp"
+#include "app/translations.hpp"
 #include "app/window_parts.hpp"
 #include "base/error.hpp"
 #include "studio/studio.hpp"
+#include "workspace/paths.hpp"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("felmo");
-    QApplication::setApplicationDisplayName(felmo::kApplicationTitle);
     QApplication::setApplicationVersion("1.06");
     QApplication::setDesktopFileName("felmo");
     QApplication::setWindowIcon(felmo::felmoIcon());
+    felmo::installRussianTranslations(application);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("FELMO: the start-up graphics of a 176 x 208 phone.");
@@ -42,6 +45,11 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(outputOption))
         config.outputFolder = parser.value(outputOption).toStdString();
 
+    // A second FELMO of this user shows only its message and brings the running one forward.
+    felmo::SingleInstance instance(felmo::currentWorkDir());
+    if (instance.anotherIsRunning())
+        return felmo::refuseSecondStart(instance);
+
     felmo::QtTextRasterizer textRasterizer;
     felmo::installTextRasterizer(&textRasterizer);
 
@@ -50,6 +58,8 @@ int main(int argc, char* argv[]) {
         felmo::Studio studio(frontEnd, config);
         felmo::MainWindow window(studio);
         frontEnd.setDialogOwner(&window);
+        QObject::connect(&instance, &felmo::SingleInstance::comeForwardRequested, &window,
+                         [&window] { felmo::bringToFront(window); });
         window.show();
         const int status = QApplication::exec();
         felmo::installTextRasterizer(nullptr);

@@ -6,20 +6,24 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSocketNotifier>
+#include <QWindow>
 
 #include "app/about_window.hpp"
 #include "app/overlay_window.hpp"
 #include "app/picture_panel.hpp"
 #include "app/settings_window.hpp"
 #include "app/window_parts.hpp"
+#include "app/window_placement.hpp"
 #include "base/error.hpp"
 
 namespace felmo {
@@ -27,6 +31,9 @@ namespace {
 
 constexpr int kClientWidth = 745;
 constexpr int kClientHeight = 337;
+// How long after the first showing a window manager's placement of the frame is still corrected.
+constexpr int kFrameSettlingMs = 2000;
+constexpr int kFrameSettlingStepMs = 20;
 // The overlay window's top stands this far below the main window's top.
 constexpr int kOverlayWindowDrop = 41;
 
@@ -98,6 +105,10 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
     overlayWindow_ = new OverlayWindow(
         *studio_, [this](const std::function<void()>& handler) { return call(handler); }, this);
 
+    frameSettling_.setSingleShot(true);
+    frameSettling_.setInterval(kFrameSettlingStepMs);
+    connect(&frameSettling_, &QTimer::timeout, this, &MainWindow::settleFrame);
+
     timerStart_.setObjectName("TimerStart");
     timer2_.setObjectName("Timer2");
     timerEidPic_.setObjectName("TimerEidPic");
@@ -105,10 +116,16 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
     connect(&timer2_, &QTimer::timeout, this, &MainWindow::onTimer2);
     connect(&timerEidPic_, &QTimer::timeout, this, &MainWindow::onTimerEidPic);
 
-    // FormCreate: the window stands where it stood when the program last closed.
+    // FormCreate: the window stands where it stood when the program last closed, its frame's
+    // top-left corner at the stored point; a point that would leave the title bar off every
+    // screen is brought back onto one.
     WindowPosition position;
     call([&] { position = studio_->FormCreate(); });
-    move(position.left, position.top);
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    framePosition_ = reachablePosition({position.left, position.top}, sizeHint(), screens);
+    move(framePosition_);
 }
 
 MainWindow::~MainWindow() = default;
@@ -371,10 +388,35 @@ QString MainWindow::pipelineStatusText() const {
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
+    // Before the window is first mapped: the point is the frame's, not the client area's, so
+    // that a window manager puts its frame there rather than the window below its title bar.
+    if (!placed_ && !event->spontaneous()) {
+        placed_ = true;
+        if (QWindow* handle = windowHandle())
+            handle->setFramePosition(framePosition_);
+        // A window manager that maps the window below its title bar (the client area at the
+        // point) is corrected once its frame is known; after a while any move is the user's.
+        frameSettlingChecks_ = kFrameSettlingMs / kFrameSettlingStepMs;
+        frameSettling_.start();
+    }
     QMainWindow::showEvent(event);
     // The start-up sequence runs once the window is on screen and active.
     if (!activated_ && startUpWhenShown_)
         QTimer::singleShot(0, this, &MainWindow::FormActivate);
+}
+
+void MainWindow::settleFrame() {
+    if (frameGeometry() == geometry()) {
+        // No frame known yet: the window manager has not framed the window (or draws none).
+        if (frameSettlingChecks_ > 0) {
+            --frameSettlingChecks_;
+            frameSettling_.start();
+        }
+        return;
+    }
+    frameSettlingChecks_ = 0;
+    if (frameGeometry().topLeft() != framePosition_)
+        move(framePosition_);
 }
 
 void MainWindow::FormActivate() {
@@ -447,7 +489,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (converterNotifier_)
         converterNotifier_->setEnabled(false);
     try {
-        studio_->FormClose(pos().x(), pos().y());
+        const QPoint frame = frameGeometry().topLeft();
+        studio_->FormClose(frame.x(), frame.y());
     } catch (const Error& error) {
         // The settings could not be written; the user learns it, and the program closes anyway.
         reportError_(QString::fromStdString(error.what()));

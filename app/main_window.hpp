@@ -91,6 +91,8 @@ class MainWindow : public QMainWindow {
     void onTimerEidPic();
     void onConverterExited();
     void placeSecondary(QWidget* window, int dx, int dy);
+    // Puts the frame's top-left corner at framePosition_ once the window manager has framed it.
+    void settleFrame();
 
     Studio* studio_;
     MenuTree menu_;
@@ -99,6 +101,7 @@ class MainWindow : public QMainWindow {
     OverlayWindow* overlayWindow_ = nullptr;
     std::array<QComboBox*, 4> depthBoxes_{};
     std::vector<PicturePanel*> panels_;
+    QPoint framePosition_;  // where the frame's top-left corner goes when first shown
     PicturePanel* linesPicture_ = nullptr;
     QSlider* trackBar1_ = nullptr;
     std::array<QLabel*, 3> colourLabels_{};
@@ -119,6 +122,10 @@ class MainWindow : public QMainWindow {
     int callDepth_ = 0;
     bool startUpWhenShown_ = true;
     bool activated_ = false;
+    bool placed_ = false;
+    // After the first showing: checks left before the frame is taken as placed by the system.
+    QTimer frameSettling_;
+    int frameSettlingChecks_ = 0;
     bool startupRefused_ = false;
     bool closeRequested_ = false;
 };

@@ -1,13 +1,21 @@
 #include "app/qt_front_end.hpp"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
+#include <QCompleter>
 #include <QDesktopServices>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QUrl>
 
 #include "app/slide_notice.hpp"
 
 namespace felmo {
 namespace {
+
+// Room for a picture's name, size, type and date side by side.
+constexpr int kFileDialogWidth = 780;
+constexpr int kFileDialogHeight = 460;
 
 struct PictureFilter {
     const char* name;      // what the dialog lists
@@ -38,6 +46,26 @@ QString pathToQString(const std::filesystem::path& path) {
 
 }  // namespace
 
+void widenColumns(QFileDialog& dialog) {
+    dialog.resize(kFileDialogWidth, kFileDialogHeight);
+    // The name takes the room that is left; size, type and date are as wide as what they show.
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+}
+
+void hideCompletionPopups(QWidget& dialog) {
+    // The file name's completion list is a window of its own: a dialog that is kept for the next
+    // use would otherwise leave it on screen when Return accepted a typed name.
+    for (QCompleter* completer : dialog.findChildren<QCompleter*>()) {
+        if (QAbstractItemView* popup = completer->popup(); popup && popup->isVisible())
+            popup->hide();
+    }
+}
+
 QStringList pictureFilterNames() {
     QStringList names;
     for (const PictureFilter& filter : kPictureFilters)
@@ -65,6 +93,7 @@ QFileDialog& QtFrontEnd::pictureDialog() {
         pictureDialog_->setOption(QFileDialog::DontUseNativeDialog);
         pictureDialog_->setOption(QFileDialog::HideNameFilterDetails);
         pictureDialog_->setNameFilters(pictureNameFilters());
+        widenColumns(*pictureDialog_);
     }
     return *pictureDialog_;
 }
@@ -73,7 +102,9 @@ std::optional<std::filesystem::path> QtFrontEnd::choosePicture() {
     QFileDialog& dialog = pictureDialog();
     if (!lastPicture_.isEmpty())
         dialog.selectFile(lastPicture_);
-    if (dialog.exec() != QDialog::Accepted)
+    const int result = dialog.exec();
+    hideCompletionPopups(dialog);
+    if (result != QDialog::Accepted)
         return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty())

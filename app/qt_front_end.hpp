@@ -32,6 +32,11 @@ class QtFrontEnd : public FrontEnd {
     QString lastPicture_;
 };
 
+// Sizes a file dialog so that its detail columns show names, sizes and types whole.
+void widenColumns(QFileDialog& dialog);
+// Hides the completion lists a dialog's text boxes may have left open.
+void hideCompletionPopups(QWidget& dialog);
+
 // The filters of the picture-open dialog, as it lists them.
 QStringList pictureFilterNames();
 

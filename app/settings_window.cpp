@@ -7,15 +7,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/qt_front_end.hpp"
 #include "app/window_parts.hpp"
 
 namespace felmo {
 std::optional<QString> browseForFolder(QWidget* owner, const QString& start) {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        owner, QStringLiteral("Please specify a directory"), start, QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty())
+    QFileDialog dialog(owner, QStringLiteral("Please specify a directory"), start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    widenColumns(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return chosen;
+    return dialog.selectedFiles().front();
 }
 
 QString normalisedFolder(const QString& folder) {

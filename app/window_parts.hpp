@@ -13,7 +13,9 @@ namespace felmo {
 
 // The main window's caption; the secondary windows append their own text to it.
 inline const QString kMainCaption = QStringLiteral("FELMO версия 1.06");
-// The application's title, as the desktop shows it for the program.
+// The application's title: the name the desktop shows for the program (its desktop entry, which
+// the window class "felmo" ties the windows to) and the title of its message boxes. It is never
+// appended to a window's own title.
 inline const QString kApplicationTitle = QStringLiteral("Создание тем");
 
 // A sans-serif face at a pixel size (the windows use 11 px): a narrow one where installed.

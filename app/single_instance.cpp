@@ -1,0 +1,82 @@
+#include "app/single_instance.hpp"
+
+#include <QApplication>
+#include <QLocalSocket>
+#include <QMessageBox>
+#include <QWidget>
+
+#include "app/window_parts.hpp"
+#include "base/error.hpp"
+#include "workspace/work_tree.hpp"
+
+namespace felmo {
+namespace {
+
+constexpr char kComeForward[] = "come-forward\n";
+
+}  // namespace
+
+SingleInstance::SingleInstance(const std::string& workDir, QObject* parent)
+    : QObject(parent),
+      socketPath_(QString::fromStdString(workDir).chopped(workDir.ends_with('/') ? 1 : 0) +
+                  QStringLiteral("/felmo.socket")) {
+    try {
+        // While this start holds the lock no other FELMO runs, so a socket left by one that
+        // ended abnormally can go.
+        const WorkDirLock probe(workDir);
+        QLocalServer::removeServer(socketPath_);
+        server_.setSocketOptions(QLocalServer::UserAccessOption);
+        server_.listen(socketPath_);
+    } catch (const Error& error) {
+        anotherIsRunning_ = error.what() == kAlreadyRunningMessage;
+    }
+    connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
+}
+
+bool SingleInstance::askRunningToComeForward(int timeoutMs) const {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath_, QIODevice::WriteOnly);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(kComeForward);
+    const bool delivered = socket.waitForBytesWritten(timeoutMs);
+    socket.disconnectFromServer();
+    return delivered;
+}
+
+void SingleInstance::onNewConnection() {
+    while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        auto readRequest = [this, socket] {
+            if (!socket->canReadLine())
+                return;
+            if (socket->readLine() == kComeForward)
+                emit comeForwardRequested();
+            socket->disconnectFromServer();
+        };
+        connect(socket, &QLocalSocket::readyRead, this, readRequest);
+        readRequest();
+    }
+}
+
+int refuseSecondStart(const SingleInstance& instance) {
+    instance.askRunningToComeForward();
+    QMessageBox::information(
+        nullptr, kApplicationTitle,
+        QString::fromUtf8(kAlreadyRunningMessage.data(),
+                          static_cast<qsizetype>(kAlreadyRunningMessage.size())));
+    return 1;
+}
+
+void bringToFront(QWidget& window) {
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+}  // namespace felmo
