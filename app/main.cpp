@@ -9,12 +9,11 @@
 #include <QMessageBox>
 #include <cstdio>
 
-#include "app/emblem.hpp"
+#include "app/application_setup.hpp"
 #include "app/main_window.hpp"
 #include "app/qt_front_end.hpp"
 #include "app/qt_text_rasterizer.hpp"
 #include "app/single_instance.hpp"
-#include "app/translations.hpp"
 #include "app/window_parts.hpp"
 #include "base/error.hpp"
 #include "studio/studio.hpp"
@@ -22,11 +21,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName("felmo");
-    QApplication::setApplicationVersion("1.06");
-    QApplication::setDesktopFileName("felmo");
-    QApplication::setWindowIcon(felmo::felmoIcon());
-    felmo::installRussianTranslations(application);
+    felmo::setUpApplication(application);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("FELMO: the start-up graphics of a 176 x 208 phone.");

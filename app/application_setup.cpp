@@ -1,13 +1,23 @@
-#include "app/translations.hpp"
+#include "app/application_setup.hpp"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
+#include "app/emblem.hpp"
+
 namespace felmo {
 
-bool installRussianTranslations(QCoreApplication& application) {
+void setUpApplication(QApplication& application) {
+    QApplication::setApplicationName("felmo");
+    QApplication::setApplicationVersion("1.06");
+    QApplication::setDesktopFileName("felmo");
+    QApplication::setWindowIcon(felmoIcon());
+    installRussianTranslations(application);
+}
+
+bool installRussianTranslations(QApplication& application) {
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     QLocale::setDefault(russian);
     auto* translator = new QTranslator(&application);
