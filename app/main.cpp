@@ -53,6 +53,9 @@ int main(int argc, char* argv[]) {
         felmo::Studio studio(frontEnd, config);
         felmo::MainWindow window(studio);
         frontEnd.setDialogOwner(&window);
+        window.setPictureHandOff([&frontEnd](std::optional<std::filesystem::path> file) {
+            frontEnd.answerNextPictureWith(file);
+        });
         QObject::connect(&instance, &felmo::SingleInstance::comeForwardRequested, &window,
                          [&window] { felmo::bringToFront(window); });
         window.show();

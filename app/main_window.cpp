@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProxyStyle>
@@ -156,27 +157,51 @@ void MainWindow::buildControls() {
         const char* name;
         QRect geometry;
         QString hint;
+        DropCommand drop = DropCommand::None;
     };
     const StillPictures& stills = studio_->document().stills;
     const PanelPlace panels[] = {
-        {stills.EidPicPicture, "EidPicPicture", {8, 22, 176, 68}, kStatusAreaHint},
-        {stills.BackgroundPicture, "BackgroundPicture", {8, 90, 176, 132}, kStatusAreaHint},
-        {stills.LinesPicture, "LinesPicture", {8, 222, 176, 20}, kLinesPictureHint},
-        {stills.SplashEidPic, "SplashEidPic", {192, 22, 176, 12}, {}},
+        {stills.EidPicPicture,
+         "EidPicPicture",
+         {8, 22, 176, 68},
+         kStatusAreaHint,
+         DropCommand::Background},
+        {stills.BackgroundPicture,
+         "BackgroundPicture",
+         {8, 90, 176, 132},
+         kStatusAreaHint,
+         DropCommand::Background},
+        {stills.LinesPicture,
+         "LinesPicture",
+         {8, 222, 176, 20},
+         kLinesPictureHint,
+         DropCommand::Overlay},
+        {stills.SplashEidPic, "SplashEidPic", {192, 22, 176, 12}, {}, DropCommand::Splash},
         {stills.SplashscreenPicture,
          "SplashscreenPicture",
          {192, 34, 176, 208},
-         "Splashscreen.mbm размер 176х208"},
-        {stills.StartUpEidPicPicture, "StartUpEidPicPicture", {376, 22, 176, 12}, {}},
+         "Splashscreen.mbm размер 176х208",
+         DropCommand::Splash},
+        {stills.StartUpEidPicPicture,
+         "StartUpEidPicPicture",
+         {376, 22, 176, 12},
+         {},
+         DropCommand::Animation},
         {studio_->document().StartUpPicture,
          "StartUpPicture",
          {376, 34, 176, 208},
-         "StartUp.mbm размер 176х208"},
-        {stills.WelcomeimageEidPicPicture, "WelcomeimageEidPicPicture", {560, 22, 176, 12}, {}},
+         "StartUp.mbm размер 176х208",
+         DropCommand::Animation},
+        {stills.WelcomeimageEidPicPicture,
+         "WelcomeimageEidPicPicture",
+         {560, 22, 176, 12},
+         {},
+         DropCommand::Welcome},
         {stills.WelcomeimagePicture,
          "WelcomeimagePicture",
          {560, 34, 176, 208},
-         "Welcomeimage.mbm размер 176х208"},
+         "Welcomeimage.mbm размер 176х208",
+         DropCommand::Welcome},
     };
     for (const PanelPlace& place : panels) {
         auto* panel = new PicturePanel(place.image, client);
@@ -186,6 +211,14 @@ void MainWindow::buildControls() {
         panels_.push_back(panel);
         if (&place.image == &stills.LinesPicture)
             linesPicture_ = panel;
+        dropTargets_.emplace_back(panel, place.drop);
+        // After the drop has ended: a command may open a menu, a dialog or a message.
+        connect(panel, &PicturePanel::pictureDropped, this,
+                [this, command = place.drop](const QString& file, const QPoint& at) {
+                    QTimer::singleShot(0, this, [this, command, file, at] {
+                        takeDroppedPicture(command, file, at);
+                    });
+                });
     }
     connect(linesPicture_, &PicturePanel::clicked, this,
             [this] { call([&] { studio_->LinesPictureClick(); }); });
@@ -429,6 +462,57 @@ void MainWindow::FormActivate() {
         startupRefused_ = true;
         close();
         QCoreApplication::exit(1);
+    }
+}
+
+void MainWindow::setPictureHandOff(PictureHandOff handOff) {
+    handOffPicture_ = std::move(handOff);
+    for (const auto& [panel, command] : dropTargets_)
+        panel->setTakesDroppedFiles(handOffPicture_ && command != DropCommand::None);
+}
+
+void MainWindow::runWithPicture(const QString& file, const std::function<void()>& command) {
+    handOffPicture_(std::filesystem::path(file.toStdString()));
+    command();
+    handOffPicture_(std::nullopt);  // a command that did not ask leaves no answer waiting
+}
+
+void MainWindow::takeDroppedPicture(DropCommand command, const QString& file,
+                                    const QPoint& globalPosition) {
+    if (!handOffPicture_ || callDepth_ > 0)
+        return;
+    using Load = void (Studio::*)();
+    auto load = [&](Load handler) {
+        runWithPicture(file, [&] { call([&] { (studio_->*handler)(); }); });
+    };
+    switch (command) {
+        case DropCommand::None:
+            return;
+        case DropCommand::Background:
+            return load(&Studio::WallPaper);
+        case DropCommand::Splash:
+            return load(&Studio::Splashscreen1Click);
+        case DropCommand::Welcome:
+            return load(&Studio::LoadWelcomeimage);
+        case DropCommand::Overlay: {
+            bool loaded = false;
+            runWithPicture(file, [&] { loaded = call([&] { studio_->LoadImposingEidPic(); }); });
+            if (loaded)
+                SettingsImposingEidPic();
+            return;
+        }
+        case DropCommand::Animation: {
+            QMenu effects(this);
+            effects.setObjectName("PictureEffects");
+            const MenuEntry* chosen = nullptr;
+            for (const auto& [action, entry] : buildPictureEffectMenu(&effects))
+                connect(action, &QAction::triggered, &effects,
+                        [&chosen, e = entry] { chosen = e; });
+            effects.exec(globalPosition);
+            if (chosen != nullptr)
+                runWithPicture(file, [&] { call([&] { runEffect_(*chosen); }); });
+            return;
+        }
     }
 }
 

@@ -9,7 +9,9 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "app/menu_tree.hpp"
@@ -58,6 +60,16 @@ class MainWindow : public QMainWindow {
     using ErrorReporter = std::function<void(const QString& message)>;
     void setErrorReporter(ErrorReporter reporter) { reportError_ = std::move(reporter); }
 
+    // Answers the picture question of the next command with a file (nullopt: the dialog asks
+    // again). Once set, the panels take picture files dropped on them: the background and status
+    // area load the background, the status strip the overlay, the splash and welcome panels their
+    // pictures, and the animation panel offers the effects that take a picture at the drop point.
+    using PictureHandOff = std::function<void(std::optional<std::filesystem::path>)>;
+    void setPictureHandOff(PictureHandOff handOff);
+    // What a file dropped on a panel does.
+    enum class DropCommand { None, Background, Overlay, Splash, Welcome, Animation };
+    void takeDroppedPicture(DropCommand command, const QString& file, const QPoint& globalPosition);
+
     // Whether showing the window runs the start-up sequence (on unless a test turns it off).
     void setStartUpWhenShown(bool on) { startUpWhenShown_ = on; }
 
@@ -91,6 +103,8 @@ class MainWindow : public QMainWindow {
     void onTimerEidPic();
     void onConverterExited();
     void placeSecondary(QWidget* window, int dx, int dy);
+    // Runs `command` with `file` as the answer to its picture question.
+    void runWithPicture(const QString& file, const std::function<void()>& command);
     // Puts the frame's top-left corner at framePosition_ once the window manager has framed it.
     void settleFrame();
 
@@ -101,6 +115,8 @@ class MainWindow : public QMainWindow {
     OverlayWindow* overlayWindow_ = nullptr;
     std::array<QComboBox*, 4> depthBoxes_{};
     std::vector<PicturePanel*> panels_;
+    std::vector<std::pair<PicturePanel*, DropCommand>> dropTargets_;
+    PictureHandOff handOffPicture_;
     QPoint framePosition_;  // where the frame's top-left corner goes when first shown
     PicturePanel* linesPicture_ = nullptr;
     QSlider* trackBar1_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <span>
 #include <vector>
 
 namespace felmo {
@@ -71,6 +72,42 @@ MenuTree buildMenuTree(QMenuBar* bar) {
             tree.effects.emplace_back(action, item.effect);
     }
     return tree;
+}
+
+std::vector<std::pair<QAction*, const MenuEntry*>> buildPictureEffectMenu(QMenu* menu) {
+    const std::span<const MenuEntry> entries = animationMenu();
+    auto takesPicture = [](const MenuEntry& entry) {
+        return entry.handler && isEffectImplemented(*entry.handler) &&
+               effectAsksForPicture(*entry.handler);
+    };
+    // A sub-menu is kept when an item below it is; entries.front() is "Анимация", the menu itself.
+    std::vector<bool> kept(entries.size(), false);
+    for (std::size_t i = entries.size(); i-- > 1;) {
+        if (entries[i].handler) {
+            kept[i] = takesPicture(entries[i]);
+            continue;
+        }
+        for (std::size_t below = i + 1;
+             below < entries.size() && entries[below].level > entries[i].level; ++below)
+            kept[i] = kept[i] || kept[below];
+    }
+    std::vector<std::pair<QAction*, const MenuEntry*>> effects;
+    // open[level - 2]: the menu that receives the items of `level`.
+    std::vector<QMenu*> open = {menu};
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        if (!kept[i])
+            continue;
+        const MenuEntry& entry = entries[i];
+        open.resize(static_cast<std::size_t>(entry.level - 1));
+        const QString caption =
+            QString::fromUtf8(entry.caption.data(), static_cast<qsizetype>(entry.caption.size()));
+        if (entry.handler) {
+            effects.emplace_back(open.back()->addAction(caption), &entry);
+        } else {
+            open.push_back(open.back()->addMenu(caption));
+        }
+    }
+    return effects;
 }
 
 }  // namespace felmo

@@ -10,6 +10,7 @@
 #include "effects/effect_table.hpp"
 
 class QAction;
+class QMenu;
 class QMenuBar;
 
 namespace felmo {
@@ -26,5 +27,9 @@ struct MenuTree {
 // Builds the whole menu into `bar`. Items whose command is not built are disabled: the effects
 // the table marks as not implemented.
 MenuTree buildMenuTree(QMenuBar* bar);
+
+// Fills `menu` with the built effects that take a picture, laid out as under "Анимация" (a
+// sub-menu only where it holds one of them). Returns those items with their table entry.
+std::vector<std::pair<QAction*, const MenuEntry*>> buildPictureEffectMenu(QMenu* menu);
 
 }  // namespace felmo

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QTreeView>
 #include <QUrl>
+#include <utility>
 
 #include "app/slide_notice.hpp"
 
@@ -98,7 +99,16 @@ QFileDialog& QtFrontEnd::pictureDialog() {
     return *pictureDialog_;
 }
 
+void QtFrontEnd::answerNextPictureWith(std::optional<std::filesystem::path> file) {
+    nextPicture_ = std::move(file);
+}
+
 std::optional<std::filesystem::path> QtFrontEnd::choosePicture() {
+    if (nextPicture_) {
+        // The dialog opens on this file the next time, as if it had been chosen there.
+        lastPicture_ = QString::fromStdString(nextPicture_->string());
+        return std::exchange(nextPicture_, std::nullopt);
+    }
     QFileDialog& dialog = pictureDialog();
     if (!lastPicture_.isEmpty())
         dialog.selectFile(lastPicture_);

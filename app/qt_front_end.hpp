@@ -22,6 +22,10 @@ class QtFrontEnd : public FrontEnd {
     void showNotice(const std::string& text) override;
     void openFolder(const std::filesystem::path& folder) override;
 
+    // The next picture question is answered with `file` instead of the dialog (a dropped file);
+    // nullopt takes back an answer no command asked for.
+    void answerNextPictureWith(std::optional<std::filesystem::path> file);
+
     // The picture-open dialog, created on first use and kept, so that the file chosen last is
     // preselected the next time.
     QFileDialog& pictureDialog();
@@ -30,6 +34,7 @@ class QtFrontEnd : public FrontEnd {
     QPointer<QWidget> owner_;
     QPointer<QFileDialog> pictureDialog_;  // a child of the owner, which may delete it first
     QString lastPicture_;
+    std::optional<std::filesystem::path> nextPicture_;
 };
 
 // Sizes a file dialog so that its detail columns show names, sizes and types whole.

@@ -7,7 +7,9 @@
 #include <QCompleter>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -16,11 +18,13 @@
 #include "app/about_window.hpp"
 #include "app/application_setup.hpp"
 #include "app/overlay_window.hpp"
+#include "app/picture_panel.hpp"
 #include "app/qt_front_end.hpp"
 #include "app/settings_window.hpp"
 #include "app/single_instance.hpp"
 #include "app/window_parts.hpp"
 #include "app/window_placement.hpp"
+#include "effects/effect_table.hpp"
 #include "test_support.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/work_tree.hpp"
@@ -29,6 +33,53 @@ namespace felmo {
 namespace {
 
 namespace fs = std::filesystem;
+
+const fs::path kConverter = fs::path(FELMO_BIN_DIR) / "bmconv";
+constexpr int kPipelineTimeoutMs = 60000;
+
+// A main window whose start-up sequence has run, with dropped files handed to its front end.
+struct StartedRig : testing::WindowRig {
+    StartedRig()
+        : WindowRig([](WindowRig&, StudioConfig& config) { config.converterPath = kConverter; }) {
+        window->setPictureHandOff(
+            [this](std::optional<fs::path> file) { frontEnd.picture = std::move(file); });
+        window->show();
+        if (!QTest::qWaitFor([&] { return studio->formActivated() && !studio->pipelineRunning(); },
+                             kPipelineTimeoutMs))
+            qWarning("the start-up pipeline did not finish");
+    }
+    PicturePanel* panel(const char* name) const {
+        return window->centralWidget()->findChild<PicturePanel*>(name);
+    }
+};
+
+// Drags `file` onto the middle of `panel` and drops it there; returns whether the panel took it.
+bool dropOn(PicturePanel* panel, const fs::path& file) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+    const QPoint middle = panel->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &enter);
+    if (!enter.isAccepted() || !panel->dropHighlighted())
+        return false;
+    QDropEvent drop(QPointF(middle), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &drop);
+    return drop.isAccepted() && !panel->dropHighlighted();
+}
+
+fs::path flatPicture(const fs::path& folder, const char* name, Color colour) {
+    Raster picture(40, 30);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            picture.setPixel(x, y, colour);
+    const fs::path file = folder / name;
+    saveBmpFile(picture, file);
+    return file;
+}
+
+QRgb asQRgb(Color colour) {
+    return qRgb(redOf(colour), greenOf(colour), blueOf(colour));
+}
 
 void writeSettings(const fs::path& file, const std::string& text) {
     std::ofstream out(file, std::ios::binary);
@@ -159,6 +210,192 @@ class DesktopTest : public QObject {
         SingleInstance start(workDir);
         QVERIFY(!start.anotherIsRunning());
         QVERIFY(start.listening());
+    }
+
+    void droppedPictureDoesWhatTheMatchingLoadDoes_data() {
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QString>("shows");  // the panel that then shows the dropped picture
+        QTest::newRow("background") << "BackgroundPicture"
+                                    << "BackgroundPicture";
+        QTest::newRow("status area") << "EidPicPicture"
+                                     << "BackgroundPicture";
+        QTest::newRow("splash") << "SplashscreenPicture"
+                                << "SplashscreenPicture";
+        QTest::newRow("strip above the splash") << "SplashEidPic"
+                                                << "SplashscreenPicture";
+        QTest::newRow("welcome") << "WelcomeimagePicture"
+                                 << "WelcomeimagePicture";
+    }
+    void droppedPictureDoesWhatTheMatchingLoadDoes() {
+        if (!fs::exists(kConverter))
+            QSKIP("the converter bmconv has not been built");
+        QFETCH(QString, panel);
+        QFETCH(QString, shows);
+        StartedRig rig;
+        QVERIFY(!rig.studio->pipelineRunning());
+        const Color teal = rgb(0, 128, 128);
+        const fs::path file = flatPicture(rig.sandbox.root(), "teal.bmp", teal);
+        QVERIFY(dropOn(rig.panel(qPrintable(panel)), file));
+        PicturePanel* target = rig.panel(qPrintable(shows));
+        QTRY_COMPARE(target->shown().pixel(88, 20), asQRgb(teal));
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        // The answer was taken: the next load asks the dialog again.
+        QVERIFY(!rig.frontEnd.picture.has_value());
+    }
+
+    void droppedOnTheStatusStripItLaysOverEidPic() {
+        if (!fs::exists(kConverter))
+            QSKIP("the converter bmconv has not been built");
+        StartedRig rig;
+        const Color red = rgb(255, 0, 0);
+        const fs::path file = flatPicture(rig.sandbox.root(), "red.bmp", red);
+        bool overlayWindowOpened = false;
+        testing::withModalWindow(
+            [&] {
+                QVERIFY(dropOn(rig.panel("LinesPicture"), file));
+                QTest::qWait(50);
+            },
+            [&](QWidget* modal) { overlayWindowOpened = modal == rig.window->overlayWindow(); });
+        QVERIFY(overlayWindowOpened);
+        const Raster* overlay = rig.studio->EidPicPictureAlpha().picture();
+        QVERIFY(overlay != nullptr);
+        QCOMPARE(overlay->pixel(100, 40), red);
+    }
+
+    void droppedOnTheAnimationItOffersThePictureEffectsAndRunsTheChosenOne() {
+        testing::WindowRig rig;
+        rig.window->setPictureHandOff(
+            [&](std::optional<fs::path> file) { rig.frontEnd.picture = std::move(file); });
+        std::vector<std::pair<const MenuEntry*, std::optional<fs::path>>> runs;
+        rig.window->setEffectRunner([&](const MenuEntry& entry) {
+            runs.emplace_back(&entry, rig.frontEnd.choosePicture());
+        });
+        const fs::path file = rig.sandbox.root() / "sunset.jpg";
+        std::ofstream(file) << "x";
+
+        QStringList offered;
+        const MenuEntry* slideRight = findEffectByCliName("slide-right");
+        // The menu opens once the drop has ended.
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr)
+                return;
+            poll.stop();
+            QCOMPARE(menu->objectName(), QString("PictureEffects"));
+            QAction* chosen = nullptr;
+            std::function<void(QMenu*, QString)> walk = [&](QMenu* m, const QString& path) {
+                for (QAction* action : m->actions()) {
+                    if (action->menu() != nullptr) {
+                        walk(action->menu(), path + action->text() + " / ");
+                        continue;
+                    }
+                    offered << path + action->text();
+                    if (path == "Движение / " && action->text() == "Слева направо")
+                        chosen = action;
+                }
+            };
+            walk(menu, {});
+            QVERIFY(chosen != nullptr);
+            chosen->trigger();
+            menu->close();
+        });
+        poll.start();
+        QVERIFY(
+            dropOn(rig.window->centralWidget()->findChild<PicturePanel*>("StartUpPicture"), file));
+        QTRY_COMPARE(runs.size(), std::size_t{1});
+        QCOMPARE(runs.front().first, slideRight);
+        QCOMPARE(runs.front().second, std::optional<fs::path>(file));
+        QVERIFY(!rig.frontEnd.picture.has_value());
+
+        // Exactly the built effects that take a picture, each once.
+        QStringList expected;
+        std::vector<QString> path;
+        for (const MenuEntry& entry : animationMenu()) {
+            path.resize(static_cast<std::size_t>(entry.level - 1));
+            const QString caption = QString::fromUtf8(entry.caption.data(),
+                                                      static_cast<qsizetype>(entry.caption.size()));
+            if (!entry.handler) {
+                path.push_back(caption);
+                continue;
+            }
+            if (!isEffectImplemented(*entry.handler) || !effectAsksForPicture(*entry.handler))
+                continue;
+            QString full;
+            for (std::size_t i = 1; i < path.size(); ++i)
+                full += path[i] + " / ";
+            expected << full + caption;
+        }
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(offered, expected);
+    }
+
+    void droppedFileThatIsNoPictureGetsTheDialogsMessage() {
+        testing::WindowRig rig;
+        rig.window->setPictureHandOff(
+            [&](std::optional<fs::path> file) { rig.frontEnd.picture = std::move(file); });
+        const fs::path text = rig.sandbox.root() / "notes.jpg";
+        std::ofstream(text) << "not a picture at all";
+        rig.frontEnd.picture = text;
+        rig.window->call([&] { rig.studio->LoadWelcomeimage(); });
+        QCOMPARE(rig.errors.size(), 1);
+        rig.frontEnd.picture.reset();
+        rig.window->takeDroppedPicture(MainWindow::DropCommand::Welcome,
+                                       QString::fromStdString(text.string()), {});
+        QCOMPARE(rig.errors.size(), 2);
+        QCOMPARE(rig.errors.back(), rig.errors.front());
+    }
+
+    void panelsTakeOneLocalFileOnlyOnceDropsAreHandedOn() {
+        testing::WindowRig rig;
+        auto* splash = rig.window->centralWidget()->findChild<PicturePanel*>("SplashscreenPicture");
+        QVERIFY(!splash->acceptDrops());
+        rig.window->setPictureHandOff([](std::optional<fs::path>) {});
+        QVERIFY(splash->acceptDrops());
+        // The colour-code labels and the like take nothing; every phone panel does.
+        for (PicturePanel* panel : rig.window->centralWidget()->findChildren<PicturePanel*>())
+            QVERIFY2(panel->acceptDrops(), qPrintable(panel->objectName()));
+        QMimeData two;
+        two.setUrls({QUrl::fromLocalFile("/a.jpg"), QUrl::fromLocalFile("/b.jpg")});
+        QMimeData remote;
+        remote.setUrls({QUrl("https://example.org/a.jpg")});
+        QMimeData text;
+        text.setText("/a.jpg");
+        for (const QMimeData* data : {&two, &remote, &text})
+            QVERIFY(droppedFile(data).isEmpty());
+    }
+
+    void panelsMagnifyByWholePixelsWithoutSmoothing() {
+        // Run with QT_SCALE_FACTOR=2 and 3 as well: each picture pixel must become one solid
+        // block of device pixels, as on a magnified phone screen.
+        Raster checker(176, 208);
+        for (int y = 0; y < 208; ++y)
+            for (int x = 0; x < 176; ++x)
+                checker.setPixel(x, y, (x + y) % 2 == 0 ? rgb(255, 0, 0) : rgb(0, 0, 255));
+        Image image(176, 208);
+        image.setPicture(checker);
+        QWidget window;
+        PicturePanel panel(image, &window);
+        panel.setGeometry(0, 0, 176, 208);
+        panel.refresh();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage shown = panel.grab().toImage();
+        const qreal ratio = shown.devicePixelRatio();
+        const int scale = qRound(ratio);
+        QVERIFY2(qFuzzyCompare(ratio, qreal(scale)), "a whole-number scale is expected");
+        QCOMPARE(shown.size(), QSize(176 * scale, 208 * scale));
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                const QRgb expected = asQRgb(checker.pixel(x / scale, y / scale));
+                if (shown.pixel(x, y) != expected)
+                    QFAIL(qPrintable(QString("device pixel %1,%2 at scale %3 is blended")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(scale)));
+            }
+        }
     }
 
     void acceptedPictureDialogLeavesNoCompletionList() {
