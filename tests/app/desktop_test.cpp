@@ -44,7 +44,7 @@ struct StartedRig : testing::WindowRig {
         window->setPictureHandOff(
             [this](std::optional<fs::path> file) { frontEnd.picture = std::move(file); });
         window->show();
-        if (!QTest::qWaitFor([&] { return studio->formActivated() && !studio->pipelineRunning(); },
+        if (!QTest::qWaitFor([&] { return studio->formActivated() && !studio->build().running(); },
                              kPipelineTimeoutMs))
             qWarning("the start-up pipeline did not finish");
     }
@@ -232,7 +232,7 @@ class DesktopTest : public QObject {
         QFETCH(QString, panel);
         QFETCH(QString, shows);
         StartedRig rig;
-        QVERIFY(!rig.studio->pipelineRunning());
+        QVERIFY(!rig.studio->build().running());
         const Color teal = rgb(0, 128, 128);
         const fs::path file = flatPicture(rig.sandbox.root(), "teal.bmp", teal);
         QVERIFY(dropOn(rig.panel(qPrintable(panel)), file));
@@ -257,7 +257,7 @@ class DesktopTest : public QObject {
             },
             [&](QWidget* modal) { overlayWindowOpened = modal == rig.window->overlayWindow(); });
         QVERIFY(overlayWindowOpened);
-        const Raster* overlay = rig.studio->EidPicPictureAlpha().picture();
+        const Raster* overlay = rig.studio->document().stills.EidPicPictureAlpha.picture();
         QVERIFY(overlay != nullptr);
         QCOMPARE(overlay->pixel(100, 40), red);
     }
