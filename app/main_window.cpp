@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -425,6 +424,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     // that a window manager puts its frame there rather than the window below its title bar.
     if (!placed_ && !event->spontaneous()) {
         placed_ = true;
+        framePosition_ = pos();  // the stored place, or wherever the window was moved since
         if (QWindow* handle = windowHandle())
             handle->setFramePosition(framePosition_);
         // A window manager that maps the window below its title bar (the client area at the
@@ -553,7 +553,8 @@ void MainWindow::SettingsImposingEidPic() {
 }
 
 void MainWindow::Label4Click() {
-    QDesktopServices::openUrl(supportUrl());
+    const QUrl page = supportUrl();
+    openOnDesktop(page, QStringLiteral("страницу поддержки «%1»").arg(page.toLocalFile()), this);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

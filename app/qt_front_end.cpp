@@ -3,13 +3,13 @@
 #include <QAbstractItemView>
 #include <QColorDialog>
 #include <QCompleter>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QTreeView>
 #include <QUrl>
 #include <utility>
 
 #include "app/slide_notice.hpp"
+#include "app/window_parts.hpp"
 
 namespace felmo {
 namespace {
@@ -137,8 +137,9 @@ void QtFrontEnd::showNotice(const std::string& text) {
 }
 
 void QtFrontEnd::openFolder(const std::filesystem::path& folder) {
-    // A desktop without a file manager simply shows nothing; the build has succeeded all the same.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(folder)));
+    // The build has succeeded all the same; the user learns why no folder appeared.
+    const QString path = pathToQString(folder);
+    openOnDesktop(QUrl::fromLocalFile(path), QStringLiteral("папку «%1»").arg(path), owner_.data());
 }
 
 }  // namespace felmo

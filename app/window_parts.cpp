@@ -2,9 +2,11 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
@@ -31,6 +33,11 @@ class CaptionFromTheLeftStyle : public QProxyStyle {
         painter->restore();
     }
 };
+
+DesktopOpener& desktopOpener() {
+    static DesktopOpener opener = &QDesktopServices::openUrl;
+    return opener;
+}
 
 }  // namespace
 
@@ -65,20 +72,27 @@ QString supportCaption() {
 }
 
 QUrl supportUrl() {
-    // Installed: <prefix>/bin/felmo and <prefix>/share/doc/felmo/README.md. From a build tree
-    // the README of the sources is the page.
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    const QStringList candidates = {
-        programDir.filePath("../share/doc/felmo/README.md"),
-#ifdef FELMO_SOURCE_README
-        QStringLiteral(FELMO_SOURCE_README),
+    const QString programDir = QCoreApplication::applicationDirPath();
+#ifdef FELMO_BUILD_DIR
+    const QString buildDir = QFileInfo(QStringLiteral(FELMO_BUILD_DIR)).canonicalFilePath();
+    if (!buildDir.isEmpty() && (programDir == buildDir || programDir.startsWith(buildDir + '/')))
+        return QUrl::fromLocalFile(QStringLiteral(FELMO_SOURCE_README));
 #endif
-    };
-    for (const QString& candidate : candidates) {
-        if (QFileInfo::exists(candidate))
-            return QUrl::fromLocalFile(QFileInfo(candidate).canonicalFilePath());
-    }
-    return QUrl::fromLocalFile(QDir::cleanPath(candidates.front()));
+    return QUrl::fromLocalFile(
+        QDir::cleanPath(QDir(programDir).filePath("../share/doc/felmo/README.md")));
+}
+
+void openOnDesktop(const QUrl& url, const QString& what, QWidget* owner) {
+    if (desktopOpener()(url))
+        return;
+    QMessageBox::warning(owner, kApplicationTitle,
+                         QStringLiteral("Не удалось открыть %1: в системе не найдена программа, "
+                                        "которая может это сделать.")
+                             .arg(what));
+}
+
+void setDesktopOpener(DesktopOpener opener) {
+    desktopOpener() = opener ? std::move(opener) : DesktopOpener(&QDesktopServices::openUrl);
 }
 
 LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {

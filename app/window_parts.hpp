@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QString>
 #include <QUrl>
+#include <functional>
 
 class QCheckBox;
 
@@ -29,10 +30,18 @@ QLabel* placeLabel(QWidget* parent, const QString& objectName, const QString& te
 // instead of the sentence losing its beginning.
 void putBoxRightOfCaption(QCheckBox* box);
 
-// The support page: the program's README, installed beside the program or found in its source
-// tree. The caption is what the link labels show.
+// The support page: the program's README, installed as documentation with the program
+// (<prefix>/share/doc/felmo/README.md beside <prefix>/bin/felmo); the README of the sources only
+// when the program runs from its build folder. The caption is what the link labels show.
 QString supportCaption();
 QUrl supportUrl();
+
+// Asks the desktop to open `url` (a folder in the file manager, a page in its viewer). When
+// nothing can open it, a message over `owner` says so, naming `what` ("папку «…»").
+void openOnDesktop(const QUrl& url, const QString& what, QWidget* owner);
+// What openOnDesktop asks; the desktop's own opener unless replaced (tests).
+using DesktopOpener = std::function<bool(const QUrl&)>;
+void setDesktopOpener(DesktopOpener opener);
 
 // A label that looks like a visited link (bold, purple, hand cursor) and reports clicks.
 class LinkLabel : public QLabel {

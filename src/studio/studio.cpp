@@ -89,7 +89,16 @@ void Studio::runEffect(const MenuEntry& entry) {
     session_.requireWorkTree("Эффект \"" + std::string(entry.caption) + "\"");
     EffectContext context =
         document_.effectContext(session_.workDir(), [this] { return frontEnd_.choosePicture(); });
-    felmo::runEffect(context, entry);
+    // After the command, successful or not, the preview plays the frames that are on disk: an
+    // effect that stopped it must not leave it stopped because its picture or a frame failed.
+    const bool previewPlaying = document_.preview.timer2Enabled();
+    try {
+        felmo::runEffect(context, entry);
+    } catch (...) {
+        if (previewPlaying)
+            document_.preview.enableTimer2();
+        throw;
+    }
 }
 
 void Studio::LoadImposingEidPic() {

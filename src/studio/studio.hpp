@@ -81,7 +81,8 @@ class Studio {
     void LoadWelcomeimage();
 
     // One item of the "Анимация" menu, by its table entry. Throws felmo::Error for an entry that
-    // opens a sub-menu, or before the work tree exists.
+    // opens a sub-menu, or before the work tree exists. A preview that played before the command
+    // plays after it, also when the command failed.
     void runEffect(const MenuEntry& entry);
 
     // --- The EidPic overlay --------------------------------------------------------------------

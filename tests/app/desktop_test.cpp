@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -396,6 +397,61 @@ class DesktopTest : public QObject {
                                          .arg(scale)));
             }
         }
+    }
+
+    void previewPlaysAfterAnEffectWhosePictureCannotBeRead() {
+        if (!fs::exists(kConverter))
+            QSKIP("the converter bmconv has not been built");
+        StartedRig rig;
+        QVERIFY(rig.window->timer2().isActive());
+        const fs::path damaged = rig.sandbox.root() / "damaged.jpg";
+        std::ofstream(damaged, std::ios::binary) << std::string("\xFF\xD8\xFF\xE0 cut off", 14);
+        rig.frontEnd.picture = damaged;
+        rig.window->menu().item("N9")->trigger();  // "Движение" / "Слева направо"
+        QCOMPARE(rig.errors.size(), 1);
+        QVERIFY(rig.window->timer2().isActive());
+        // The panel goes on to the next frames.
+        PicturePanel* animation = rig.panel("StartUpPicture");
+        const QImage before = animation->shown();
+        QTRY_VERIFY_WITH_TIMEOUT(animation->shown() != before, 1000);
+    }
+
+    void desktopThatCannotOpenSaysSoNamingWhat() {
+        std::vector<QUrl> asked;
+        setDesktopOpener([&](const QUrl& url) {
+            asked.push_back(url);
+            return false;
+        });
+        QWidget owner;
+        QtFrontEnd frontEnd;
+        frontEnd.setDialogOwner(&owner);
+        QString message;
+        testing::withModalWindow([&] { frontEnd.openFolder("/home/user/phone graphics"); },
+                                 [&](QWidget* modal) {
+                                     auto* box = qobject_cast<QMessageBox*>(modal);
+                                     QVERIFY(box != nullptr);
+                                     message = box->text();
+                                 });
+        setDesktopOpener({});
+        QCOMPARE(asked.size(), std::size_t{1});
+        QCOMPARE(asked.front(), QUrl::fromLocalFile("/home/user/phone graphics"));
+        QVERIFY2(message.contains("папку «/home/user/phone graphics»"), qPrintable(message));
+
+        // An opener that succeeds is not followed by any message.
+        setDesktopOpener([](const QUrl&) { return true; });
+        frontEnd.openFolder("/tmp");
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        setDesktopOpener({});
+    }
+
+    void supportLinkOpensTheReadmeOfTheSourcesFromTheBuildFolder() {
+        // These tests run from the build folder; an installed program finds the README installed
+        // beside it instead.
+        const QUrl page = supportUrl();
+        QVERIFY(page.isLocalFile());
+        QVERIFY2(QFileInfo::exists(page.toLocalFile()), qPrintable(page.toString()));
+        QVERIFY(page.toLocalFile().endsWith("/README.md"));
+        QVERIFY(!page.toLocalFile().contains("/share/doc/"));
     }
 
     void acceptedPictureDialogLeavesNoCompletionList() {

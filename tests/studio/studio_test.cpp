@@ -464,6 +464,23 @@ TEST_F(StudioTest, EffectsRunByTheirMenuEntryAndSubMenusAreRefused) {
     EXPECT_THROW(s.runEffect(animationMenu()[0]), Error);
 }
 
+// The effects that stop the preview while they draw: a picture that cannot be read ends the
+// command, and the preview still plays the frames on disk afterwards.
+TEST_F(StudioTest, ThePreviewPlaysAgainAfterAnEffectWhosePictureFails) {
+    Studio& s = startUp();
+    ASSERT_TRUE(s.document().preview.timer2Enabled());
+    writeText(root / "damaged.jpg", std::string("\xFF\xD8\xFF\xE0 not the rest of a JPEG", 24));
+    frontEnd.picture = root / "damaged.jpg";
+    for (const char* effect : {"slide-right", "slide-up", "dots", "blinds-down"}) {
+        SCOPED_TRACE(effect);
+        EXPECT_THROW(s.runEffect(*findEffectByCliName(effect)), Error);
+        EXPECT_TRUE(s.document().preview.timer2Enabled());
+        const int before = s.document().preview.PreviewFrame;
+        s.Timer2Timer();
+        EXPECT_EQ(s.document().preview.PreviewFrame, (before + 1) % 12);
+    }
+}
+
 }  // namespace
 }  // namespace felmo
 
