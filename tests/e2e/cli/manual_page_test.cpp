@@ -27,7 +27,9 @@ std::string readText(const fs::path& file) {
 }
 
 std::string helpOf(const std::string& program) {
-    testing::ProcessResult result = testing::runProcess(kBinDir / program, {"--help"});
+    testing::ProcessOptions options;
+    options.environment["QT_QPA_PLATFORM"] = "offscreen";  // the window's parser needs no screen
+    testing::ProcessResult result = testing::runProcess(kBinDir / program, {"--help"}, options);
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     return result.out;
 }
@@ -150,6 +152,25 @@ TEST(ManualPage, BmconvDescribesTheOptionsOfItsHelp) {
         EXPECT_TRUE(manual.count(name)) << name << " manual:" << listed(manual);
     EXPECT_TRUE(manual.count("--help") && manual.count("--version")) << listed(manual);
 }
+
+#ifdef FELMO_HAS_WINDOW
+// The window's long options (its own and the toolkit parser's) against felmo.1.
+TEST(ManualPage, FelmoListsTheLongOptionsOfItsHelp) {
+    auto longOptions = [](const std::string& text) {
+        Names names;
+        const std::regex option(R"((^|[\s,])(--[a-z][a-z-]*))");
+        for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it)
+            names.insert((*it)[2].str());
+        return names;
+    };
+    const Names help = longOptions(helpOf("felmo"));
+    EXPECT_TRUE(help.count("--settings")) << listed(help);
+    const std::string page = plainRoff(readText(kManDir / "felmo.1"));
+    const std::string options = page.substr(
+        page.find(".SH OPTIONS"), page.find(".SH EXIT STATUS") - page.find(".SH OPTIONS"));
+    EXPECT_EQ(longOptions(options), help) << "manual:" << listed(longOptions(options));
+}
+#endif
 
 }  // namespace
 }  // namespace felmo
