@@ -53,7 +53,7 @@ Color parseColour(std::string_view text) {
         valid = values[i] >= 0;
     }
     if (!valid)
-        throw UsageError("strip-colour: '" + std::string(text) +
+        throw UsageError("strip-colour: '" + displayText(text) +
                          "' is not a colour; give six hexadecimal digits RRGGBB, e.g. 1E90FF");
     auto byte = [&](int i) { return static_cast<std::uint8_t>(values[i] * 16 + values[i + 1]); };
     return rgb(byte(0), byte(2), byte(4));
@@ -63,7 +63,7 @@ int parseStripPosition(std::string_view text) {
     int value = -1;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || value < 0 || value > 15)
-        throw UsageError("strip: '" + std::string(text) +
+        throw UsageError("strip: '" + displayText(text) +
                          "' is not a slider position; give a whole number from 0 to 15");
     return value;
 }
@@ -81,7 +81,7 @@ DepthSetting parseDepth(std::string_view token) {
                 converterColourDepthList("or") + "); write e.g. " + displayText(slot) + "=16");
         return DepthSetting{known.box, std::string(depth)};
     }
-    throw UsageError("depth: unknown slot '" + std::string(slot) +
+    throw UsageError("depth: unknown slot '" + displayText(slot) +
                      "'; the slots are startup, status, splash and welcome");
 }
 
@@ -95,7 +95,7 @@ std::optional<int> wholeNumber(std::string_view text) {
 }
 
 [[noreturn]] void overlayMistake(std::string_view token, const std::string& what) {
-    throw UsageError("overlay-set: '" + std::string(token) + "': " + what);
+    throw UsageError("overlay-set: '" + displayText(token) + "': " + what);
 }
 
 int sliderValue(std::string_view token, std::string_view text, int max) {
@@ -157,7 +157,7 @@ void readOverlayValue(std::string_view token, OverlayValues& values) {
             overlayMistake(token, "give 0 or 1");
         once(values.keepBackground, text == "1");
     } else {
-        throw UsageError("overlay-set: unknown key '" + std::string(key) +
+        throw UsageError("overlay-set: unknown key '" + displayText(key) +
                          "'; the keys are alpha, up, down, left, right, region and "
                          "keep-background");
     }
@@ -192,7 +192,7 @@ class CommandReader {
     Command readOne() {
         const std::string_view word = arguments_[position_++];
         if (isOption(word))
-            throw UsageError("option '" + std::string(word) +
+            throw UsageError("option '" + displayText(word) +
                              "' after a command; options go before the first command");
         Command command;
         command.word = std::string(word);
@@ -207,7 +207,7 @@ class CommandReader {
             const std::string_view name = take(command, "effect name (see --list)");
             command.effect = findEffectByCliName(name);
             if (command.effect == nullptr || !command.effect->handler)
-                throw UsageError("effect: unknown effect '" + std::string(name) +
+                throw UsageError("effect: unknown effect '" + displayText(name) +
                                  "'; 'felmo-cli --list' shows the effects");
             command.word += " " + std::string(name);
             if (effectAsksForPicture(*command.effect->handler))
@@ -239,7 +239,7 @@ class CommandReader {
             command.kind = CommandKind::Export;
             command.path = std::string(take(command, "folder"));
         } else {
-            throw UsageError("unknown command '" + std::string(word) + "'");
+            throw UsageError("unknown command '" + displayText(word) + "'");
         }
         return command;
     }
@@ -276,7 +276,7 @@ Invocation parseArguments(std::span<const std::string> arguments) {
         if (argument.size() > option.size() && argument[option.size()] == '=')
             return std::string(argument.substr(option.size() + 1));
         if (position + 1 >= arguments.size())
-            throw UsageError("option " + std::string(option) + " needs a value");
+            throw UsageError("option " + displayText(option) + " needs a value");
         return arguments[++position];
     };
     auto isTheOption = [&](std::string_view option) {
@@ -316,11 +316,11 @@ Invocation parseArguments(std::span<const std::string> arguments) {
                 throw UsageError("--settings needs a file");
             invocation.settingsFile = value;
         } else {
-            throw UsageError("unknown option '" + std::string(argument) + "'");
+            throw UsageError("unknown option '" + displayText(argument) + "'");
         }
         if (only != Mode::Run) {
             if (arguments.size() != 1)
-                throw UsageError(std::string(argument) + " takes no other arguments");
+                throw UsageError(displayText(argument) + " takes no other arguments");
             invocation.mode = only;
             return invocation;
         }

@@ -11,26 +11,85 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "base/file_descriptor.hpp"
 
 namespace felmo {
 
-// "Cannot open file "<path>". <reason>" / "Cannot create file "<path>". <reason>".
+// "Cannot open file "<path>". <reason>" / "Cannot create file "<path>". <reason>". The path is
+// shown escaped (display_text.hpp).
 std::string cannotOpenMessage(const std::filesystem::path& path, const std::string& reason);
 std::string cannotCreateMessage(const std::filesystem::path& path, const std::string& reason);
 
 // The system's text for errno value `errorNumber` (strerror, thread-safe).
 std::string systemReason(int errorNumber);
 
-// Reads the whole file. A file larger than maxBytes is refused before anything is allocated.
-std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path,
-                                        std::size_t maxBytes = std::size_t{256} << 20);
+inline constexpr std::size_t kDefaultMaxReadBytes = std::size_t{256} << 20;
 
-// Writes bytes to path through a temporary file in the same folder that is renamed into place,
-// so a reader never sees a half-written file and a failed write leaves the old file untouched.
+// Reads the whole file. Only a regular file is read (a symbolic link to one is fine): a FIFO, a
+// device or a socket is refused without waiting on it, as is a file larger than maxBytes, before
+// anything is allocated.
+std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path,
+                                        std::size_t maxBytes = kDefaultMaxReadBytes);
+
+// A file written complete under a temporary name in its destination's folder; commit() renames it
+// into place, so a reader never sees a half-written file. Until then the destination is untouched,
+// and a StagedFile dropped uncommitted removes its temporary.
+//
+// What the destination may be: a regular file (replaced; it keeps its permission bits), nothing
+// (a new file, mode 0666 under the umask), or a symbolic link to either (the link stays, the file
+// it names is written). A folder, FIFO, device or socket is refused and left alone. Inside a
+// private tree (PrivateTreeWrites) no link is ever followed, in the folders on the way either.
+class StagedFile {
+  public:
+    StagedFile(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes);
+    ~StagedFile();
+    StagedFile(StagedFile&& other) noexcept;
+    StagedFile& operator=(StagedFile&&) = delete;
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    // Renames the temporary over the destination. Throws "Cannot create file ..." on failure
+    // (the temporary is then removed).
+    void commit();
+
+    const std::filesystem::path& destination() const { return destination_; }
+    // Whether something stood at the destination when this file was staged.
+    bool replacesExistingFile() const { return replacesExisting_; }
+
+  private:
+    std::filesystem::path destination_;
+    FileDescriptor folder_;  // the folder the written file lands in
+    std::string name_;       // its name there (a link's target's name when the destination is one)
+    std::string temporaryName_;
+    bool replacesExisting_ = false;
+    bool committed_ = false;
+};
+
+// Writes bytes to path through a StagedFile committed at once.
 void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 // Copies one file atomically in the same way (the copy is whole at `to` or not there at all).
-void copyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to);
+void copyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to,
+                        std::size_t maxBytes = kDefaultMaxReadBytes);
+
+// Whether `entryName` is a temporary name a StagedFile gives while writing a file named
+// `fileName` (".<fileName>.<16 hexadecimal digits>.tmp"), so that one left by a killed run can be
+// recognised and removed, and nothing else.
+bool isStagingTemporaryOf(std::string_view entryName, std::string_view fileName);
+
+// While an object of this class lives, every file written below `root` (a folder path ending in
+// "/", held open as `rootFolder`) is reached folder by folder from that descriptor with links
+// refused, so nothing is written outside the tree even if a folder inside it is swapped for a
+// symbolic link. One tree at a time.
+class PrivateTreeWrites {
+  public:
+    PrivateTreeWrites(std::string root, int rootFolder);
+    ~PrivateTreeWrites();
+    PrivateTreeWrites(const PrivateTreeWrites&) = delete;
+    PrivateTreeWrites& operator=(const PrivateTreeWrites&) = delete;
+};
 
 }  // namespace felmo

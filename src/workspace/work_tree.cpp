@@ -40,14 +40,13 @@ void checkPrivateFolder(const std::string& workDir, const struct stat& info) {
 
 // Removes every entry of the open folder `folder`; symbolic links are removed, never followed.
 void removeContents(int folder) {
-    int listing = ::dup(folder);
-    if (listing < 0)
+    FileDescriptor listing{::dup(folder)};
+    if (!listing.valid())
         return;
-    DIR* directory = ::fdopendir(listing);
-    if (!directory) {
-        ::close(listing);
+    DIR* directory = ::fdopendir(listing.get());
+    if (!directory)
         return;
-    }
+    listing.release();  // the directory stream owns it now
     while (const dirent* entry = ::readdir(directory)) {
         std::string_view name = entry->d_name;
         if (name == "." || name == "..")
@@ -56,12 +55,10 @@ void removeContents(int folder) {
         if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         if (S_ISDIR(info.st_mode)) {
-            int child =
-                ::openat(folder, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (child >= 0) {
-                removeContents(child);
-                ::close(child);
-            }
+            const FileDescriptor child{
+                ::openat(folder, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+            if (child.valid())
+                removeContents(child.get());
             ::unlinkat(folder, entry->d_name, AT_REMOVEDIR);
         } else {
             ::unlinkat(folder, entry->d_name, 0);
@@ -70,13 +67,15 @@ void removeContents(int folder) {
     ::closedir(directory);
 }
 
+FileDescriptor openFolderNoFollow(const std::string& path) {
+    return FileDescriptor{::open(withoutTrailingSlash(path).c_str(),
+                                 O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)};
+}
+
 void emptyFolder(const std::string& path) {
-    int folder =
-        ::open(withoutTrailingSlash(path).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder < 0)
-        return;
-    removeContents(folder);
-    ::close(folder);
+    const FileDescriptor folder = openFolderNoFollow(path);
+    if (folder.valid())
+        removeContents(folder.get());
 }
 
 }  // namespace
@@ -92,12 +91,16 @@ void prepareWorkDir(const std::string& workDir) {
 }
 
 void createWorkTree(const std::string& workDir) {
-    // Failures are ignored: a missing folder shows when the first file is written into it.
+    // Failures are ignored: a missing folder shows when the first file is written into it. The
+    // sub-folders are made through the open WorkDir, never through a link put in its place.
     ::mkdir(withoutTrailingSlash(workDir).c_str(), 0700);
+    const FileDescriptor folder = openFolderNoFollow(workDir);
+    if (!folder.valid())
+        return;
     for (int index :
          {kBackgroundimageSlot, kEidPicSlot, kSplashscreenSlot, kStartupSlot, kWelcomeimageSlot})
-        ::mkdir(withoutTrailingSlash(slotFolder(workDir, slotAt(index))).c_str(), 0700);
-    ::mkdir(withoutTrailingSlash(newMbmFolder(workDir)).c_str(), 0700);
+        ::mkdirat(folder.get(), std::string(slotAt(index).name).c_str(), 0700);
+    ::mkdirat(folder.get(), std::string(kNewMbmFolderName).c_str(), 0700);
 }
 
 void emptySlotFolders(const std::string& workDir) {
@@ -122,9 +125,8 @@ void DeleteTree(const std::string& path) {
 WorkDirLock::WorkDirLock(const std::string& workDir) : workDir_(workDir) {
     prepareWorkDir(workDir);
     // The checks are made again on the open folder, so that it cannot be swapped in between.
-    int folder = ::open(withoutTrailingSlash(workDir).c_str(),
-                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder < 0) {
+    FileDescriptor folder = openFolderNoFollow(workDir);
+    if (!folder.valid()) {
         int errorNumber = errno;
         if (errorNumber == ELOOP || errorNumber == ENOTDIR) {
             struct stat info {};
@@ -134,30 +136,20 @@ WorkDirLock::WorkDirLock(const std::string& workDir) : workDir_(workDir) {
         throw Error(cannotOpenMessage(workDir, systemReason(errorNumber)));
     }
     struct stat info {};
-    if (::fstat(folder, &info) != 0) {
-        int errorNumber = errno;
-        ::close(folder);
-        throw Error(cannotOpenMessage(workDir, systemReason(errorNumber)));
-    }
-    try {
-        checkPrivateFolder(workDir, info);
-    } catch (...) {
-        ::close(folder);
-        throw;
-    }
-    if (::flock(folder, LOCK_EX | LOCK_NB) != 0) {
-        int errorNumber = errno;
-        ::close(folder);
-        if (errorNumber == EWOULDBLOCK)
+    if (::fstat(folder.get(), &info) != 0)
+        throw Error(cannotOpenMessage(workDir, systemReason(errno)));
+    checkPrivateFolder(workDir, info);
+    if (::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
             throw Error(std::string(kAlreadyRunningMessage));
-        throw Error(cannotOpenMessage(workDir, systemReason(errorNumber)));
+        throw Error(cannotOpenMessage(workDir, systemReason(errno)));
     }
-    folderDescriptor_ = folder;
+    folder_ = std::move(folder);
+    // Every file written below WorkDir from now on is reached through this descriptor.
+    privateWrites_ =
+        std::make_unique<PrivateTreeWrites>(withoutTrailingSlash(workDir) + "/", folder_.get());
 }
 
-WorkDirLock::~WorkDirLock() {
-    if (folderDescriptor_ >= 0)
-        ::close(folderDescriptor_);  // closing releases the lock
-}
+WorkDirLock::~WorkDirLock() = default;  // closing the folder releases the lock
 
 }  // namespace felmo

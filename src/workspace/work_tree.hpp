@@ -5,8 +5,11 @@
 //   WorkDir/NewMbmFiles/      the .mbm files a build makes, before they go to the output folder
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "base/file_io.hpp"
 
 namespace felmo {
 
@@ -34,7 +37,9 @@ void DeleteTree(const std::string& path);
 // Holds WorkDir for one running FELMO of a user: the constructor runs prepareWorkDir and then
 // takes an exclusive lock on the WorkDir folder itself (flock), kept until destruction. If another
 // FELMO holds it, the constructor throws felmo::Error kAlreadyRunningMessage without touching the
-// tree. The lock is not inherited by the converter.
+// tree. The lock is not inherited by the converter. While it is held, every file the program
+// writes below WorkDir is reached through the locked folder's descriptor, never through a link
+// (PrivateTreeWrites).
 class WorkDirLock {
   public:
     explicit WorkDirLock(const std::string& workDir);
@@ -46,7 +51,8 @@ class WorkDirLock {
 
   private:
     std::string workDir_;
-    int folderDescriptor_ = -1;
+    FileDescriptor folder_;
+    std::unique_ptr<PrivateTreeWrites> privateWrites_;
 };
 
 }  // namespace felmo

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,10 +100,137 @@ TEST_F(FileIo, WriteErrorsCarryThePathAndKeepTheOldFile) {
     EXPECT_EQ(entries(), 2u);
 }
 
+TEST_F(FileIo, OnlyRegularFilesAreReadAndAFifoIsNotWaitedOn) {
+    const std::filesystem::path fifo = folder_ / "pipe.jpg";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(errorOf([&] { readWholeFile(fifo); }),
+              "Cannot open file \"" + fifo.string() + "\". Not a regular file.");
+    writeFileAtomically(folder_ / "real", Bytes{4, 2});
+    std::filesystem::create_symlink(folder_ / "real", folder_ / "link");
+    EXPECT_EQ(readWholeFile(folder_ / "link"), (Bytes{4, 2}));
+    EXPECT_NE(errorOf([&] { readWholeFile("/dev/null"); }).find("Not a regular file."),
+              std::string::npos);
+}
+
+TEST_F(FileIo, ANonRegularDestinationIsRefusedAndLeftAlone) {
+    const std::filesystem::path fifo = folder_ / "out.mbm";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(folder_ / "folder.mbm");
+    for (const std::filesystem::path& target : {fifo, folder_ / "folder.mbm"}) {
+        EXPECT_EQ(errorOf([&] { writeFileAtomically(target, Bytes{1}); }),
+                  "Cannot create file \"" + target.string() +
+                      "\". It is not a regular file; it was left as it is.");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+    EXPECT_TRUE(std::filesystem::is_directory(folder_ / "folder.mbm"));
+    EXPECT_EQ(entries(), 2u);
+    // A link to a FIFO is refused as the FIFO is.
+    std::filesystem::create_symlink(fifo, folder_ / "to-fifo");
+    EXPECT_NE(errorOf([&] { writeFileAtomically(folder_ / "to-fifo", Bytes{1}); }), "no error");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+
+TEST_F(FileIo, ALinkStaysALinkAndItsTargetIsReplaced) {
+    std::filesystem::create_directory(folder_ / "real");
+    writeFileAtomically(folder_ / "real" / "Settings.ini", Bytes{1});
+    std::filesystem::create_symlink("real/Settings.ini", folder_ / "Settings.ini");
+    std::filesystem::create_symlink(folder_ / "Settings.ini", folder_ / "chain.ini");
+    writeFileAtomically(folder_ / "chain.ini", Bytes{7, 7});
+    EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "chain.ini"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "Settings.ini"));
+    EXPECT_EQ(readWholeFile(folder_ / "real" / "Settings.ini"), (Bytes{7, 7}));
+    EXPECT_EQ(entries(), 3u);
+    // A link that names nothing yet: the file it names is made.
+    std::filesystem::create_symlink("real/new.mbm", folder_ / "dangling.mbm");
+    writeFileAtomically(folder_ / "dangling.mbm", Bytes{3});
+    EXPECT_TRUE(std::filesystem::is_symlink(folder_ / "dangling.mbm"));
+    EXPECT_EQ(readWholeFile(folder_ / "real" / "new.mbm"), Bytes{3});
+}
+
+TEST_F(FileIo, PermissionBitsAreKeptAndNewFilesFollowTheUmask) {
+    const std::filesystem::path secret = folder_ / "secret.ini";
+    writeFileAtomically(secret, Bytes{1});
+    ::chmod(secret.c_str(), 0600);
+    writeFileAtomically(secret, Bytes{2});
+    struct stat info {};
+    ASSERT_EQ(::stat(secret.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+
+    const mode_t saved = ::umask(002);
+    writeFileAtomically(folder_ / "shared.mbm", Bytes{1});
+    ::umask(saved);
+    ASSERT_EQ(::stat((folder_ / "shared.mbm").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0664u);
+}
+
+TEST_F(FileIo, AStagedFileTouchesNothingUntilCommittedAndGoesWhenDropped) {
+    const std::filesystem::path target = folder_ / "startup.mbm";
+    writeFileAtomically(target, Bytes{1});
+    {
+        StagedFile staged(target, Bytes{2, 2});
+        EXPECT_TRUE(staged.replacesExistingFile());
+        EXPECT_EQ(readWholeFile(target), Bytes{1});
+        EXPECT_EQ(entries(), 2u);
+        bool sawTemporary = false;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_))
+            sawTemporary |= isStagingTemporaryOf(entry.path().filename().string(), "startup.mbm");
+        EXPECT_TRUE(sawTemporary);
+    }
+    EXPECT_EQ(readWholeFile(target), Bytes{1});
+    EXPECT_EQ(entries(), 1u);
+    StagedFile staged(target, Bytes{3});
+    staged.commit();
+    EXPECT_EQ(readWholeFile(target), Bytes{3});
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST(FileIoNames, StagingTemporariesAreRecognisedExactly) {
+    EXPECT_TRUE(isStagingTemporaryOf(".startup.mbm.0123456789abcdef.tmp", "startup.mbm"));
+    for (std::string_view other :
+         {"notes.tmp", ".startup.mbm.0123456789abcde.tmp", ".startup.mbm.0123456789ABCDEF.tmp",
+          ".startup.mbm.0123456789abcdef.tmp~", "startup.mbm.0123456789abcdef.tmp",
+          ".EidPic.mbm.0123456789abcdef.tmp", ".startup.mbm.0123456789abcdeg.tmp"})
+        EXPECT_FALSE(isStagingTemporaryOf(other, "startup.mbm")) << other;
+}
+
+TEST_F(FileIo, InsideAPrivateTreeNoLinkIsFollowed) {
+    const std::filesystem::path tree = folder_ / "tree";
+    const std::filesystem::path outside = folder_ / "outside";
+    std::filesystem::create_directories(tree / "startup");
+    std::filesystem::create_directory(outside);
+    FileDescriptor root{::open(tree.c_str(), O_RDONLY | O_DIRECTORY)};
+    ASSERT_TRUE(root.valid());
+    {
+        PrivateTreeWrites guard(tree.string() + "/", root.get());
+        writeFileAtomically(tree / "startup" / "0.bmp", Bytes{1});
+        EXPECT_EQ(readWholeFile(tree / "startup" / "0.bmp"), Bytes{1});
+        // A slot folder swapped for a link to a folder outside the tree.
+        std::filesystem::remove_all(tree / "startup");
+        std::filesystem::create_directory_symlink(outside, tree / "startup");
+        EXPECT_NE(errorOf([&] { writeFileAtomically(tree / "startup" / "1.bmp", Bytes{1}); }),
+                  "no error");
+        EXPECT_NE(errorOf([&] {
+                      writeFileAtomically(tree / "x" / ".." / "startup" / "2.bmp", Bytes{1});
+                  }),
+                  "no error");
+        // A link as the file itself is replaced as an entry, not written through.
+        std::filesystem::create_directory(tree / "EidPic");
+        std::filesystem::create_symlink(outside / "victim", tree / "EidPic" / "0.bmp");
+        writeFileAtomically(tree / "EidPic" / "0.bmp", Bytes{5});
+        EXPECT_FALSE(std::filesystem::is_symlink(tree / "EidPic" / "0.bmp"));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(outside));
+    // Without the guard the same path is an ordinary one again.
+    writeFileAtomically(tree / "startup" / "3.bmp", Bytes{1});
+    EXPECT_TRUE(std::filesystem::exists(outside / "3.bmp"));
+}
+
 TEST(FileIoMessages, ExactTexts) {
     EXPECT_EQ(cannotOpenMessage("/a/b.bmp", "Why"), "Cannot open file \"/a/b.bmp\". Why");
     EXPECT_EQ(cannotCreateMessage("/a/b.bmp", "Why"), "Cannot create file \"/a/b.bmp\". Why");
     EXPECT_EQ(systemReason(ENOENT), "No such file or directory");
+    EXPECT_EQ(cannotOpenMessage("/a/\x1b[2J.bmp", "Why"),
+              "Cannot open file \"/a/\\x1b[2J.bmp\". Why");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // command line, and every failure with its exit status, its one line and nothing left behind.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <string>
 #include <vector>
@@ -55,6 +57,11 @@ void expectFrame(const Raster& raster, int k) {
 
 void writeText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string readText(const fs::path& path) {
+    const std::vector<std::uint8_t> bytes = readWholeFile(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 std::uint32_t u32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
@@ -260,6 +267,77 @@ TEST_F(Bmconv, FailedUnpackTakesBackTheFilesItWrote) {
               "bmconv: Bad destination file(s). Cannot create file \"nofolder/2.bmp\". No such "
               "file or directory\n");
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"startup.mbm"});
+}
+
+TEST_F(Bmconv, AFailedUnpackLeavesFilesThatWereThereAsTheyWere) {
+    makeStartupMbm();
+    writeText(at("keep.bmp"), "precious");
+    fs::create_directory(at("isdir"));
+    const ProcessResult result = run({"-u", "startup.mbm", "keep.bmp", "new.bmp", "isdir"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("isdir"), std::string::npos) << result.err;
+    EXPECT_EQ(readText(at("keep.bmp")), "precious");
+    EXPECT_TRUE(fs::is_directory(at("isdir")));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"isdir", "keep.bmp", "startup.mbm"}));
+}
+
+TEST_F(Bmconv, OutputsKeepTheirLinkAndModeAndOnlyRegularFilesAreReplaced) {
+    makeStartupMbm();
+    fs::create_directory(at("real"));
+    writeText(at("real/0.bmp"), "old");
+    fs::create_symlink("real/0.bmp", at("0.bmp"));
+    writeText(at("1.bmp"), "old");
+    fs::permissions(at("1.bmp"), fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(run({"-u", "startup.mbm", "0.bmp", "1.bmp"}).exitStatus, 0);
+    EXPECT_TRUE(fs::is_symlink(at("0.bmp")));
+    EXPECT_EQ(loadBmpFile(at("real/0.bmp")).width(), 176);
+    EXPECT_EQ(fs::status(at("1.bmp")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    ASSERT_EQ(::mkfifo(at("pipe.bmp").c_str(), 0600), 0);
+    const ProcessResult fifo = run({"-u", "startup.mbm", "pipe.bmp"});
+    EXPECT_EQ(fifo.exitStatus, 1);
+    EXPECT_NE(fifo.err.find("not a regular file"), std::string::npos) << fifo.err;
+    EXPECT_TRUE(fs::is_fifo(at("pipe.bmp")));
+}
+
+TEST_F(Bmconv, AFifoAsAnyInputIsRefusedAtOnce) {
+    makeStartupMbm();
+    saveFrames("startup", 1);
+    ASSERT_EQ(::mkfifo(at("fifo").c_str(), 0600), 0);
+    const std::vector<std::vector<std::string>> runs = {
+        {"fifo"}, {"-u", "fifo", "0.bmp"}, {"out.mbm", "-c16fifo"}, {"-v", "fifo"}};
+    for (const std::vector<std::string>& arguments : runs) {
+        const ProcessResult result = run(arguments);  // would block for ever on the open
+        EXPECT_EQ(result.exitStatus, 1) << arguments.back();
+        EXPECT_NE(result.err.find("Not a regular file."), std::string::npos) << result.err;
+    }
+    EXPECT_FALSE(fs::exists(at("out.mbm")));
+}
+
+TEST_F(Bmconv, QuotedPathsInACommandFileKeepTheirBlanks) {
+    fs::create_directories(at("x y"));
+    saveBmpFile(frame(3), at("x y/0 .bmp"));
+    writeText(at("PackUnpack.txt"),
+              "\"" + abs("x y/out.mbm") + "\"\r\n-c16\"" + abs("x y/0 .bmp") + "\"\r\n");
+    const ProcessResult packed = run({"PackUnpack.txt"});
+    ASSERT_EQ(packed.exitStatus, 0) << packed.err;
+    writeText(at("PackUnpack.txt"), " -u \"" + abs("x y/out.mbm") + "\"\r\n\"//" +
+                                        abs("x y/back .bmp").substr(1) + "\"\r\n");
+    const ProcessResult unpacked = run({"PackUnpack.txt"});
+    ASSERT_EQ(unpacked.exitStatus, 0) << unpacked.err;
+    expectFrame(loadBmpFile(at("x y/back .bmp")), 3);
+}
+
+TEST_F(Bmconv, MessagesShowHostileBytesEscapedAndCut) {
+    writeText(at("garbage.txt"),
+              "out.mbm -c7\x1b[2J\x1b]0;owned\x07" + std::string(900 * 1024, 'A'));
+    const ProcessResult result = run({"garbage.txt"});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err.substr(0, 300);
+    EXPECT_NE(result.err.find("\\x1b[2J"), std::string::npos) << result.err.substr(0, 300);
+    EXPECT_LT(result.err.size(), 600u);
+    EXPECT_NE(result.err.find("…"), std::string::npos);
 }
 
 TEST_F(Bmconv, DamagedFilesAreRefusedAndTheValidCopyUnpacks) {

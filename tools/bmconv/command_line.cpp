@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <new>
 
+#include "base/display_text.hpp"
 #include "base/file_io.hpp"
 
 namespace felmo::bmconv {
@@ -98,7 +99,7 @@ Command parseTokens(const std::vector<std::string>& tokens, bool fromCommandFile
         else if (option == "-q")
             command.quiet = true;
         else
-            throw malformed("Unknown option " + option + ".");
+            throw malformed("Unknown option " + displayText(option) + ".");
     }
     if (unpack && list)
         throw malformed("-u and -v cannot be used together.");

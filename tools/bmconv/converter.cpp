@@ -98,14 +98,27 @@ void unpack(const Command& command) {
                                  error.what());
         }
     }
+    // Every file is written complete under a temporary name first; only then are they renamed
+    // into place, in order, so the last target still appears last and a failure before that
+    // leaves every file that was there as it was.
+    std::vector<StagedFile> staged;
+    staged.reserve(command.targets.size());
     for (std::size_t i = 0; i < command.targets.size(); ++i) {
         const std::vector<std::uint8_t> bmp = encodeBmp(decodeMbmBitmap(bytes, infos[i]));
         try {
-            writeFileAtomically(command.targets[i], bmp);
+            staged.emplace_back(command.targets[i], bmp);
         } catch (const Error& error) {
-            // The files this run has already written go too: a failed run leaves no output.
+            throw ConverterError(Failure::BadDestinationFile, "", error.what());
+        }
+    }
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        try {
+            staged[i].commit();
+        } catch (const Error& error) {
+            // Only the files this run made go again; a file that was there before stays.
             for (std::size_t k = 0; k < i; ++k)
-                std::remove(command.targets[k].c_str());
+                if (!staged[k].replacesExistingFile())
+                    std::remove(command.targets[k].c_str());
             throw ConverterError(Failure::BadDestinationFile, "", error.what());
         }
     }

@@ -1,13 +1,18 @@
 #include "tools/bmconv/converter_error.hpp"
 
+#include "base/display_text.hpp"
+
 namespace felmo::bmconv {
 namespace {
 
+// The subject is a file name or a token from the command line or a command file: shown escaped
+// and cut. The detail is our own text, whose quoted parts are escaped where they are made; it is
+// escaped again (never cut) so that no control byte reaches the terminal.
 std::string line(Failure failure, const std::string& subject, const std::string& detail) {
     std::string text(failureText(failure));
     if (!detail.empty())
-        text += (text.empty() ? "" : " ") + detail;
-    return subject.empty() ? text : subject + ": " + text;
+        text += (text.empty() ? "" : " ") + displayText(detail, std::string::npos);
+    return subject.empty() ? text : displayText(subject) + ": " + text;
 }
 
 }  // namespace
