@@ -126,6 +126,9 @@ int runSession(const Invocation& invocation, std::ostream& out, std::ostream& er
         studio.FormActivate();
         studio.build().runToEnd();
     });
+    // Files passed over at start-up are told; the run goes on without them.
+    for (const std::string& refusal : studio.session().startUpRefusals())
+        err << kProgram << ": start-up: " << refusal << '\n';
 
     std::vector<Command> commands = invocation.commands;
     if (commands.empty()) {

@@ -8,6 +8,7 @@
 #include "base/first_failure.hpp"
 #include "resources/embedded_defaults.hpp"
 #include "workspace/paths.hpp"
+#include "workspace/pipeline.hpp"
 #include "workspace/slot_table.hpp"
 #include "workspace/user_mbm_walk.hpp"
 #include "workspace/work_tree.hpp"
@@ -79,6 +80,7 @@ void Session::readStoredValues() {
 std::vector<std::string> Session::takeWorkTree() {
     // The work tree is this run's own: a second FELMO of the user stops here untouched.
     const std::string tree = currentWorkDir();
+    programDirectoryLock_ = std::make_unique<ProgramDirectoryLock>(programDirectory_);
     workDirLock_ = std::make_unique<WorkDirLock>(tree);
     workDir_ = tree;
     createWorkTree(workDir_);
@@ -90,9 +92,10 @@ std::vector<std::string> Session::takeWorkTree() {
         writeFileAtomically(slotSourcePath(workDir_, slot), graphics);
     }
     std::error_code error;
-    if (fs::is_directory(outputFolder_, error))
-        return CopyUserMbmFiles(outputFolder_.string(), workDir_);
-    return {};
+    if (!fs::is_directory(outputFolder_, error))
+        return {};
+    removeStaleDeliveryTemporaries(outputFolder_.string());
+    return CopyUserMbmFiles(outputFolder_.string(), workDir_, &startUpRefusals_);
 }
 
 void Session::requireWorkTree(std::string_view what) const {
@@ -107,6 +110,7 @@ void Session::releaseWorkTree() {
         workDir_.clear();
     }
     workDirLock_.reset();
+    programDirectoryLock_.reset();
 }
 
 void Session::writeStoredValues(WindowPosition position) {

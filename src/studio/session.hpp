@@ -19,6 +19,7 @@
 namespace felmo {
 
 class ConverterLauncher;
+class ProgramDirectoryLock;
 class WorkDirLock;
 
 struct StudioConfig {
@@ -63,10 +64,13 @@ class Session {
     // or, without it, RoadDirFiles (the default folder when empty).
     void readStoredValues();
 
-    // Takes the work tree for this run (refused with a clear error when another FELMO of this
-    // user holds it), creates it, writes the five embedded defaults and copies the user's .mbm
-    // files from the output folder over them. Returns the names copied (FoundMbmNames).
+    // Takes the program directory and the work tree for this run (refused with a clear error
+    // when another FELMO holds either), creates the tree, writes the five embedded defaults and
+    // copies the user's .mbm files from the output folder over them; temporaries an interrupted
+    // build left in the output folder go. Returns the names copied (FoundMbmNames).
     std::vector<std::string> takeWorkTree();
+    // The user's .mbm files the start-up passed over, one message each naming the file.
+    const std::vector<std::string>& startUpRefusals() const { return startUpRefusals_; }
     bool hasWorkTree() const { return !workDir_.empty(); }
     // Throws felmo::Error "<what>: текущая графика ещё не распакована ..." while none is held.
     void requireWorkTree(std::string_view what) const;
@@ -106,7 +110,9 @@ class Session {
     std::optional<Settings> settings_;
     WindowPosition position_;
     std::string workDir_;  // ends in "/"; empty while no work tree is held
+    std::unique_ptr<ProgramDirectoryLock> programDirectoryLock_;
     std::unique_ptr<WorkDirLock> workDirLock_;
+    std::vector<std::string> startUpRefusals_;
 
     bool storedValuesRead_ = false;  // OpenFolderWithDrawing and RoadDirFiles came from the file
     bool OpenFolderWithDrawing_ = setting::OpenFolderWithDrawing.designedDefault;

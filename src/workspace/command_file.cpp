@@ -44,8 +44,8 @@ void checkCommandFilePath(std::string_view path) {
 
 std::string commandFileToken(std::string_view path) {
     checkCommandFilePath(path);
-    const bool needsQuotes = path.find_first_of(" \t\v\f") != std::string_view::npos ||
-                             path.substr(0, 2) == "//";
+    const bool needsQuotes =
+        path.find_first_of(" \t\v\f") != std::string_view::npos || path.substr(0, 2) == "//";
     return needsQuotes ? "\"" + std::string(path) + "\"" : std::string(path);
 }
 

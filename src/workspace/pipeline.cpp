@@ -163,21 +163,63 @@ void deleteUnpackedSources(const std::string& workDir,
     ::unlink(slotSourcePath(workDir, slotAt(kWelcomeimageSlot)).c_str());
 }
 
+namespace {
+
+// A built file holds at most a few phone screens; anything far larger is not ours.
+constexpr std::size_t kMaxBuiltFileBytes = std::size_t{64} << 20;
+
+}  // namespace
+
+void removeStaleDeliveryTemporaries(const std::string& outputFolder) {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(outputFolder, error);
+    if (error)
+        return;
+    for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        if (error)
+            return;
+        const std::string name = entries->path().filename().string();
+        for (const MbmSlot& slot : kSlotTable) {
+            if (isStagingTemporaryOf(name, std::string(slot.name) + ".mbm")) {
+                std::filesystem::remove(entries->path(), error);
+                break;
+            }
+        }
+    }
+}
+
 void deliverBuiltFiles(const std::string& workDir, const std::string& outputFolder,
                        const std::string& programDirectory) {
     std::error_code ignored;  // a folder that cannot be made shows in the copies below
     std::filesystem::create_directories(outputFolder, ignored);
+    removeStaleDeliveryTemporaries(outputFolder);
     std::string failures;
+    auto noteFailure = [&](const Error& error) {
+        failures += "\n";
+        failures += error.what();
+    };
+    // First every file whole beside its place; a built file that fails stays for another try.
+    std::vector<StagedFile> staged;
+    std::vector<std::string> builtFiles;
     for (const MbmSlot& slot : kSlotTable) {
         const std::string built = builtFilePath(workDir, slot);
         try {
-            copyFileAtomically(built, outputFilePath(outputFolder, slot));
+            const std::vector<std::uint8_t> bytes = readWholeFile(built, kMaxBuiltFileBytes);
+            staged.emplace_back(outputFilePath(outputFolder, slot), bytes);
+            builtFiles.push_back(built);
         } catch (const Error& error) {
-            failures += "\n";
-            failures += error.what();
-            continue;  // the built file stays, so nothing of the build is lost
+            noteFailure(error);
         }
-        ::unlink(built.c_str());
+    }
+    // Then the renames, one after another.
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        try {
+            staged[i].commit();
+        } catch (const Error& error) {
+            noteFailure(error);
+            continue;
+        }
+        ::unlink(builtFiles[i].c_str());
     }
     deleteCommandFile(programDirectory);
     if (!failures.empty())

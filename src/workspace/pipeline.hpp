@@ -102,11 +102,18 @@ class ConverterPipeline {
 void deleteUnpackedSources(const std::string& workDir,
                            const std::vector<std::string>& foundMbmNames);
 
-// Pack: creates the output folder with its parents; copies each built file
-// WorkDir/NewMbmFiles/<slot>.mbm to outputFolder/<slot>.mbm atomically (an existing file is
-// replaced whole or left as it was); deletes a built file only after its copy succeeded; then
-// deletes the command file in programDirectory. Throws felmo::Error naming every file that did
-// not arrive; the success notice belongs only to a call that returned normally.
+// Pack: creates the output folder with its parents and removes the temporaries an earlier,
+// interrupted delivery left there; writes every built file WorkDir/NewMbmFiles/<slot>.mbm
+// complete under a temporary name beside outputFolder/<slot>.mbm first, and only then renames
+// them into place one after another with no work in between, so the set changes as nearly at
+// once as the file system allows (each file is replaced whole or left as it was); deletes a
+// built file only after its rename succeeded; then deletes the command file in
+// programDirectory. Throws felmo::Error naming every file that did not arrive; the success
+// notice belongs only to a call that returned normally.
+// Removes from outputFolder the temporaries that delivering the five slot files leaves when a
+// run is killed (".<slot>.mbm.<16 hexadecimal digits>.tmp"), and nothing else.
+void removeStaleDeliveryTemporaries(const std::string& outputFolder);
+
 void deliverBuiltFiles(const std::string& workDir, const std::string& outputFolder,
                        const std::string& programDirectory);
 

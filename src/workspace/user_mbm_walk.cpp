@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <system_error>
 
 #include "base/ascii.hpp"
+#include "base/display_text.hpp"
 #include "base/error.hpp"
 #include "base/file_io.hpp"
+#include "mbm/mbm_reader.hpp"
 #include "workspace/slot_table.hpp"
 
 namespace felmo {
@@ -25,8 +29,72 @@ std::string nameInWorkDir(const std::string& name) {
     return name;
 }
 
-void visitFolder(const fs::path& folder, const std::string& workDir,
-                 std::vector<std::string>& foundMbmNames) {
+struct Walk {
+    std::string workDir;
+    std::vector<std::string> foundMbmNames;
+    std::map<std::string, std::size_t> copiedBytes;  // by name in WorkDir: a later copy replaces
+    std::size_t totalCopiedBytes = 0;
+    std::vector<std::string>* refusals = nullptr;
+
+    void refuse(const fs::path& file, const std::string& why) {
+        if (refusals)
+            refusals->push_back("Файл " + displayText(file.string()) +
+                                " пропущен: это не графика телефона (" + why + ").");
+    }
+
+    // Reads a user file and says why it cannot be a phone graphic, if it cannot.
+    std::optional<std::string> problemOf(const std::vector<std::uint8_t>& bytes) const {
+        std::vector<MbmBitmapInfo> bitmaps;
+        try {
+            bitmaps = readMbmDirectory(bytes);
+        } catch (const Error&) {
+            return std::nullopt;  // a damaged file is the converter's to report
+        }
+        for (const MbmBitmapInfo& bitmap : bitmaps) {
+            if (bitmap.width > kMaxUserMbmSide || bitmap.height > kMaxUserMbmSide)
+                return "в нём картинка " + std::to_string(bitmap.width) + " x " +
+                       std::to_string(bitmap.height) + " точек, больше " +
+                       std::to_string(kMaxUserMbmSide) + " по стороне";
+        }
+        return std::nullopt;
+    }
+
+    void copy(const fs::path& file, const std::string& target) {
+        std::vector<std::uint8_t> bytes;
+        try {
+            bytes = readWholeFile(file, kMaxUserMbmBytes);
+        } catch (const Error& error) {
+            std::error_code sizeError;
+            const auto size = fs::file_size(file, sizeError);
+            if (!sizeError && size > kMaxUserMbmBytes) {
+                refuse(file, "больше " + std::to_string(kMaxUserMbmBytes >> 20) + " МБ");
+                return;
+            }
+            foundMbmNames.push_back(target);  // unreadable: recorded, the default stays
+            return;
+        }
+        if (const std::optional<std::string> problem = problemOf(bytes)) {
+            refuse(file, *problem);
+            return;
+        }
+        const std::size_t replaced = copiedBytes.count(target) ? copiedBytes[target] : 0;
+        if (totalCopiedBytes - replaced + bytes.size() > kMaxUserMbmCopyBytes) {
+            refuse(file, "файлов .mbm в папке вывода больше " +
+                             std::to_string(kMaxUserMbmCopyBytes >> 20) + " МБ");
+            return;
+        }
+        try {
+            writeFileAtomically(workDir + target, bytes);
+            totalCopiedBytes = totalCopiedBytes - replaced + bytes.size();
+            copiedBytes[target] = bytes.size();
+        } catch (const Error&) {
+            // A copy that fails leaves the default (or an earlier copy) in place.
+        }
+        foundMbmNames.push_back(target);
+    }
+};
+
+void visitFolder(const fs::path& folder, Walk& walk) {
     std::vector<std::string> files;
     std::vector<std::string> subFolders;
     std::error_code error;
@@ -54,29 +122,25 @@ void visitFolder(const fs::path& folder, const std::string& workDir,
     std::sort(files.begin(), files.end());
     std::sort(subFolders.begin(), subFolders.end());
 
-    for (const std::string& name : files) {
-        std::string target = nameInWorkDir(name);
-        try {
-            copyFileAtomically(folder / name, workDir + target);
-        } catch (const Error&) {
-            // A copy that fails leaves the default (or an earlier copy) in place.
-        }
-        foundMbmNames.push_back(target);
-    }
+    for (const std::string& name : files)
+        walk.copy(folder / name, nameInWorkDir(name));
     for (const std::string& name : subFolders)
-        visitFolder(folder / name, workDir, foundMbmNames);
+        visitFolder(folder / name, walk);
 }
 
 }  // namespace
 
 std::vector<std::string> CopyUserMbmFiles(const std::string& outputFolder,
-                                          const std::string& workDir) {
-    std::vector<std::string> foundMbmNames;
+                                          const std::string& workDir,
+                                          std::vector<std::string>* refusals) {
+    Walk walk;
+    walk.workDir = workDir;
+    walk.refusals = refusals;
     std::error_code error;
     if (outputFolder.empty() || !fs::is_directory(outputFolder, error))
-        return foundMbmNames;
-    visitFolder(fs::path(outputFolder), workDir, foundMbmNames);
-    return foundMbmNames;
+        return {};
+    visitFolder(fs::path(outputFolder), walk);
+    return std::move(walk.foundMbmNames);
 }
 
 }  // namespace felmo

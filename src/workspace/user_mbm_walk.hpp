@@ -1,6 +1,7 @@
 // CopyUserMbmFiles: the user's own .mbm files in the output folder replace the defaults.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,20 @@ namespace felmo {
 //     own spelling (startup.mbm), so it replaces that slot's default
 //   - a folder that cannot be read is skipped and the walk goes on; a copy that fails is skipped
 //     and its name is recorded all the same
+//   - a file that cannot be a phone graphic (over kMaxUserMbmBytes, or holding a bitmap wider or
+//     taller than kMaxUserMbmSide) is neither copied nor recorded: that slot keeps the copy before
+//     it or the default. So is a file that would take the copies in WorkDir past
+//     kMaxUserMbmCopyBytes in all. Each refusal is added to `refusals` as a message naming the file
 //
 // Returns FoundMbmNames: the name of every copy in workDir, in the order of copying, in full (a
 // long name is kept whole, so the copy can be deleted later). Returns an empty list when the
 // output folder does not exist. The process's current directory is never changed.
+inline constexpr std::size_t kMaxUserMbmBytes = std::size_t{8} << 20;
+inline constexpr int kMaxUserMbmSide = 1024;
+inline constexpr std::size_t kMaxUserMbmCopyBytes = std::size_t{32} << 20;
+
 std::vector<std::string> CopyUserMbmFiles(const std::string& outputFolder,
-                                          const std::string& workDir);
+                                          const std::string& workDir,
+                                          std::vector<std::string>* refusals = nullptr);
 
 }  // namespace felmo

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 
+#include "base/display_text.hpp"
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 #include "workspace/paths.hpp"
@@ -150,6 +151,20 @@ WorkDirLock::WorkDirLock(const std::string& workDir) : workDir_(workDir) {
         std::make_unique<PrivateTreeWrites>(withoutTrailingSlash(workDir) + "/", folder_.get());
 }
 
-WorkDirLock::~WorkDirLock() = default;  // closing the folder releases the lock
+WorkDirLock::~WorkDirLock() = default;
+
+ProgramDirectoryLock::ProgramDirectoryLock(const std::string& programDirectory) {
+    FileDescriptor folder{
+        ::open(withoutTrailingSlash(programDirectory).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (!folder.valid())
+        return;
+    if (::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
+            throw Error(std::string(kAlreadyRunningMessage) + " Папка программы " +
+                        displayText(programDirectory) + " занята.");
+        return;  // a file system without locks: nothing to hold
+    }
+    folder_ = std::move(folder);
+}  // closing the folder releases the lock
 
 }  // namespace felmo

@@ -55,4 +55,18 @@ class WorkDirLock {
     std::unique_ptr<PrivateTreeWrites> privateWrites_;
 };
 
+// Holds the program directory for one running FELMO: the settings file, the command file and the
+// converter's working directory are there, so two runs sharing it would share them (one would
+// find the other's command file). An exclusive lock on the folder itself (flock), kept until
+// destruction; if another FELMO holds it, the constructor throws felmo::Error
+// kAlreadyRunningMessage. A folder that cannot be opened is not locked: writing there fails later
+// with its own message.
+class ProgramDirectoryLock {
+  public:
+    explicit ProgramDirectoryLock(const std::string& programDirectory);
+
+  private:
+    FileDescriptor folder_;
+};
+
 }  // namespace felmo

@@ -305,6 +305,31 @@ TEST_F(Pipeline, RealProcessFailureReportsTheConvertersMessage) {
     }
 }
 
+TEST_F(Pipeline, DeliveryRemovesOnlyItsOwnLeftoverTemporaries) {
+    const std::string output = folder_ / "Files";
+    for (const MbmSlot& slot : kSlotTable)
+        writeText(builtFilePath(workDir_, slot), "new " + std::string(slot.name));
+    const std::vector<std::string> ours = {".startup.mbm.0123456789abcdef.tmp",
+                                           ".Welcomeimage.mbm.fedcba9876543210.tmp"};
+    const std::vector<std::string> theirs = {"notes.tmp", ".startup.mbm.tmp",
+                                             ".other.mbm.0123456789abcdef.tmp",
+                                             ".startup.mbm.0123456789abcdef.tmp.bak"};
+    for (const std::string& name : ours)
+        writeText(output + "/" + name, "left by a killed run");
+    for (const std::string& name : theirs)
+        writeText(output + "/" + name, "the user's");
+    deliverBuiltFiles(workDir_, output, programDir_);
+    for (const std::string& name : ours)
+        EXPECT_FALSE(exists(output + "/" + name)) << name;
+    for (const std::string& name : theirs)
+        EXPECT_EQ(readText(output + "/" + name), "the user's") << name;
+    EXPECT_EQ(readText(output + "/startup.mbm"), "new startup");
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(output))
+        ++entries;
+    EXPECT_EQ(entries, kSlotTable.size() + theirs.size());
+}
+
 TEST_F(Pipeline, DeliveryKeepsWhatCouldNotBeCopied) {
     const std::string output = folder_ / "Files";
     for (const MbmSlot& slot : kSlotTable)

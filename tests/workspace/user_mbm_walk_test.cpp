@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "mbm/mbm_writer.hpp"
 #include "text_files.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/work_tree.hpp"
@@ -33,6 +34,55 @@ class UserMbmWalk : public ::testing::Test {
     std::string workDir_;
     std::string output_;
 };
+
+std::string mbmOfSize(int width, int height) {
+    const Raster picture(width, height, rgb(10, 20, 30));
+    const std::vector<MbmFrame> frames = {{&picture, {16, ColorKind::Color}}};
+    const std::vector<std::uint8_t> bytes = encodeMbm(frames);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void makeSparseFile(const std::string& path, std::size_t bytes) {
+    writeText(path, "");
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(bytes)), 0);
+}
+
+TEST_F(UserMbmWalk, FilesThatCannotBePhoneGraphicsArePassedOverByName) {
+    const std::string small = mbmOfSize(2, 2);
+    writeText(output_ + "/startup.mbm", small);
+    writeText(output_ + "/wide/startup.mbm", mbmOfSize(kMaxUserMbmSide + 1, 1));
+    writeText(output_ + "/tall/EidPic.mbm", mbmOfSize(1, kMaxUserMbmSide + 1));
+    writeText(output_ + "/fits/Splashscreen.mbm", mbmOfSize(kMaxUserMbmSide, 3));
+    makeSparseFile(output_ + "/huge/Welcomeimage.mbm", kMaxUserMbmBytes + 1);
+    std::vector<std::string> refusals;
+    EXPECT_EQ(CopyUserMbmFiles(output_, workDir_, &refusals),
+              (std::vector<std::string>{"startup.mbm", "Splashscreen.mbm"}));
+    EXPECT_EQ(inWorkDir("startup.mbm"), small);  // the earlier candidate stays
+    EXPECT_EQ(inWorkDir("EidPic.mbm"), "default EidPic");
+    EXPECT_EQ(inWorkDir("Welcomeimage.mbm"), "default Welcomeimage");
+    ASSERT_EQ(refusals.size(), 3u);
+    EXPECT_NE(refusals[0].find(output_ + "/huge/Welcomeimage.mbm"), std::string::npos);
+    EXPECT_NE(refusals[0].find("8 МБ"), std::string::npos) << refusals[0];
+    EXPECT_NE(refusals[1].find(output_ + "/tall/EidPic.mbm"), std::string::npos);
+    EXPECT_NE(refusals[1].find("1 x 1025"), std::string::npos) << refusals[1];
+    EXPECT_NE(refusals[2].find(output_ + "/wide/startup.mbm"), std::string::npos);
+}
+
+TEST_F(UserMbmWalk, TheCopiesTogetherStayWithinTheirBudget) {
+    const std::size_t each = kMaxUserMbmBytes - 1;  // not .mbm content: copied as it is
+    const std::size_t fit = kMaxUserMbmCopyBytes / each;
+    for (std::size_t i = 0; i <= fit; ++i)
+        makeSparseFile(output_ + "/theme" + std::to_string(i) + ".mbm", each);
+    // The same name again replaces its copy, so it does not count twice.
+    makeSparseFile(output_ + "/sub/theme0.mbm", each);
+    std::vector<std::string> refusals;
+    const std::vector<std::string> found = CopyUserMbmFiles(output_, workDir_, &refusals);
+    EXPECT_EQ(found.size(), fit + 1);
+    ASSERT_EQ(refusals.size(), 1u);
+    EXPECT_NE(refusals[0].find("theme" + std::to_string(fit) + ".mbm"), std::string::npos)
+        << refusals[0];
+    EXPECT_FALSE(exists(workDir_ + "theme" + std::to_string(fit) + ".mbm"));
+}
 
 TEST_F(UserMbmWalk, NoOutputFolderLeavesTheDefaults) {
     EXPECT_TRUE(walk().empty());

@@ -17,6 +17,7 @@
 #include "raster/raster.hpp"
 #include "support/child_process.hpp"
 #include "support/temporary_folder.hpp"
+#include "workspace/work_tree.hpp"
 
 namespace felmo {
 namespace {
@@ -575,6 +576,29 @@ TEST_F(CliTest, ATmpdirACommandFileCannotCarryIsRefusedByName) {
     EXPECT_NE(run.err.find("say \"hi\""), std::string::npos) << run.err;
     EXPECT_TRUE(fs::is_empty(quoted));
     EXPECT_FALSE(fs::exists(output()));
+}
+
+TEST_F(CliTest, ASecondRunOnTheSameProgramDirectoryIsRefused) {
+    // Another FELMO holds the program directory (a different TMPDIR would not help it).
+    const ProgramDirectoryLock other((root / "program").string() + "/");
+    const ProcessResult run = felmo({"build"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find(std::string(kAlreadyRunningMessage)), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(output() / "startup.mbm"));
+    EXPECT_FALSE(fs::exists(root / "program" / "PackUnpack.txt"));
+}
+
+TEST_F(CliTest, AUserMbmThatCannotBeAPhoneGraphicIsPassedOverByName) {
+    // A sub-folder's file would win; this one is far too wide, so the root one stays.
+    packMbm(output() / "startup.mbm", plainAnimation(kRed));
+    const Raster wide(2048, 16, kBlue);
+    packMbm(output() / "zz" / "startup.mbm", std::vector<Raster>(12, wide));
+    const ProcessResult run = felmo({"export", (root / "frames").string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.err.find((output() / "zz" / "startup.mbm").string()), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("2048 x 16"), std::string::npos) << run.err;
+    EXPECT_EQ(exportedFrame(root / "frames", "startup", 5).pixel(3, 3), kRed);
 }
 
 TEST_F(CliTest, HelpListAndVersion) {
