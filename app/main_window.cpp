@@ -260,7 +260,7 @@ void MainWindow::buildControls() {
     link->move(512, 308);
     link->adjustSize();
     link->setToolTip(supportUrl().toString());
-    connect(link, &LinkLabel::clicked, this, &MainWindow::Label4Click);
+    connect(link, &LinkLabel::clicked, this, &MainWindow::openSupportLink);
 
     // Not a control of the layout: a quiet line under it that says what a running pipeline does.
     pipelineStatus_ = new QLabel(client);
@@ -274,20 +274,24 @@ void MainWindow::buildControls() {
 }
 
 void MainWindow::connectMenu() {
-    const std::pair<const char*, void (Studio::*)()> modelCommands[] = {
-        {"N5", &Studio::WallPaper},
-        {"Splashscreen1", &Studio::Splashscreen1Click},
-        {"N24", &Studio::LoadWelcomeimage},
-        {"N7", &Studio::N7Click},
+    const std::pair<MenuCommand, void (Studio::*)()> modelCommands[] = {
+        {MenuCommand::LoadBackground, &Studio::WallPaper},
+        {MenuCommand::LoadSplash, &Studio::Splashscreen1Click},
+        {MenuCommand::LoadWelcome, &Studio::LoadWelcomeimage},
+        {MenuCommand::Create, &Studio::N7Click},
     };
-    for (const auto& [name, handler] : modelCommands) {
-        connect(menu_.item(name), &QAction::triggered, this,
+    for (const auto& [command, handler] : modelCommands) {
+        connect(menu_.command(command), &QAction::triggered, this,
                 [this, handler = handler] { call([&] { (studio_->*handler)(); }); });
     }
-    connect(menu_.item("EidPic2"), &QAction::triggered, this, &MainWindow::LoadImposingEidPic);
-    connect(menu_.item("N77"), &QAction::triggered, this, &MainWindow::SettingsProgrammClick);
-    connect(menu_.item("EidPic1"), &QAction::triggered, this, &MainWindow::SettingsImposingEidPic);
-    connect(menu_.item("N3"), &QAction::triggered, this, &MainWindow::N3Click);
+    const std::pair<MenuCommand, void (MainWindow::*)()> windowCommands[] = {
+        {MenuCommand::LoadOverlay, &MainWindow::LoadImposingEidPic},
+        {MenuCommand::ProgramSettings, &MainWindow::SettingsProgrammClick},
+        {MenuCommand::OverlaySettings, &MainWindow::SettingsImposingEidPic},
+        {MenuCommand::About, &MainWindow::N3Click},
+    };
+    for (const auto& [command, handler] : windowCommands)
+        connect(menu_.command(command), &QAction::triggered, this, handler);
     for (const auto& [action, entry] : menu_.effects) {
         connect(action, &QAction::triggered, this,
                 [this, entry = entry] { call([&] { runEffect_(*entry); }); });
@@ -333,7 +337,7 @@ void MainWindow::syncWithModel() {
     for (PicturePanel* panel : panels_)
         panel->refresh();
     const StatusStrip& strip = studio_->document().strip;
-    const std::string* colourCodes[] = {&strip.Label11, &strip.Label12, &strip.Label13};
+    const std::string* colourCodes[] = {&strip.redLabel, &strip.greenLabel, &strip.blueLabel};
     for (std::size_t i = 0; i < colourLabels_.size(); ++i) {
         const QString text = fromModel(*colourCodes[i]);
         if (colourLabels_[i]->text() != text) {
@@ -343,7 +347,7 @@ void MainWindow::syncWithModel() {
     }
     const bool canCreate = studio_->canCreate();
     button1_->setEnabled(canCreate);
-    menu_.item("N7")->setEnabled(canCreate);
+    menu_.command(MenuCommand::Create)->setEnabled(canCreate);
     pipelineStatus_->setText(pipelineStatusText());
 }
 
@@ -552,7 +556,7 @@ void MainWindow::SettingsImposingEidPic() {
     overlayWindow_->exec();
 }
 
-void MainWindow::Label4Click() {
+void MainWindow::openSupportLink() {
     const QUrl page = supportUrl();
     openOnDesktop(page, QStringLiteral("страницу поддержки «%1»").arg(page.toLocalFile()), this);
 }

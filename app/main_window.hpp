@@ -83,7 +83,7 @@ class MainWindow : public QMainWindow {
     // "Настройки" / "Наложения на EidPic": the overlay window, modal, its right edge on the main
     // window's right edge and its top 41 pixels below the main window's top.
     void SettingsImposingEidPic();
-    void Label4Click();  // the support link
+    void openSupportLink();  // a click on the support link
 
     // The status of a running pipeline as the window shows it (empty when none runs).
     QString pipelineStatusText() const;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -14,30 +15,30 @@ struct MenuItem {
     QString caption;
     QString name;
     int tag = 0;
-    bool enabled = true;
     const MenuEntry* effect = nullptr;
+    std::optional<MenuCommand> command = std::nullopt;
 };
 
 // The items around the effect table, in menu order; the table is spliced in after "Создать".
 std::vector<MenuItem> menuItems() {
     std::vector<MenuItem> items = {
         {1, "Загрузить", "N1"},
-        {2, "Фоновую картинку", "N5"},
-        {2, "Заставку", "Splashscreen1"},
-        {2, "Приветствие", "N24"},
-        {2, "Наложение на EidPic", "EidPic2"},
-        {1, "Создать", "N7"},
+        {2, "Фоновую картинку", "N5", 0, nullptr, MenuCommand::LoadBackground},
+        {2, "Заставку", "Splashscreen1", 0, nullptr, MenuCommand::LoadSplash},
+        {2, "Приветствие", "N24", 0, nullptr, MenuCommand::LoadWelcome},
+        {2, "Наложение на EidPic", "EidPic2", 0, nullptr, MenuCommand::LoadOverlay},
+        {1, "Создать", "N7", 0, nullptr, MenuCommand::Create},
     };
     for (const MenuEntry& entry : animationMenu()) {
-        const bool enabled = !entry.handler || isEffectImplemented(*entry.handler);
         items.push_back({entry.level, QString::fromUtf8(entry.caption.data(), entry.caption.size()),
                          QString::fromUtf8(entry.itemName.data(), entry.itemName.size()), entry.tag,
-                         enabled, entry.handler ? &entry : nullptr});
+                         entry.handler ? &entry : nullptr});
     }
     items.push_back({1, "Настройки", "N75"});
-    items.push_back({2, "Программы", "N77"});
-    items.push_back({2, "Наложения на EidPic", "EidPic1"});
-    items.push_back({1, "Инфо", "N3"});
+    items.push_back({2, "Программы", "N77", 0, nullptr, MenuCommand::ProgramSettings});
+    items.push_back(
+        {2, "Наложения на EidPic", "EidPic1", 0, nullptr, MenuCommand::OverlaySettings});
+    items.push_back({1, "Инфо", "N3", 0, nullptr, MenuCommand::About});
     return items;
 }
 
@@ -66,10 +67,11 @@ MenuTree buildMenuTree(QMenuBar* bar) {
         action->setObjectName(item.name);
         if (item.tag != 0)
             action->setData(item.tag);
-        action->setEnabled(item.enabled);
         tree.items.insert(item.name, action);
         if (item.effect != nullptr)
             tree.effects.emplace_back(action, item.effect);
+        if (item.command)
+            tree.commands[static_cast<std::size_t>(*item.command)] = action;
     }
     return tree;
 }
@@ -77,8 +79,7 @@ MenuTree buildMenuTree(QMenuBar* bar) {
 std::vector<std::pair<QAction*, const MenuEntry*>> buildPictureEffectMenu(QMenu* menu) {
     const std::span<const MenuEntry> entries = animationMenu();
     auto takesPicture = [](const MenuEntry& entry) {
-        return entry.handler && isEffectImplemented(*entry.handler) &&
-               effectAsksForPicture(*entry.handler);
+        return entry.handler && effectAsksForPicture(*entry.handler);
     };
     // A sub-menu is kept when an item below it is; entries.front() is "Анимация", the menu itself.
     std::vector<bool> kept(entries.size(), false);

@@ -329,14 +329,6 @@ Invocation parseArguments(std::span<const std::string> arguments) {
     return invocation;
 }
 
-std::optional<std::string> unavailableReason(const Command& command) {
-    if (command.kind == CommandKind::Effect && !isEffectImplemented(*command.effect->handler))
-        return "effect '" + std::string(command.effect->cliName) + "' (" +
-               std::string(handlerName(*command.effect->handler)) +
-               ") is not available yet in this version";
-    return std::nullopt;
-}
-
 std::string helpText() {
     std::ostringstream text;
     text
@@ -419,8 +411,6 @@ std::string effectListText() {
         text << paths[i];
         if (entry.tag != 0)
             text << "  (tag " << entry.tag << ")";
-        if (!isEffectImplemented(*entry.handler))
-            text << "  [not available yet]";
         text << '\n';
     }
     return text.str();

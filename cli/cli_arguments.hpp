@@ -66,12 +66,8 @@ struct Invocation {
 // Parses the arguments after the program name.
 Invocation parseArguments(std::span<const std::string> arguments);
 
-// Why a parsed command cannot run in this version (the effects whose handler is not built yet);
-// nullopt when it can.
-std::optional<std::string> unavailableReason(const Command& command);
-
 std::string helpText();
-// The effects with their command-line names, menu paths and tags, marking those not built yet.
+// The effects with their command-line names, menu paths and tags.
 std::string effectListText();
 std::string versionText();
 

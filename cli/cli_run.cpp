@@ -173,13 +173,6 @@ int run(std::span<const std::string> arguments, std::ostream& out, std::ostream&
         case Mode::Run:
             break;
     }
-    // Commands this version cannot run are refused before anything is touched.
-    for (const Command& command : invocation.commands) {
-        if (std::optional<std::string> reason = unavailableReason(command)) {
-            err << kProgram << ": " << *reason << '\n';
-            return 1;
-        }
-    }
     try {
         return runSession(invocation, out, err);
     } catch (const std::exception& failure) {

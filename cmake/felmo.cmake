@@ -1,12 +1,5 @@
 # Helpers shared by the project's CMake files.
 
-# Adds a sub-folder that has a CMakeLists.txt of its own.
-function(felmo_add_subdirectory_if_present dir)
-  if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt")
-    add_subdirectory(${dir})
-  endif()
-endfunction()
-
 # felmo_test_support: the helpers of tests/support/ (temporary folders, child processes) that
 # tests and benchmarks share; made the first time something asks for it.
 function(felmo_require_test_support)

@@ -45,9 +45,9 @@ void redrawStrip(StillPictures& pictures, StatusStrip& strip, PickedRGB& picked)
     preview.setBackgroundMode(BackgroundMode::Transparent);
     preview.textOut(kDateX, kDateY, kSampleDate);
 
-    strip.Label11 = "R = " + std::to_string(picked.R);
-    strip.Label12 = "G = " + std::to_string(picked.G);
-    strip.Label13 = "B = " + std::to_string(picked.B);
+    strip.redLabel = "R = " + std::to_string(picked.R);
+    strip.greenLabel = "G = " + std::to_string(picked.G);
+    strip.blueLabel = "B = " + std::to_string(picked.B);
 }
 
 }  // namespace

@@ -20,10 +20,10 @@ inline constexpr int kTrackBar1Max = 15;  // TrackBar1 runs 0..15, sampling colu
 
 struct StatusStrip {
     Color StripColour = 0;
-    int TrackBar1 = 0;    // slider position 0..15; not stored in the settings
-    std::string Label11;  // "R = <red>"; empty until the strip is first drawn
-    std::string Label12;  // "G = <green>"
-    std::string Label13;  // "B = <blue>"
+    int TrackBar1 = 0;       // slider position 0..15; not stored in the settings
+    std::string redLabel;    // "R = <red>"; empty until the strip is first drawn
+    std::string greenLabel;  // "G = <green>"
+    std::string blueLabel;   // "B = <blue>"
 };
 
 inline constexpr const char* kSoftKeyCaptions = "Радио                    Файлы";

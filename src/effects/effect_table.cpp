@@ -125,26 +125,6 @@ const MenuEntry* findEffectByCliName(std::string_view cliName) {
     return nullptr;
 }
 
-bool isEffectImplemented(EffectHandler handler) {
-    switch (handler) {
-        case H::MoveRightLeft:
-        case H::MoveUpDown:
-        case H::ApproachPostpone:
-        case H::MovementDirectedLight:
-        case H::MovementOnTunnel:
-        case H::ApproachAndDistance:
-        case H::TransformationFromPicture:
-        case H::Display:
-        case H::HorizontalStrips:
-        case H::VerticalStrips:
-        case H::BrightnessBlackWhite:
-        case H::ScatteredRestoration:
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool effectAsksForPicture(EffectHandler handler) {
     switch (handler) {
         case H::MoveRightLeft:

@@ -41,9 +41,6 @@ std::span<const MenuEntry> animationMenu();
 // The entry with this command-line name, or nullptr.
 const MenuEntry* findEffectByCliName(std::string_view cliName);
 
-// Whether the handler is built; a menu item whose handler is not is shown disabled.
-bool isEffectImplemented(EffectHandler handler);
-
 // Whether the effect asks the user for a picture (the slides, the binocular zoom, the picture-to-
 // picture transitions and strip wipes).
 bool effectAsksForPicture(EffectHandler handler);

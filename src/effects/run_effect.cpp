@@ -11,17 +11,6 @@
 #include "effects/transitions.hpp"
 
 namespace felmo {
-namespace {
-
-// The caption the user knows the item by, for messages.
-std::string itemCaption(EffectHandler handler, int tag) {
-    for (const MenuEntry& entry : animationMenu())
-        if (entry.handler == handler && entry.tag == tag)
-            return std::string(entry.caption);
-    return std::string(handlerName(handler));
-}
-
-}  // namespace
 
 void runEffect(EffectContext& context, EffectHandler handler, int tag) {
     switch (handler) {
@@ -49,9 +38,6 @@ void runEffect(EffectContext& context, EffectHandler handler, int tag) {
             return BrightnessBlackWhite(context, tag);
         case EffectHandler::ScatteredRestoration:
             return ScatteredRestoration(context, tag);
-        default:
-            throw Error("The effect \"" + itemCaption(handler, tag) +
-                        "\" is not available in this version.");
     }
 }
 

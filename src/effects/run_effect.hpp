@@ -6,8 +6,7 @@
 
 namespace felmo {
 
-// Calls the handler with the tag. A handler that is not built yet (isEffectImplemented false)
-// is a felmo::Error naming it.
+// Calls the handler with the tag.
 void runEffect(EffectContext& context, EffectHandler handler, int tag);
 // The same for a menu entry; an entry without a handler (a sub-menu) is a felmo::Error.
 void runEffect(EffectContext& context, const MenuEntry& entry);

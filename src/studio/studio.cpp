@@ -43,9 +43,9 @@ void Studio::FormActivate() {
     region = clampOverlayRegion(region);
 
     session_.readStoredValues();
-    document_.strip.Label11.clear();
-    document_.strip.Label12.clear();
-    document_.strip.Label13.clear();
+    document_.strip.redLabel.clear();
+    document_.strip.greenLabel.clear();
+    document_.strip.blueLabel.clear();
 
     std::vector<std::string> foundMbmNames = session_.takeWorkTree();
     registerIndicatorGlyphs();

@@ -30,17 +30,12 @@ ConverterPipeline::ConverterPipeline(ConverterLauncher& launcher, std::string wo
       workDir_(std::move(workDir)),
       programDirectory_(std::move(programDirectory)) {}
 
-void ConverterPipeline::setFolders(std::string workDir, std::string programDirectory) {
-    workDir_ = std::move(workDir);
-    programDirectory_ = std::move(programDirectory);
-}
-
 void ConverterPipeline::startUnpack() {
     if (running_)
         throw Error("Конвертер ещё работает: дождитесь окончания.");
     // Frames of an earlier run that ended abnormally must not pass for freshly unpacked ones.
     emptySlotFolders(workDir_);
-    PipelinePhase_ = PipelinePhase::Unpack;
+    phase_ = PipelinePhase::Unpack;
     CurrentSlot_ = 0;
     running_ = true;
     launchCurrentSlot();
@@ -52,7 +47,7 @@ void ConverterPipeline::startPack(const std::array<std::string, kSlotCount>& slo
     for (const std::string& depthText : slotBitDepth)
         checkColourDepthText(depthText);
     slotBitDepth_ = slotBitDepth;
-    PipelinePhase_ = PipelinePhase::Pack;
+    phase_ = PipelinePhase::Pack;
     CurrentSlot_ = 0;
     running_ = true;
     launchCurrentSlot();
@@ -60,7 +55,7 @@ void ConverterPipeline::startPack(const std::array<std::string, kSlotCount>& slo
 
 void ConverterPipeline::launchCurrentSlot() {
     const MbmSlot& slot = slotAt(CurrentSlot_);
-    if (PipelinePhase_ == PipelinePhase::Unpack) {
+    if (phase_ == PipelinePhase::Unpack) {
         commandList_ = unpackCommandLines(workDir_, slot);
         AwaitedFile_ = doneMarkerPath(workDir_, slot);
     } else {
@@ -84,21 +79,14 @@ void ConverterPipeline::launchCurrentSlot() {
 
 void ConverterPipeline::fail(const std::string& reason) {
     running_ = false;
-    const std::string action = PipelinePhase_ == PipelinePhase::Unpack ? "Не удалось распаковать "
-                                                                       : "Не удалось упаковать ";
+    const std::string action =
+        phase_ == PipelinePhase::Unpack ? "Не удалось распаковать " : "Не удалось упаковать ";
     throw Error(action + std::string(slotAt(CurrentSlot_).name) + ": " + reason);
 }
 
 TickResult ConverterPipeline::tick() {
     if (!running_)
         return TickResult::Idle;
-    const MbmSlot& slot = slotAt(CurrentSlot_);
-    const std::string expected = PipelinePhase_ == PipelinePhase::Unpack
-                                     ? doneMarkerPath(workDir_, slot)
-                                     : builtFilePath(workDir_, slot);
-    if (AwaitedFile_ != expected)
-        return TickResult::Waiting;
-
     ConverterState state = launcher_.state();
     switch (state.kind) {
         case ConverterState::Kind::NotStarted:
@@ -125,7 +113,7 @@ TickResult ConverterPipeline::tick() {
     CurrentSlot_ += 1;
     if (CurrentSlot_ < kSlotCount) {
         launchCurrentSlot();
-        if (PipelinePhase_ == PipelinePhase::Unpack)
+        if (phase_ == PipelinePhase::Unpack)
             ::unlink(slotSourcePath(workDir_, slotAt(CurrentSlot_ - 1)).c_str());
         return TickResult::Advanced;
     }
@@ -143,7 +131,7 @@ void ConverterPipeline::stop() {
 std::string ConverterPipeline::statusText() const {
     if (!running_)
         return {};
-    return std::string(PipelinePhase_ == PipelinePhase::Unpack ? "Распаковка " : "Упаковка ") +
+    return std::string(phase_ == PipelinePhase::Unpack ? "Распаковка " : "Упаковка ") +
            std::string(slotAt(CurrentSlot_).name) + "… " + std::to_string(CurrentSlot_ + 1) + "/" +
            std::to_string(kSlotCount);
 }

@@ -37,8 +37,6 @@ class ConverterPipeline {
     ConverterPipeline(ConverterLauncher& launcher, std::string workDir,
                       std::string programDirectory);
 
-    void setFolders(std::string workDir, std::string programDirectory);
-
     // Unpack: empties the slot folders of an earlier run (emptySlotFolders), writes the unpack
     // command file of slot 0, launches the converter, AwaitedFile := the done marker of startup.
     // The slot sources WorkDir/<slot>.mbm must be in place.
@@ -59,7 +57,7 @@ class ConverterPipeline {
     void stop();
 
     bool running() const { return running_; }
-    PipelinePhase phase() const { return PipelinePhase_; }
+    PipelinePhase phase() const { return phase_; }
     int currentSlot() const { return CurrentSlot_; }
     const std::string& awaitedFile() const { return AwaitedFile_; }
     const std::vector<std::string>& commandList() const { return commandList_; }
@@ -85,7 +83,7 @@ class ConverterPipeline {
     std::string workDir_;
     std::string programDirectory_;
     bool running_ = false;
-    PipelinePhase PipelinePhase_ = PipelinePhase::Unpack;
+    PipelinePhase phase_ = PipelinePhase::Unpack;
     int CurrentSlot_ = 0;
     std::string AwaitedFile_;
     std::vector<std::string> commandList_;

@@ -93,7 +93,7 @@ TEST_F(FittingTest, WallPaperSqueezesTheWholePictureIntoTheStandbyArea) {
     // Then the bottom strip is sampled from the new background (column 0 of row 131).
     EXPECT_EQ(strip.StripColour, pictures.BackgroundPicture.picture()->pixel(0, 131));
     EXPECT_EQ(picked, PickedRGB::of(strip.StripColour));
-    EXPECT_FALSE(strip.Label11.empty());
+    EXPECT_FALSE(strip.redLabel.empty());
 }
 
 TEST_F(FittingTest, WallPaperCancelDrawsNothingButStillRedrawsTheBottomStrip) {
@@ -103,7 +103,7 @@ TEST_F(FittingTest, WallPaperCancelDrawsNothingButStillRedrawsTheBottomStrip) {
     EXPECT_EQ(pictures.EidPicPicture0.picture()->pixel(10, 10), colors::white);
     EXPECT_EQ(pictures.BackgroundPicture.picture()->pixel(10, 10), rgb(5, 6, 7));
     EXPECT_EQ(strip.StripColour, rgb(5, 6, 7));
-    EXPECT_EQ(strip.Label13, "B = 7");
+    EXPECT_EQ(strip.blueLabel, "B = 7");
 }
 
 TEST_F(FittingTest, WallPaperReadErrorStopsBeforeDrawing) {
@@ -113,7 +113,7 @@ TEST_F(FittingTest, WallPaperReadErrorStopsBeforeDrawing) {
                            [path] { return std::optional<std::filesystem::path>(path); }),
                  Error);
     EXPECT_FALSE(pictures.EidPicPicture0.hasPicture());
-    EXPECT_TRUE(strip.Label11.empty());  // DrawDownLine did not run
+    EXPECT_TRUE(strip.redLabel.empty());  // DrawDownLine did not run
 }
 
 TEST_F(FittingTest, WelcomeImageIsStretchedToTheScreen) {

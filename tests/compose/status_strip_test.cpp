@@ -38,9 +38,9 @@ TEST_P(SampleTest, SliderPicksAColumnOfTheBottomRow) {
     const Color expected = rgb(static_cast<std::uint8_t>(GetParam().column), 150, 200);
     EXPECT_EQ(strip.StripColour, expected);
     EXPECT_EQ(picked, PickedRGB::of(expected));
-    EXPECT_EQ(strip.Label11, "R = " + std::to_string(GetParam().column));
-    EXPECT_EQ(strip.Label12, "G = 150");
-    EXPECT_EQ(strip.Label13, "B = 200");
+    EXPECT_EQ(strip.redLabel, "R = " + std::to_string(GetParam().column));
+    EXPECT_EQ(strip.greenLabel, "G = 150");
+    EXPECT_EQ(strip.blueLabel, "B = 200");
     // Without a text rasteriser the strip is one plain band.
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 176; ++x)
@@ -84,16 +84,16 @@ TEST_F(StatusStripTest, NewColourRepaintsTheOldStripAndItsCaptions) {
     pictures.BackgroundPicture.setPicture(Raster(176, 132, colors::white));
     DrawDownLine(pictures, strip, picked);
     EXPECT_EQ(pictures.LinesPicture.picture()->pixel(1, 4), colors::black);
-    EXPECT_EQ(strip.Label11, "R = 255");
-    EXPECT_EQ(strip.Label12, "G = 255");
-    EXPECT_EQ(strip.Label13, "B = 255");
+    EXPECT_EQ(strip.redLabel, "R = 255");
+    EXPECT_EQ(strip.greenLabel, "G = 255");
+    EXPECT_EQ(strip.blueLabel, "B = 255");
 
     pictures.BackgroundPicture.setPicture(Raster(176, 132, rgb(0, 80, 0)));
     DrawDownLine(pictures, strip, picked);
     const Raster& lines = *pictures.LinesPicture.picture();
     EXPECT_EQ(lines.pixel(175, 19), rgb(0, 80, 0));
     EXPECT_EQ(lines.pixel(1, 4), rgb(255, 175, 255));  // the new captions over the repainted old
-    EXPECT_EQ(strip.Label11, "R = 0");
+    EXPECT_EQ(strip.redLabel, "R = 0");
 }
 
 TEST_F(StatusStripTest, BackgroundSmallerThanTheSamplePointGivesWhite) {
@@ -129,7 +129,7 @@ TEST_F(StatusStripTest, CancelKeepsTheColourButRedrawsEverything) {
     EXPECT_EQ(strip.StripColour, rgb(0, 200, 0));
     EXPECT_EQ(pictures.LinesPicture.picture()->pixel(100, 10), rgb(0, 200, 0));
     EXPECT_EQ(text.calls.size(), 2u);
-    EXPECT_EQ(strip.Label12, "G = 200");
+    EXPECT_EQ(strip.greenLabel, "G = 200");
     EXPECT_EQ(picked, (PickedRGB{0, 200, 0}));
 }
 

@@ -131,8 +131,8 @@ TEST_F(StudioTest, StartUpUnpacksTheFiveSlotsAndFillsThePreviews) {
     const Color strip = fakeFrameColour(kBackgroundimageSlot, 0);
     EXPECT_EQ(s.document().strip.StripColour, strip);
     EXPECT_EQ(pixelOf(s.document().stills.LinesPicture, 0, 0), strip);
-    EXPECT_EQ(s.document().strip.Label11, "R = " + std::to_string(redOf(strip)));
-    EXPECT_EQ(s.document().strip.Label13, "B = " + std::to_string(blueOf(strip)));
+    EXPECT_EQ(s.document().strip.redLabel, "R = " + std::to_string(redOf(strip)));
+    EXPECT_EQ(s.document().strip.blueLabel, "B = " + std::to_string(blueOf(strip)));
 }
 
 TEST_F(StudioTest, TheStartUpSequenceRunsOncePerProgramRun) {
