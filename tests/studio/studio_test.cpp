@@ -13,9 +13,9 @@
 
 #include "base/error.hpp"
 #include "base/file_io.hpp"
-#include "fake_converter.hpp"
 #include "raster/bmp.hpp"
 #include "studio/front_end.hpp"
+#include "support/fake_converter.hpp"
 #include "support/scoped_environment.hpp"
 #include "support/temporary_folder.hpp"
 #include "workspace/slot_table.hpp"
@@ -26,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FakeConverter;
 using testing::fakeFrameColour;
-using Behaviour = FakeConverter::Behaviour;
+using Run = FakeConverter::Run;
 
 class RecordingFrontEnd : public FrontEnd {
   public:
@@ -67,6 +67,7 @@ class StudioTest : public ::testing::Test {
         config.settingsFile = root / "program" / "Settings.ini";
         config.outputFolder = root / "out";
         config.converterLauncher = &converter;
+        converter.output = FakeConverter::Output::Pictures;
     }
     void TearDown() override { studio.reset(); }
 
@@ -97,7 +98,7 @@ TEST_F(StudioTest, StartUpUnpacksTheFiveSlotsAndFillsThePreviews) {
 
     ASSERT_EQ(converter.launches(), 5);
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const std::vector<std::string>& lines = converter.commandFiles[slot];
+        const std::vector<std::string> lines = converter.commandLines(slot);
         EXPECT_EQ(lines[0],
                   " -u " + workDir().string() + "/" + std::string(slotAt(slot).name) + ".mbm");
         EXPECT_EQ(static_cast<int>(lines.size()), slotAt(slot).frameCount + 1);
@@ -183,7 +184,7 @@ TEST_F(StudioTest, BuildDeliversTheFiveFilesThenShowsTheNoticeAndOpensTheFolder)
 
 TEST_F(StudioTest, CreateWritesTheFourStatusAreaFramesByteIdentical) {
     Studio& s = startUp();
-    converter.behaviourOf = [](int) { return Behaviour::Hang; };
+    converter.plan = {Run::Hang};
     s.N7Click();
 
     const std::string first = readText(workDir() / "EidPic" / "1.bmp");
@@ -210,7 +211,7 @@ TEST_F(StudioTest, DepthBoxTextsReachTheCommandFilesVerbatim) {
 
     const std::array<std::string, kSlotCount> expected = {"32", "8", "8", "16", "12"};
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const std::vector<std::string>& lines = converter.commandFiles[5 + slot];
+        const std::vector<std::string> lines = converter.commandLines(5 + slot);
         const MbmSlot& mbm = slotAt(slot);
         ASSERT_EQ(static_cast<int>(lines.size()), mbm.frameCount + 1);
         EXPECT_EQ(lines[0], workDir().string() + "/NewMbmFiles/" + std::string(mbm.name) + ".mbm");
@@ -221,7 +222,7 @@ TEST_F(StudioTest, DepthBoxTextsReachTheCommandFilesVerbatim) {
 }
 
 TEST_F(StudioTest, CreateIsRefusedWhileAPipelineRuns) {
-    converter.behaviourOf = [](int run) { return run == 2 ? Behaviour::Hang : Behaviour::Convert; };
+    converter.plan = {Run::Convert, Run::Convert, Run::Hang};
     Studio& s = make();
     EXPECT_FALSE(s.canCreate());
     s.FormCreate();
@@ -246,7 +247,7 @@ TEST_F(StudioTest, CreateIsRefusedWhileAPipelineRuns) {
 }
 
 TEST_F(StudioTest, AFailingConverterStopsTheUnpackingWithTheSlotAndItsMessage) {
-    converter.behaviourOf = [](int run) { return run == 1 ? Behaviour::Fail : Behaviour::Convert; };
+    converter.plan = {Run::Convert, Run::FailWithMessage};
     Studio& s = make();
     s.FormCreate();
     s.FormActivate();
@@ -256,7 +257,7 @@ TEST_F(StudioTest, AFailingConverterStopsTheUnpackingWithTheSlotAndItsMessage) {
     } catch (const Error& failure) {
         const std::string message = failure.what();
         EXPECT_NE(message.find("EidPic"), std::string::npos) << message;
-        EXPECT_NE(message.find("the file is damaged"), std::string::npos) << message;
+        EXPECT_NE(message.find("bmconv: broken bitmap"), std::string::npos) << message;
     }
     EXPECT_FALSE(s.build().running());
     EXPECT_FALSE(s.build().timerStartEnabled());
@@ -271,9 +272,8 @@ TEST_F(StudioTest, AFailingConverterStopsTheUnpackingWithTheSlotAndItsMessage) {
 TEST_F(StudioTest, AConverterThatLeavesNoFileStopsTheBuildAndTheOutputFolderKeepsItsFiles) {
     Studio& s = startUp();
     writeText(root / "out" / "Splashscreen.mbm", "the user's own");
-    converter.behaviourOf = [](int run) {
-        return run == 8 ? Behaviour::NoOutput : Behaviour::Convert;
-    };
+    // The fourth run of the build (Splashscreen).
+    converter.plan = {Run::Convert, Run::Convert, Run::Convert, Run::WriteNothing};
     s.N7Click();
     try {
         s.build().runToEnd(std::chrono::seconds(10));
@@ -362,7 +362,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StudioTest, AStaleDoneMarkerOfAnEarlierRunDoesNotEndASlot) {
     writeText(workDir() / "startup" / "11.bmp", "left by a run that crashed");
     fs::permissions(workDir(), fs::perms::owner_all, fs::perm_options::replace);
-    converter.behaviourOf = [](int) { return Behaviour::Hang; };
+    converter.plan = {Run::Hang};
     Studio& s = make();
     s.FormCreate();
     s.FormActivate();

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "fake_converter.hpp"
+#include "script_converter.hpp"
 #include "text_files.hpp"
 
 namespace felmo {

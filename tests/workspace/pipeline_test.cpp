@@ -8,7 +8,8 @@
 #include <thread>
 
 #include "base/error.hpp"
-#include "fake_converter.hpp"
+#include "script_converter.hpp"
+#include "support/fake_converter.hpp"
 #include "text_files.hpp"
 #include "workspace/command_file.hpp"
 #include "workspace/paths.hpp"

@@ -1,0 +1,148 @@
+#include "support/fake_converter.hpp"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "raster/bmp.hpp"
+#include "raster/raster.hpp"
+#include "workspace/slot_table.hpp"
+
+namespace felmo::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// As the work-tree tests read and write their files: a missing file reads as "<missing>".
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace
+
+Color fakeFrameColour(int slotIndex, int frameIndex) {
+    return rgb(static_cast<std::uint8_t>(30 + slotIndex * 40),
+               static_cast<std::uint8_t>(10 + frameIndex * 20), static_cast<std::uint8_t>(200));
+}
+
+FrameSize slotFrameSize(int slotIndex, int frameIndex) {
+    switch (slotIndex) {
+        case kEidPicSlot:
+            return frameIndex == 0 ? FrameSize{176, 12} : FrameSize{176, 68};
+        case kBackgroundimageSlot:
+            return frameIndex == 0 ? FrameSize{176, 132} : FrameSize{1, 1};
+        default:
+            return FrameSize{176, 208};
+    }
+}
+
+std::vector<std::string> FakeConverter::commandLines(int run) const {
+    std::vector<std::string> lines;
+    std::istringstream text(commandFiles.at(static_cast<std::size_t>(run)));
+    std::string line;
+    while (std::getline(text, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void FakeConverter::launch(const std::string& workingDirectory) {
+    workingDirectories.push_back(workingDirectory);
+    commandFiles.push_back(readText((fs::path(workingDirectory) / "PackUnpack.txt").string()));
+    current_ = plan.empty() ? Run::Convert : plan.front();
+    if (!plan.empty())
+        plan.pop_front();
+    running_ = !endRunsAtOnce;
+    ended_ = false;
+}
+
+void FakeConverter::finishHangingRun() {
+    if (current_ == Run::Hang)
+        current_ = Run::Convert;
+}
+
+ConverterState FakeConverter::state() {
+    ConverterState state;
+    if (current_ == Run::CannotStart) {
+        state.kind = ConverterState::Kind::FailedToStart;
+        state.message = "no such converter";
+        return state;
+    }
+    if (current_ == Run::Hang || running_) {
+        state.kind = ConverterState::Kind::Running;
+        return state;
+    }
+    if (!ended_) {
+        ended_ = true;
+        if (current_ == Run::Convert) {
+            const std::vector<std::string> lines = commandLines(launches() - 1);
+            convert(lines);
+            if (afterRun)
+                afterRun(lines);
+        }
+    }
+    if (current_ == Run::FailWithMessage) {
+        state.kind = ConverterState::Kind::Failed;
+        state.exitStatus = 1;
+        state.message = "bmconv: broken bitmap";
+    } else {
+        state.kind = ConverterState::Kind::Succeeded;
+    }
+    return state;
+}
+
+ConverterState FakeConverter::waitFor(std::chrono::milliseconds timeout) {
+    ConverterState now = state();
+    if (now.kind == ConverterState::Kind::Running)
+        std::this_thread::sleep_for(std::min(timeout, std::chrono::milliseconds(5)));
+    return now;
+}
+
+void FakeConverter::convert(const std::vector<std::string>& lines) const {
+    if (lines.empty())
+        return;
+    const bool unpack = lines[0].rfind(" -u ", 0) == 0;
+    if (unpack) {
+        const std::string source = lines[0].substr(4);
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            if (output == Output::Text) {
+                writeText(lines[i], "frame of " + source);
+                continue;
+            }
+            const fs::path frame = lines[i];
+            const int slot = findSlotIndex(frame.parent_path().filename().string());
+            const int k = std::stoi(frame.stem().string());
+            const FrameSize size = slotFrameSize(slot, k);
+            saveBmpFile(Raster(size.width, size.height, fakeFrameColour(slot, k)), frame);
+        }
+        return;
+    }
+    std::string packed;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        if (output == Output::Pictures) {
+            packed += lines[i] + "\n";
+            continue;
+        }
+        const std::size_t slash = lines[i].find('/');
+        packed += lines[i].substr(0, slash) + ":" + readText(lines[i].substr(slash)) + ";";
+    }
+    writeText(lines[0], output == Output::Pictures ? lines[0] + "\n" + packed : packed);
+}
+
+}  // namespace felmo::testing
