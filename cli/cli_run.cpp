@@ -1,11 +1,13 @@
 #include "cli/cli_run.hpp"
 
+#include <csignal>
 #include <exception>
 #include <filesystem>
 #include <optional>
 #include <ostream>
 
 #include "base/error.hpp"
+#include "base/stop_request.hpp"
 #include "cli/cli_arguments.hpp"
 #include "studio/front_end.hpp"
 #include "studio/studio.hpp"
@@ -112,7 +114,22 @@ bool reportFailure(std::ostream& err, const std::string& what, Step&& step) {
     }
 }
 
+extern "C" void requestStopOnSignal(int signalNumber) {
+    requestStop(signalNumber);
+}
+
+// SIGINT and SIGTERM end the run as a failed command does: the work tree goes, the settings are
+// written. Without SA_RESTART, a wait in progress returns at once.
+void endGracefullyOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = requestStopOnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signalNumber : {SIGINT, SIGTERM})
+        ::sigaction(signalNumber, &action, nullptr);
+}
+
 int runSession(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    endGracefullyOnSignals();
     CommandLineFrontEnd frontEnd(out);
     StudioConfig config;
     config.executablePath = currentExecutablePath();
@@ -138,7 +155,7 @@ int runSession(const Invocation& invocation, std::ostream& out, std::ostream& er
         commands.push_back(build);
     }
     for (const Command& command : commands) {
-        if (!succeeded)
+        if (!succeeded || stopRequested())
             break;
         succeeded = reportFailure(err, command.word, [&] { execute(studio, frontEnd, command); });
     }
@@ -146,6 +163,8 @@ int runSession(const Invocation& invocation, std::ostream& out, std::ostream& er
     // The work tree goes and the settings are written whatever happened before.
     if (!reportFailure(err, "close", [&] { studio.FormClose(position.left, position.top); }))
         succeeded = false;
+    if (const int signalNumber = stopRequested())
+        return 128 + signalNumber;  // as a shell reports a run ended by that signal
     return succeeded ? 0 : 1;
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/error.hpp"
 #include "base/file_io.hpp"
+#include "base/stop_request.hpp"
 #include "raster/bmp.hpp"
 #include "studio/document.hpp"
 #include "studio/front_end.hpp"
@@ -196,6 +197,8 @@ void BuildDriver::runToEnd(std::chrono::milliseconds perRunTimeout) {
     pipeline_->setSlotTimeout(perRunTimeout);
     constexpr std::chrono::milliseconds kTick{100};
     while (running()) {
+        if (const int signalNumber = stopRequested())
+            throw Error("Работа прервана сигналом " + std::to_string(signalNumber) + ".");
         const ConverterState state = launcher_->waitFor(kTick);
         const int slotBefore = pipeline_->currentSlot();
         tick();

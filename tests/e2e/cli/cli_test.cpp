@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <future>
@@ -599,6 +600,16 @@ TEST_F(CliTest, AUserMbmThatCannotBeAPhoneGraphicIsPassedOverByName) {
         << run.err;
     EXPECT_NE(run.err.find("2048 x 16"), std::string::npos) << run.err;
     EXPECT_EQ(exportedFrame(root / "frames", "startup", 5).pixel(3, 3), kRed);
+}
+
+TEST_F(CliTest, EndedBySigtermItRemovesItsWorkTreeAsANormalEndDoes) {
+    // The converter asks its parent, felmo-cli, to end, as a user's kill would.
+    const fs::path program = lonelyCopy("#!/bin/sh\nkill -TERM $PPID\nsleep 1\nexit 1\n");
+    const ProcessResult run = felmo({"build"}, program);
+    EXPECT_EQ(run.exitStatus, 128 + SIGTERM) << run.err;
+    EXPECT_NE(run.err.find("сигналом 15"), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::is_empty(workTreeRoot()));
+    EXPECT_FALSE(fs::exists(output() / "startup.mbm"));
 }
 
 TEST_F(CliTest, HelpListAndVersion) {
