@@ -12,7 +12,7 @@ for target in "$bin"/*_fuzz; do
   work=$(mktemp -d)
   seeds=()
   [ -d "$root/fuzz/corpus/$name" ] && seeds+=("$root/fuzz/corpus/$name")
-  if [ "$name" = mbm_reader_fuzz ] && [ -d "$root/../shared/fixtures/mbm" ]; then
+  if [[ "$name" == mbm_*_fuzz ]] && [ -d "$root/../shared/fixtures/mbm" ]; then
     cp "$root"/../shared/fixtures/mbm/*.mbm "$root"/../shared/fixtures/mbm/*/*.mbm "$work"/ 2>/dev/null || true
   fi
   echo "== $name for ${seconds}s"
