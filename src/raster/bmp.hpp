@@ -29,6 +29,8 @@ std::vector<std::uint8_t> encodeBmp(const Raster& raster);
 // decoder's message with the path when it is not a valid BMP. Writing: atomically, "Cannot create
 // file "<path>". <reason>" on failure.
 Raster loadBmpFile(const std::filesystem::path& path);
+// The reading form for the bytes already read from `path`.
+Raster decodeBmpFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 void saveBmpFile(const Raster& raster, const std::filesystem::path& path);
 
 }  // namespace felmo

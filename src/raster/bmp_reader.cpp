@@ -392,7 +392,10 @@ Raster decodeBmp(std::span<const std::uint8_t> bytes) {
 }
 
 Raster loadBmpFile(const std::filesystem::path& path) {
-    const std::vector<std::uint8_t> bytes = readWholeFile(path);
+    return decodeBmpFile(path, readWholeFile(path));
+}
+
+Raster decodeBmpFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     try {
         return decodeOrFail(bytes);
     } catch (const InvalidBmp& invalid) {

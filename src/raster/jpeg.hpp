@@ -19,5 +19,7 @@ Raster decodeJpeg(std::span<const std::uint8_t> bytes);
 // "Cannot open file ..." when unreadable; "Invalid JPEG file "<path>". <message>." when the
 // content is not a valid JPEG.
 Raster loadJpegFile(const std::filesystem::path& path);
+// The same for the bytes already read from `path`.
+Raster decodeJpegFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace felmo

@@ -238,7 +238,10 @@ Raster decodeJpeg(std::span<const std::uint8_t> bytes) {
 }
 
 Raster loadJpegFile(const std::filesystem::path& path) {
-    const std::vector<std::uint8_t> bytes = readWholeFile(path);
+    return decodeJpegFile(path, readWholeFile(path));
+}
+
+Raster decodeJpegFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     try {
         return decodeOrFail(bytes);
     } catch (const InvalidJpeg& invalid) {

@@ -1,0 +1,142 @@
+#include "raster/picture_reader.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "base/file_io.hpp"
+#include "raster/bmp.hpp"
+#include "raster/gif.hpp"
+#include "raster/jpeg.hpp"
+#include "raster/png.hpp"
+#include "raster/webp.hpp"
+
+namespace felmo {
+namespace {
+
+constexpr const char* kFormatsRead = "a JPEG, BMP, PNG, GIF or WebP picture";
+
+bool startsWith(std::span<const std::uint8_t> bytes, std::size_t offset, std::string_view magic) {
+    return bytes.size() >= offset + magic.size() &&
+           std::memcmp(bytes.data() + offset, magic.data(), magic.size()) == 0;
+}
+
+// Runs a decoder of bytes; its InvalidPicture becomes the same message naming the file.
+template <typename Decode>
+auto withFileMessages(const std::filesystem::path& path, Decode decode) {
+    try {
+        return decode();
+    } catch (const InvalidPicture& invalid) {
+        throw Error(invalid.fileMessage(path));
+    }
+}
+
+DecodedPicture decodeKnown(PictureFormat format, std::span<const std::uint8_t> bytes) {
+    switch (format) {
+        case PictureFormat::Jpeg:
+            return DecodedPicture{decodeJpeg(bytes), {}};
+        case PictureFormat::Bmp:
+            return DecodedPicture{decodeBmp(bytes), {}};
+        case PictureFormat::Png:
+            return decodePng(bytes);
+        case PictureFormat::Gif:
+            return decodeGif(bytes);
+        case PictureFormat::WebP:
+            return decodeWebp(bytes);
+    }
+    throw Error("Unknown picture format.");
+}
+
+}  // namespace
+
+std::optional<PictureFormat> pictureFormatOf(std::span<const std::uint8_t> bytes) {
+    if (startsWith(bytes, 0, "\xFF\xD8"))
+        return PictureFormat::Jpeg;
+    if (startsWith(bytes, 0, "BM"))
+        return PictureFormat::Bmp;
+    if (startsWith(bytes, 0, "\x89PNG\r\n\x1A\n"))
+        return PictureFormat::Png;
+    if (startsWith(bytes, 0, "GIF87a") || startsWith(bytes, 0, "GIF89a"))
+        return PictureFormat::Gif;
+    if (startsWith(bytes, 0, "RIFF") && startsWith(bytes, 8, "WEBP"))
+        return PictureFormat::WebP;
+    return std::nullopt;
+}
+
+std::string_view pictureFormatName(PictureFormat format) {
+    switch (format) {
+        case PictureFormat::Jpeg:
+            return "JPEG";
+        case PictureFormat::Bmp:
+            return "BMP";
+        case PictureFormat::Png:
+            return "PNG";
+        case PictureFormat::Gif:
+            return "GIF";
+        case PictureFormat::WebP:
+            return "WebP";
+    }
+    return "";
+}
+
+PictureFile readPictureFile(const std::filesystem::path& path) {
+    PictureFile file{path, readWholeFile(path), PictureFormat::Jpeg};
+    const std::optional<PictureFormat> format = pictureFormatOf(file.bytes);
+    if (!format)
+        throw Error("Cannot read \"" + path.string() + "\": it is not " + kFormatsRead + ".");
+    file.format = *format;
+    return file;
+}
+
+DecodedPicture decodePictureFile(const PictureFile& file) {
+    // JPEG and BMP keep their own file messages.
+    switch (file.format) {
+        case PictureFormat::Jpeg:
+            return DecodedPicture{decodeJpegFile(file.path, file.bytes), {}};
+        case PictureFormat::Bmp:
+            return DecodedPicture{decodeBmpFile(file.path, file.bytes), {}};
+        default:
+            return withFileMessages(file.path,
+                                    [&] { return decodeKnown(file.format, file.bytes); });
+    }
+}
+
+DecodedPicture loadPictureFile(const std::filesystem::path& path) {
+    return decodePictureFile(readPictureFile(path));
+}
+
+DecodedPicture decodePicture(std::span<const std::uint8_t> bytes) {
+    const std::optional<PictureFormat> format = pictureFormatOf(bytes);
+    if (!format)
+        throw Error(std::string("Not ") + kFormatsRead + ".");
+    return decodeKnown(*format, bytes);
+}
+
+std::vector<int> frameDelaysMs(const PictureFile& file) {
+    return withFileMessages(file.path, [&] {
+        switch (file.format) {
+            case PictureFormat::Gif:
+                return readGifOutline(file.bytes).delaysMs;
+            case PictureFormat::WebP:
+                return readWebpOutline(file.bytes).delaysMs;
+            default:
+                return std::vector<int>{0};
+        }
+    });
+}
+
+void composeFrames(const PictureFile& file, const ComposedFrameVisitor& visit) {
+    withFileMessages(file.path, [&] {
+        switch (file.format) {
+            case PictureFormat::Gif:
+                return composeGifFrames(file.bytes, visit);
+            case PictureFormat::WebP:
+                return composeWebpFrames(file.bytes, visit);
+            default:
+                visit(0, decodePictureFile(file));
+                return;
+        }
+    });
+}
+
+}  // namespace felmo

@@ -1,0 +1,26 @@
+// WebP decoding through libwebp (its demux part), on memory: lossy and lossless, with or without
+// alpha, still or animated. Animated files are composed by the library's animation decoder, which
+// follows the rules of raster/animation.hpp (the file's background colour is not painted).
+//
+// Errors: bytes that are not a valid WebP, a damaged or truncated file, more than
+// kMaxAnimationFrames frames and canvases beyond the pixel limit are an InvalidPicture
+// ("Invalid WebP data. <what is wrong>.").
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "raster/animation.hpp"
+#include "raster/decoded_picture.hpp"
+
+namespace felmo {
+
+// The first frame as a still, with its transparency.
+DecodedPicture decodeWebp(std::span<const std::uint8_t> bytes);
+// The canvas size and the frames' delays in ms (one frame of delay 0 for a still), without
+// decoding any pixels.
+AnimationOutline readWebpOutline(std::span<const std::uint8_t> bytes);
+// Composes the frames in order and hands each to `visit` until it returns false.
+void composeWebpFrames(std::span<const std::uint8_t> bytes, const ComposedFrameVisitor& visit);
+
+}  // namespace felmo

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pixel_map.hpp"
+#include "raster/gif.hpp"
+#include "support/picture_files.hpp"
+
+namespace felmo {
+namespace {
+
+using testing::Bytes;
+using testing::GifFrameSpec;
+using testing::GifSpec;
+using testing::Legend;
+using testing::PixelMap;
+
+// Global colours: 0 red, 1 green, 2 blue, 3 white. Transparent pixels show as '.' after laying
+// the canvas over black.
+const Legend kLegend = {{'R', rgb(255, 0, 0)},
+                        {'G', rgb(0, 255, 0)},
+                        {'B', rgb(0, 0, 255)},
+                        {'W', rgb(255, 255, 255)},
+                        {'.', colors::black}};
+
+GifSpec fourColourGif(int width, int height) {
+    return GifSpec{width, height, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}, {}};
+}
+
+std::vector<PixelMap> composedMaps(const Bytes& file) {
+    std::vector<PixelMap> maps;
+    composeGifFrames(file, [&](int, const DecodedPicture& canvas) {
+        maps.push_back(testing::mapOf(flattenOverBlack(canvas), kLegend));
+        return true;
+    });
+    return maps;
+}
+
+TEST(GifDecoder, FramesAreComposedWithDisposalAndTransparency) {
+    GifSpec spec = fourColourGif(4, 3);
+    // 0: the whole canvas red, kept.
+    spec.frames.push_back(GifFrameSpec{0, 0, 4, 3, 10, 1, -1, false, {}, Bytes(12, 0)});
+    // 1: a 2 x 2 green square at (1, 1) with a transparent pixel (index 3), then cleared.
+    spec.frames.push_back(GifFrameSpec{1, 1, 2, 2, 10, 2, 3, false, {}, {1, 3, 1, 1}});
+    // 2: one blue pixel at (0, 0), then the canvas goes back to what it was before it.
+    spec.frames.push_back(GifFrameSpec{0, 0, 1, 1, 10, 3, -1, false, {}, {2}});
+    // 3: a white pixel at (3, 0), interlaced by itself (one row).
+    spec.frames.push_back(GifFrameSpec{3, 0, 1, 1, 10, 1, -1, true, {}, {3}});
+    const std::vector<PixelMap> frames = composedMaps(testing::encodeGif(spec));
+    const std::vector<PixelMap> expected = {
+        {"RRRR", "RRRR", "RRRR"},
+        {"RRRR", "RGRR", "RGGR"},
+        {"BRRR", "R..R", "R..R"},  // the green square was disposed to transparent
+        {"RRRW", "R..R", "R..R"},  // the blue pixel was put back to red
+    };
+    EXPECT_EQ(frames, expected);
+}
+
+TEST(GifDecoder, InterlacedRowsArePutBackInOrder) {
+    GifSpec spec = fourColourGif(1, 9);
+    spec.frames.push_back(
+        GifFrameSpec{0, 0, 1, 9, 0, 0, -1, true, {}, {0, 1, 2, 3, 0, 1, 2, 3, 0}});
+    const DecodedPicture still = decodeGif(testing::encodeGif(spec));
+    EXPECT_EQ(testing::mapOf(still.colour, kLegend),
+              (PixelMap{"R", "G", "B", "W", "R", "G", "B", "W", "R"}));
+    EXPECT_FALSE(still.hasAlpha());
+}
+
+TEST(GifDecoder, StillIsTheFirstFrameWithItsTransparencyOnTheLogicalScreen) {
+    GifSpec spec = fourColourGif(3, 2);
+    // A partial first frame with a local table: the rest of the screen is transparent.
+    spec.frames.push_back(
+        GifFrameSpec{1, 0, 2, 1, 0, 0, 0, false, {{9, 9, 9}, {0, 0, 255}}, {1, 0}});
+    spec.frames.push_back(GifFrameSpec{0, 0, 3, 2, 0, 0, -1, false, {}, Bytes(6, 0)});
+    const DecodedPicture still = decodeGif(testing::encodeGif(spec));
+    ASSERT_EQ(still.colour.width(), 3);
+    ASSERT_EQ(still.colour.height(), 2);
+    EXPECT_EQ(still.alpha, (std::vector<std::uint8_t>{0, 255, 0, 0, 0, 0}));
+    EXPECT_EQ(still.colour.pixel(1, 0), rgb(0, 0, 255));
+}
+
+TEST(GifDecoder, OutlineGivesDelaysInMillisecondsAndGrowsTheCanvasToHoldEveryFrame) {
+    GifSpec spec = fourColourGif(2, 2);
+    spec.frames.push_back(GifFrameSpec{0, 0, 2, 2, 7, 0, -1, false, {}, Bytes(4, 0)});
+    spec.frames.push_back(GifFrameSpec{1, 2, 2, 1, 0, 0, -1, false, {}, Bytes(2, 1)});
+    const AnimationOutline outline = readGifOutline(testing::encodeGif(spec));
+    EXPECT_EQ(outline.width, 3);
+    EXPECT_EQ(outline.height, 3);
+    EXPECT_EQ(outline.delaysMs, (std::vector<int>{70, 0}));
+}
+
+TEST(GifDecoder, ScreenBeyondThePixelLimitIsRefused) {
+    GifSpec spec = fourColourGif(9000, 1);
+    spec.frames.push_back(GifFrameSpec{0, 0, 1, 1, 0, 0, -1, false, {}, {0}});
+    EXPECT_THROW(decodeGif(testing::encodeGif(spec)), InvalidPicture);
+}
+
+}  // namespace
+}  // namespace felmo

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pixel_map.hpp"
+#include "raster/decoded_picture.hpp"
+#include "raster/png.hpp"
+#include "support/picture_files.hpp"
+
+namespace felmo {
+namespace {
+
+using testing::Bytes;
+using testing::PngSpec;
+using testing::Rgb;
+
+// The 5 x 3 test picture of the colour-type cases: 8-bit levels, every one different, so a row
+// or column swap shows.
+std::uint8_t levelAt(int x, int y) {
+    return static_cast<std::uint8_t>(x * 50 + y * 17 + 3);
+}
+
+// Packs samples of `depth` bits (1, 2, 4, 8, 16) from the high bit, 16 bits big-endian.
+Bytes packRow(const std::vector<unsigned>& samples, int depth) {
+    Bytes row;
+    if (depth == 16) {
+        for (unsigned sample : samples) {
+            row.push_back(static_cast<std::uint8_t>(sample >> 8));
+            row.push_back(static_cast<std::uint8_t>(sample));
+        }
+        return row;
+    }
+    unsigned bitsUsed = 0;
+    for (unsigned sample : samples) {
+        if (bitsUsed % 8 == 0)
+            row.push_back(0);
+        row.back() |= static_cast<std::uint8_t>(sample << (8 - depth - bitsUsed % 8));
+        bitsUsed += depth;
+    }
+    return row;
+}
+
+struct ColourTypeCase {
+    const char* name;
+    int colourType;
+    int depth;
+    bool interlaced;
+};
+
+// Builds the file of one case and the colours it must decode to.
+std::pair<Bytes, Raster> caseFile(const ColourTypeCase& c) {
+    constexpr int kWidth = 5, kHeight = 3;
+    PngSpec spec{kWidth, kHeight, c.colourType, c.depth, c.interlaced, {}, {}, {}, {}, {}};
+    Raster expected(kWidth, kHeight);
+    const unsigned maxSample = (1u << c.depth) - 1;
+    if (c.colourType == 3) {
+        for (unsigned i = 0; i <= maxSample; ++i)
+            spec.palette.push_back(Rgb{static_cast<std::uint8_t>(i * 9 + 1),
+                                       static_cast<std::uint8_t>(200 - i * 3),
+                                       static_cast<std::uint8_t>(i * 5)});
+    }
+    for (int y = 0; y < kHeight; ++y) {
+        std::vector<unsigned> samples;
+        for (int x = 0; x < kWidth; ++x) {
+            const std::uint8_t level = levelAt(x, y);
+            // A level the depth can hold exactly, and its 8-bit value.
+            const unsigned sample = c.depth == 16 ? level * 257u : level * maxSample / 255;
+            const auto eight = static_cast<std::uint8_t>(sample * 255 / maxSample);
+            switch (c.colourType) {
+                case 0:
+                    samples.push_back(sample);
+                    expected.setPixel(x, y, rgb(eight, eight, eight));
+                    break;
+                case 4:
+                    samples.insert(samples.end(), {sample, maxSample});
+                    expected.setPixel(x, y, rgb(eight, eight, eight));
+                    break;
+                case 3: {
+                    samples.push_back(sample);
+                    const Rgb entry = spec.palette[sample];
+                    expected.setPixel(x, y, rgb(entry.red, entry.green, entry.blue));
+                    break;
+                }
+                default: {
+                    // Red from the level, green and blue from other levels so no channel mirrors
+                    // another.
+                    const unsigned green = maxSample - sample, blue = (sample / 2);
+                    samples.insert(samples.end(), {sample, green, blue});
+                    if (c.colourType == 6)
+                        samples.push_back(maxSample);
+                    expected.setPixel(x, y,
+                                      rgb(eight, static_cast<std::uint8_t>(green * 255 / maxSample),
+                                          static_cast<std::uint8_t>(blue * 255 / maxSample)));
+                }
+            }
+        }
+        spec.rows.push_back(packRow(samples, c.depth));
+    }
+    return {testing::encodePng(spec), expected};
+}
+
+class PngColourType : public ::testing::TestWithParam<ColourTypeCase> {};
+
+TEST_P(PngColourType, DecodesToTheStoredColoursWithoutAlpha) {
+    const auto [file, expected] = caseFile(GetParam());
+    const DecodedPicture picture = decodePng(file);
+    ASSERT_EQ(picture.colour.width(), 5);
+    ASSERT_EQ(picture.colour.height(), 3);
+    EXPECT_TRUE(picture.colour.is24Bit());
+    EXPECT_FALSE(picture.hasAlpha());  // fully opaque alpha channels are dropped
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(picture.colour.pixel(x, y), expected.pixel(x, y)) << x << "," << y;
+}
+
+constexpr ColourTypeCase kColourTypes[] = {
+    {"Grey1", 0, 1, false},      {"Grey2", 0, 2, false},        {"Grey4", 0, 4, true},
+    {"Grey8", 0, 8, false},      {"Grey16", 0, 16, true},       {"Palette1", 3, 1, false},
+    {"Palette2", 3, 2, true},    {"Palette4", 3, 4, false},     {"Palette8", 3, 8, false},
+    {"Rgb8", 2, 8, false},       {"Rgb16", 2, 16, false},       {"Rgb8Interlaced", 2, 8, true},
+    {"GreyAlpha8", 4, 8, false}, {"GreyAlpha16", 4, 16, false}, {"Rgba8", 6, 8, true},
+    {"Rgba16", 6, 16, false},
+};
+INSTANTIATE_TEST_SUITE_P(EveryColourTypeAndDepth, PngColourType, ::testing::ValuesIn(kColourTypes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PngDecoder, SixteenBitSamplesAreScaledWithRounding) {
+    // 0x10F0 / 257 = 16.87: rounds to 17, where keeping the high byte would give 16.
+    PngSpec spec{1, 1, 0, 16, false, {}, {}, {}, {}, {Bytes{0x10, 0xF0}}};
+    EXPECT_EQ(decodePng(testing::encodePng(spec)).colour.pixel(0, 0), rgb(17, 17, 17));
+}
+
+// Opacity 0, 127, 128 and 255 over a red-on-blue pair: laid over black the colour is scaled, with
+// the key colour the first two become magenta and the others stay as stored.
+TEST(PngDecoder, AlphaIsKeptAndCanBeLaidOverBlackOrKeyed) {
+    PngSpec spec{4, 1, 6, 8, false, {}, {}, {}, {}, {}};
+    spec.rows.push_back(Bytes{200, 0, 100, 0, 200, 0, 100, 127, 200, 0, 100, 128, 0, 0, 255, 255});
+    DecodedPicture picture = decodePng(testing::encodePng(spec));
+    ASSERT_TRUE(picture.hasAlpha());
+    EXPECT_EQ(picture.alpha, (std::vector<std::uint8_t>{0, 127, 128, 255}));
+
+    const Raster overBlack = flattenOverBlack(picture);
+    EXPECT_EQ(overBlack.pixel(0, 0), rgb(0, 0, 0));
+    EXPECT_EQ(overBlack.pixel(1, 0), rgb(100, 0, 50));
+    EXPECT_EQ(overBlack.pixel(2, 0), rgb(100, 0, 50));
+    EXPECT_EQ(overBlack.pixel(3, 0), rgb(0, 0, 255));
+
+    const Raster keyed = keyTranslucentPixels(picture, colors::magenta);
+    EXPECT_EQ(keyed.pixel(0, 0), colors::magenta);
+    EXPECT_EQ(keyed.pixel(1, 0), colors::magenta);
+    EXPECT_EQ(keyed.pixel(2, 0), rgb(200, 0, 100));
+    EXPECT_EQ(keyed.pixel(3, 0), rgb(0, 0, 255));
+}
+
+TEST(PngDecoder, TransparencyChunksBecomeAlpha) {
+    PngSpec palette{3,        1,
+                    3,        8,
+                    false,    {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}},
+                    {0, 255}, {},
+                    {},       {Bytes{0, 1, 2}}};
+    EXPECT_EQ(decodePng(testing::encodePng(palette)).alpha,
+              (std::vector<std::uint8_t>{0, 255, 255}));  // entries beyond the chunk are opaque
+
+    PngSpec grey{2, 1, 0, 8, false, {}, {}, std::uint16_t{7}, {}, {Bytes{7, 8}}};
+    EXPECT_EQ(decodePng(testing::encodePng(grey)).alpha, (std::vector<std::uint8_t>{0, 255}));
+
+    PngSpec colour{2, 1, 2, 8, false, {}, {}, {}, Rgb{1, 2, 3}, {Bytes{1, 2, 3, 1, 2, 4}}};
+    EXPECT_EQ(decodePng(testing::encodePng(colour)).alpha, (std::vector<std::uint8_t>{0, 255}));
+}
+
+TEST(PngDecoder, PictureBeyondThePixelLimitIsRefused) {
+    // 8193 x 1 at one bit a pixel: a small file, one pixel wider than the limit.
+    PngSpec spec{8193, 1, 0, 1, false, {}, {}, {}, {}, {Bytes(1025, 0)}};
+    try {
+        decodePng(testing::encodePng(spec));
+        FAIL() << "a picture wider than the limit was accepted";
+    } catch (const InvalidPicture& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("Invalid PNG data. The picture is 8193 x 1", 0),
+                  0u)
+            << error.what();
+    }
+}
+
+}  // namespace
+}  // namespace felmo

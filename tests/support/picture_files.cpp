@@ -1,0 +1,184 @@
+#include "support/picture_files.hpp"
+
+#include <cstring>
+#include <stdexcept>
+
+#include <gif_lib.h>
+#include <png.h>
+#include <webp/encode.h>
+#include <webp/mux.h>
+
+namespace felmo::testing {
+namespace {
+
+void appendToBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* bytes = static_cast<Bytes*>(png_get_io_ptr(png));
+    bytes->insert(bytes->end(), data, data + length);
+}
+
+int appendGifBytes(GifFileType* gif, const GifByteType* data, int length) {
+    auto* bytes = static_cast<Bytes*>(gif->UserData);
+    bytes->insert(bytes->end(), data, data + length);
+    return length;
+}
+
+ColorMapObject* makeColourMap(const std::vector<Rgb>& colours) {
+    int size = 2;
+    while (size < static_cast<int>(colours.size()))
+        size *= 2;
+    std::vector<GifColorType> entries(size);
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        entries[i] = GifColorType{colours[i].red, colours[i].green, colours[i].blue};
+    return GifMakeMapObject(size, entries.data());
+}
+
+void require(bool ok, const char* what) {
+    if (!ok)
+        throw std::runtime_error(what);
+}
+
+}  // namespace
+
+Bytes encodePng(const PngSpec& spec) {
+    Bytes bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        throw std::runtime_error("PNG encoding failed");
+    }
+    png_set_write_fn(png, &bytes, appendToBytes, nullptr);
+    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
+                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> palette;
+    for (const Rgb& colour : spec.palette)
+        palette.push_back(png_color{colour.red, colour.green, colour.blue});
+    if (!palette.empty())
+        png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+    png_color_16 transparent{};
+    if (spec.transparentGrey)
+        transparent.gray = *spec.transparentGrey;
+    if (spec.transparentRgb) {
+        transparent.red = spec.transparentRgb->red;
+        transparent.green = spec.transparentRgb->green;
+        transparent.blue = spec.transparentRgb->blue;
+    }
+    if (!spec.paletteAlpha.empty() || spec.transparentGrey || spec.transparentRgb)
+        png_set_tRNS(png, info, spec.paletteAlpha.empty() ? nullptr : spec.paletteAlpha.data(),
+                     static_cast<int>(spec.paletteAlpha.size()), &transparent);
+    png_write_info(png, info);
+    std::vector<png_bytep> rows;
+    for (const Bytes& row : spec.rows)
+        rows.push_back(const_cast<png_bytep>(row.data()));
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+Bytes encodeRgbPng(int width, int height, const Bytes& rgb, int compression) {
+    Bytes bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        throw std::runtime_error("PNG encoding failed");
+    }
+    png_set_write_fn(png, &bytes, appendToBytes, nullptr);
+    png_set_compression_level(png, compression);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y)
+        png_write_row(png, rgb.data() + static_cast<std::size_t>(y) * width * 3);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+Bytes encodeGif(const GifSpec& spec) {
+    Bytes bytes;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&bytes, appendGifBytes, &error);
+    require(gif != nullptr, "EGifOpen");
+    EGifSetGifVersion(gif, true);
+    ColorMapObject* global = makeColourMap(spec.colours);
+    require(EGifPutScreenDesc(gif, spec.width, spec.height, 8, 0, global) == GIF_OK, "screen");
+    GifFreeMapObject(global);
+    for (const GifFrameSpec& frame : spec.frames) {
+        GraphicsControlBlock control{frame.disposal, false, frame.delayCs, frame.transparentIndex};
+        GifByteType extension[4];
+        EGifGCBToExtension(&control, extension);
+        require(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK, "gce");
+        ColorMapObject* local =
+            frame.localColours.empty() ? nullptr : makeColourMap(frame.localColours);
+        require(EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height,
+                                 frame.interlaced, local) == GIF_OK,
+                "image");
+        if (local != nullptr)
+            GifFreeMapObject(local);
+        // The encoder takes rows in the order they are stored: the pass order when interlaced.
+        std::vector<int> order;
+        if (frame.interlaced) {
+            const int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
+            for (int pass = 0; pass < 4; ++pass)
+                for (int row = start[pass]; row < frame.height; row += step[pass])
+                    order.push_back(row);
+        } else {
+            for (int row = 0; row < frame.height; ++row)
+                order.push_back(row);
+        }
+        for (int row : order) {
+            Bytes line(frame.indices.begin() + row * frame.width,
+                       frame.indices.begin() + (row + 1) * frame.width);
+            require(EGifPutLine(gif, line.data(), frame.width) == GIF_OK, "line");
+        }
+    }
+    require(EGifCloseFile(gif, &error) == GIF_OK, "close");
+    return bytes;
+}
+
+Bytes encodeWebp(int width, int height, const Bytes& rgba, bool lossless) {
+    std::uint8_t* output = nullptr;
+    const std::size_t size =
+        lossless ? WebPEncodeLosslessRGBA(rgba.data(), width, height, width * 4, &output)
+                 : WebPEncodeRGBA(rgba.data(), width, height, width * 4, 90, &output);
+    require(size != 0, "WebP encoding");
+    Bytes bytes(output, output + size);
+    WebPFree(output);
+    return bytes;
+}
+
+Bytes encodeAnimatedWebp(int width, int height, const std::vector<Bytes>& rgbaFrames,
+                         const std::vector<int>& delaysMs) {
+    WebPAnimEncoderOptions options;
+    require(WebPAnimEncoderOptionsInit(&options), "options");
+    WebPAnimEncoder* encoder = WebPAnimEncoderNew(width, height, &options);
+    require(encoder != nullptr, "encoder");
+    WebPConfig config;
+    WebPConfigInit(&config);
+    config.lossless = 1;
+    int timestamp = 0;
+    for (std::size_t i = 0; i < rgbaFrames.size(); ++i) {
+        WebPPicture picture;
+        WebPPictureInit(&picture);
+        picture.use_argb = 1;
+        picture.width = width;
+        picture.height = height;
+        require(WebPPictureImportRGBA(&picture, rgbaFrames[i].data(), width * 4), "import");
+        require(WebPAnimEncoderAdd(encoder, &picture, timestamp, &config), "add");
+        WebPPictureFree(&picture);
+        timestamp += delaysMs[i];
+    }
+    require(WebPAnimEncoderAdd(encoder, nullptr, timestamp, nullptr), "end");
+    WebPData data;
+    WebPDataInit(&data);
+    require(WebPAnimEncoderAssemble(encoder, &data), "assemble");
+    Bytes bytes(data.bytes, data.bytes + data.size);
+    WebPDataClear(&data);
+    WebPAnimEncoderDelete(encoder);
+    return bytes;
+}
+
+}  // namespace felmo::testing
