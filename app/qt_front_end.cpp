@@ -24,10 +24,14 @@ struct PictureFilter {
 };
 
 constexpr PictureFilter kPictureFilters[] = {
-    {"All (*.jpg;*.jpeg;*.bmp)", "*.jpg *.jpeg *.bmp"},
+    {"All pictures (*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.webp)",
+     "*.jpg *.jpeg *.bmp *.png *.gif *.webp"},
     {"JPEG Image File (*.jpg)", "*.jpg"},
     {"JPEG Image File (*.jpeg)", "*.jpeg"},
     {"Bitmaps (*.bmp)", "*.bmp"},
+    {"PNG Image File (*.png)", "*.png"},
+    {"GIF Image File (*.gif)", "*.gif"},
+    {"WebP Image File (*.webp)", "*.webp"},
 };
 
 // Qt takes the patterns from the last parenthesised group of a filter and, with the filter

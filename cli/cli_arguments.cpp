@@ -376,7 +376,7 @@ std::string helpText() {
                "                       (0 <= X1 <= X2 <= 176, 0 <= Y1 <= Y2 <= 68),\n"
                "                       keep-background=0/1 (draw the overlay's background colour)\n"
                "\n"
-               "PIC is a JPEG or BMP file (read as BMP when it ends in .bmp, .BMP or .Bmp).\n"
+               "PIC is a JPEG, BMP, PNG, GIF or WebP file, recognised by its content.\n"
                "\n"
                "Exit status: 0 when every command succeeded; 1 when one failed (its message on\n"
                "standard error; the commands after it do not run); 2 for a usage error.\n"

@@ -78,6 +78,8 @@ constexpr std::array kAnimationMenu = {
     MenuEntry{5, "Вниз", "N64", 64, H::ApproachAndDistance, "binocular-out-down"},
     MenuEntry{5, "Влево+Вниз", "N65", 65, H::ApproachAndDistance, "binocular-out-left-down"},
     MenuEntry{5, "Центр", "N66", 66, H::ApproachAndDistance, "binocular-out-centre"},
+    MenuEntry{2, "Из анимированной картинки…", "AnimationFromPicture", 78, H::AnimationFromPicture,
+              "animation"},
 };
 
 }  // namespace
@@ -108,6 +110,8 @@ std::string_view handlerName(EffectHandler handler) {
             return "BrightnessBlackWhite";
         case H::ScatteredRestoration:
             return "ScatteredRestoration";
+        case H::AnimationFromPicture:
+            return "AnimationFromPicture";
     }
     return "";
 }
@@ -134,6 +138,7 @@ bool effectAsksForPicture(EffectHandler handler) {
         case H::Display:
         case H::HorizontalStrips:
         case H::VerticalStrips:
+        case H::AnimationFromPicture:
             return true;
         default:
             return false;

@@ -22,6 +22,7 @@ enum class EffectHandler {
     VerticalStrips,
     BrightnessBlackWhite,
     ScatteredRestoration,
+    AnimationFromPicture,
 };
 
 std::string_view handlerName(EffectHandler handler);
@@ -42,7 +43,7 @@ std::span<const MenuEntry> animationMenu();
 const MenuEntry* findEffectByCliName(std::string_view cliName);
 
 // Whether the effect asks the user for a picture (the slides, the binocular zoom, the picture-to-
-// picture transitions and strip wipes).
+// picture transitions and strip wipes, the animation taken from a picture).
 bool effectAsksForPicture(EffectHandler handler);
 
 }  // namespace felmo

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/error.hpp"
+#include "effects/animated_picture.hpp"
 #include "effects/binocular.hpp"
 #include "effects/brightness.hpp"
 #include "effects/light_tunnel.hpp"
@@ -38,6 +39,8 @@ void runEffect(EffectContext& context, EffectHandler handler, int tag) {
             return BrightnessBlackWhite(context, tag);
         case EffectHandler::ScatteredRestoration:
             return ScatteredRestoration(context, tag);
+        case EffectHandler::AnimationFromPicture:
+            return AnimationFromPicture(context);
     }
 }
 

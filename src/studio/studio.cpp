@@ -102,7 +102,8 @@ void Studio::runEffect(const MenuEntry& entry) {
 }
 
 void Studio::LoadImposingEidPic() {
-    PicturesLoading(document_.load, [this] { return frontEnd_.choosePicture(); });
+    PicturesLoading(document_.load, [this] { return frontEnd_.choosePicture(); },
+                    TransparentPixels::OverlayKey);
     document_.stills.EidPicPictureAlpha.canvas().stretchDraw(kOverlayArea,
                                                              document_.load.LoadedPicture);
 }

@@ -135,12 +135,14 @@ class PartsTest : public QObject {
         QVERIFY(empty.coverage.empty());
     }
 
-    void pictureDialogListsTheFourFilters() {
+    void pictureDialogListsEveryPictureKindAfterAllPictures() {
         QtFrontEnd frontEnd;
         QFileDialog& dialog = frontEnd.pictureDialog();
         QCOMPARE(pictureFilterNames(),
-                 QStringList({"All (*.jpg;*.jpeg;*.bmp)", "JPEG Image File (*.jpg)",
-                              "JPEG Image File (*.jpeg)", "Bitmaps (*.bmp)"}));
+                 QStringList({"All pictures (*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.webp)",
+                              "JPEG Image File (*.jpg)", "JPEG Image File (*.jpeg)",
+                              "Bitmaps (*.bmp)", "PNG Image File (*.png)", "GIF Image File (*.gif)",
+                              "WebP Image File (*.webp)"}));
         auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
         QVERIFY(types != nullptr);
         QStringList listed;

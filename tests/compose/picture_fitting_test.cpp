@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/error.hpp"
+#include "base/file_io.hpp"
 #include "compose/indicator_glyph.hpp"
 #include "compose_rig.hpp"
 #include "raster/bitmap_resources.hpp"
@@ -108,7 +109,7 @@ TEST_F(FittingTest, WallPaperCancelDrawsNothingButStillRedrawsTheBottomStrip) {
 
 TEST_F(FittingTest, WallPaperReadErrorStopsBeforeDrawing) {
     const std::filesystem::path path = folder.path() / "broken.jpg";
-    saveBmpFile(Raster(4, 4), path);
+    writeFileAtomically(path, std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF});  // a JPEG cut short
     EXPECT_THROW(WallPaper(pictures, load, strip, picked,
                            [path] { return std::optional<std::filesystem::path>(path); }),
                  Error);

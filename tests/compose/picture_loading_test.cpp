@@ -11,6 +11,7 @@
 #include "compose_rig.hpp"
 #include "raster/bmp.hpp"
 #include "raster/jpeg.hpp"
+#include "support/picture_files.hpp"
 
 namespace felmo {
 namespace {
@@ -51,33 +52,6 @@ void writeJpeg(const std::filesystem::path& path) {
     std::fclose(file);
 }
 
-struct ExtensionCase {
-    const char* file;
-    const char* extension;
-    bool readsAsBmp;
-};
-
-class ExtensionTest : public ::testing::TestWithParam<ExtensionCase> {};
-
-TEST_P(ExtensionTest, TakenFromTheLastDotOfTheName) {
-    const ExtensionCase& c = GetParam();
-    EXPECT_EQ(pictureExtension(c.file), c.extension);
-    EXPECT_EQ(readsAsBmp(pictureExtension(c.file)), c.readsAsBmp);
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, ExtensionTest,
-                         ::testing::Values(ExtensionCase{"/p/photo.bmp", ".bmp", true},
-                                           ExtensionCase{"/p/photo.BMP", ".BMP", true},
-                                           ExtensionCase{"/p/photo.Bmp", ".Bmp", true},
-                                           ExtensionCase{"/p/photo.bMp", ".bMp", false},
-                                           ExtensionCase{"/p/photo.bmP", ".bmP", false},
-                                           ExtensionCase{"/p/photo.BMp", ".BMp", false},
-                                           ExtensionCase{"/p/photo.jpg", ".jpg", false},
-                                           ExtensionCase{"/p/old.bmp.jpeg", ".jpeg", false},
-                                           ExtensionCase{"/p/.bmp", ".bmp", true},
-                                           ExtensionCase{"/p.d/photo", "", false},
-                                           ExtensionCase{"/p/photo.", ".", false}));
-
 class PicturesLoadingTest : public ::testing::Test {
   protected:
     // A 3 x 2 BMP file under `name`.
@@ -100,40 +74,16 @@ class PicturesLoadingTest : public ::testing::Test {
     int dialogCalls = 0;
 };
 
-TEST_F(PicturesLoadingTest, TheThreeBmpSpellingsAreReadAsBmp) {
-    for (const char* name : {"a.bmp", "b.BMP", "c.Bmp"}) {
+// The name plays no part: a BMP under any ending is a BMP, a JPEG under a BMP ending a JPEG.
+TEST_F(PicturesLoadingTest, PicturesAreReadByContentWhateverTheirName) {
+    for (const char* name : {"a.bmp", "b.BMP", "c.bMp", "d.jpg", "e"}) {
         PicturesLoading(load, answer(writeBmp(name)));
         EXPECT_FALSE(load.LoadCancelled) << name;
         ASSERT_EQ(load.LoadedPicture.width(), 3) << name;
         EXPECT_EQ(load.LoadedPicture.height(), 2) << name;
         EXPECT_EQ(load.LoadedPicture.pixel(2, 1), rgb(200, 0, 7)) << name;
     }
-}
-
-TEST_F(PicturesLoadingTest, OtherSpellingsGoToTheJpegDecoderAndFailWithItsError) {
-    load.LoadedPicture = Raster(5, 5);
-    for (const char* name : {"d.bMp", "e.jpg", "f"}) {
-        const std::filesystem::path path = writeBmp(name);
-        std::string decoderMessage;
-        try {
-            loadJpegFile(path);
-        } catch (const Error& error) {
-            decoderMessage = error.what();
-        }
-        ASSERT_FALSE(decoderMessage.empty()) << "a BMP file decoded as JPEG";
-        try {
-            PicturesLoading(load, answer(path));
-            ADD_FAILURE() << name << " was read";
-        } catch (const Error& error) {
-            EXPECT_EQ(error.what(), decoderMessage) << name;
-        }
-        EXPECT_TRUE(load.LoadedPicture.empty()) << name;
-        EXPECT_FALSE(load.LoadCancelled) << name;
-    }
-}
-
-TEST_F(PicturesLoadingTest, EveryOtherExtensionIsDecodedAsJpeg) {
-    for (const char* name : {"a.jpg", "b.jpeg", "c.bMp", "d"}) {
+    for (const char* name : {"a.jpg", "b.jpeg", "c.Bmp", "d"}) {
         const std::filesystem::path path = folder.path() / name;
         writeJpeg(path);
         PicturesLoading(load, answer(path));
@@ -145,11 +95,50 @@ TEST_F(PicturesLoadingTest, EveryOtherExtensionIsDecodedAsJpeg) {
     }
 }
 
-TEST_F(PicturesLoadingTest, JpegNamedAsBmpFailsAsBmp) {
-    const std::filesystem::path path = folder.path() / "photo.Bmp";
-    writeJpeg(path);
-    EXPECT_THROW(PicturesLoading(load, answer(path)), Error);
+// The same file gives the same pixels through the dialog as through its own decoder.
+TEST_F(PicturesLoadingTest, JpegAndBmpDecodeExactlyAsTheirDecodersDo) {
+    const std::filesystem::path jpeg = folder.path() / "photo.jpg";
+    writeJpeg(jpeg);
+    const Raster direct = loadJpegFile(jpeg);
+    PicturesLoading(load, answer(jpeg));
+    for (int y = 0; y < direct.height(); ++y)
+        for (int x = 0; x < direct.width(); ++x)
+            ASSERT_EQ(load.LoadedPicture.pixel(x, y), direct.pixel(x, y)) << x << "," << y;
+}
+
+TEST_F(PicturesLoadingTest, OtherContentIsRefusedAndLeavesThePictureEmpty) {
+    load.LoadedPicture = Raster(5, 5);
+    const std::filesystem::path path = folder.path() / "notes.jpg";
+    writeFileAtomically(path, std::vector<std::uint8_t>{'h', 'i'});
+    try {
+        PicturesLoading(load, answer(path));
+        FAIL() << "a text file was read as a picture";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot read \"" + path.string() +
+                      "\": it is not a JPEG, BMP, PNG, GIF or WebP picture.");
+    }
     EXPECT_TRUE(load.LoadedPicture.empty());
+    EXPECT_FALSE(load.LoadCancelled);
+}
+
+// Opacity 0, 127, 128, 255: over black for every load, keyed to magenta for the overlay.
+TEST_F(PicturesLoadingTest, TransparencyIsLaidOverBlackOrKeyedForTheOverlay) {
+    testing::PngSpec spec{4, 1, 6, 8, false, {}, {}, {}, {}, {}};
+    spec.rows.push_back({200, 0, 100, 0, 200, 0, 100, 127, 200, 0, 100, 128, 0, 0, 255, 255});
+    const std::filesystem::path path = folder.path() / "logo.png";
+    writeFileAtomically(path, testing::encodePng(spec));
+
+    PicturesLoading(load, answer(path));
+    EXPECT_EQ(load.LoadedPicture.pixel(0, 0), colors::black);
+    EXPECT_EQ(load.LoadedPicture.pixel(1, 0), rgb(100, 0, 50));
+    EXPECT_EQ(load.LoadedPicture.pixel(3, 0), rgb(0, 0, 255));
+
+    PicturesLoading(load, answer(path), TransparentPixels::OverlayKey);
+    EXPECT_EQ(load.LoadedPicture.pixel(0, 0), colors::magenta);
+    EXPECT_EQ(load.LoadedPicture.pixel(1, 0), colors::magenta);
+    EXPECT_EQ(load.LoadedPicture.pixel(2, 0), rgb(200, 0, 100));
+    EXPECT_EQ(load.LoadedPicture.pixel(3, 0), rgb(0, 0, 255));
 }
 
 TEST_F(PicturesLoadingTest, MissingFileIsCannotOpen) {

@@ -31,7 +31,8 @@ TEST(RunEffect, DispatchAgreesWithTheTable) {
                        EffectHandler::MovementOnTunnel, EffectHandler::ApproachAndDistance,
                        EffectHandler::TransformationFromPicture, EffectHandler::Display,
                        EffectHandler::HorizontalStrips, EffectHandler::VerticalStrips,
-                       EffectHandler::BrightnessBlackWhite, EffectHandler::ScatteredRestoration}));
+                       EffectHandler::BrightnessBlackWhite, EffectHandler::ScatteredRestoration,
+                       EffectHandler::AnimationFromPicture}));
 }
 
 TEST(RunEffect, SubMenuIsNotAnEffect) {

@@ -1,0 +1,141 @@
+// Reading the pictures users bring: a 4000 x 3000 PNG loaded into the splash slot against
+// libpng's own decode of the same file (the floor), and the animation effect on a 60-frame
+// 500 x 500 GIF, end to end (dialog answer, decode, composition, stretch, 12 frame files).
+#include <benchmark/benchmark.h>
+
+#include <png.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "base/file_io.hpp"
+#include "compose/picture_fitting.hpp"
+#include "compose/still_pictures.hpp"
+#include "effects/effect_context.hpp"
+#include "effects/effect_table.hpp"
+#include "effects/run_effect.hpp"
+#include "support/picture_files.hpp"
+#include "support/temporary_folder.hpp"
+
+namespace felmo {
+namespace {
+
+// A photograph-like picture: smooth gradients with a little deterministic grain, so the file
+// compresses as a photograph does rather than as a flat test pattern.
+testing::Bytes photographLikeRgb(int width, int height) {
+    testing::Bytes rgb(static_cast<std::size_t>(width) * height * 3);
+    std::uint32_t noise = 12345;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int grain = static_cast<int>(noise >> 29) - 4;
+            std::uint8_t* pixel = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+            pixel[0] = static_cast<std::uint8_t>(std::clamp(x * 255 / width + grain, 0, 255));
+            pixel[1] = static_cast<std::uint8_t>(std::clamp(y * 255 / height + grain, 0, 255));
+            pixel[2] = static_cast<std::uint8_t>(std::clamp(
+                128 + static_cast<int>(100 * std::sin(x * 0.003 + y * 0.002)) + grain, 0, 255));
+        }
+    return rgb;
+}
+
+struct LargePng {
+    LargePng() {
+        writeFileAtomically(path, testing::encodeRgbPng(4000, 3000, photographLikeRgb(4000, 3000)));
+    }
+    testing::TemporaryFolder folder{"bench"};
+    std::filesystem::path path = folder.path() / "photo.png";
+};
+
+LargePng& largePng() {
+    static LargePng instance;
+    return instance;
+}
+
+void readFromBytes(png_structp png, png_bytep target, png_size_t length) {
+    auto* cursor = static_cast<const std::uint8_t**>(png_get_io_ptr(png));
+    std::memcpy(target, *cursor, length);
+    *cursor += length;
+}
+
+// libpng alone: the file read into memory and decoded to RGB rows, nothing more.
+void BM_LibpngOwnDecode(benchmark::State& state) {
+    const std::filesystem::path path = largePng().path;
+    for (auto _ : state) {
+        const std::vector<std::uint8_t> bytes = readWholeFile(path);
+        const std::uint8_t* cursor = bytes.data() + 8;
+        png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        png_set_read_fn(png, &cursor, readFromBytes);
+        png_set_sig_bytes(png, 8);
+        png_read_info(png, info);
+        const std::size_t stride = png_get_rowbytes(png, info);
+        const png_uint_32 height = png_get_image_height(png, info);
+        std::vector<std::uint8_t> pixels(stride * height);
+        std::vector<png_bytep> rows(height);
+        for (png_uint_32 y = 0; y < height; ++y)
+            rows[y] = pixels.data() + stride * y;
+        png_read_image(png, rows.data());
+        png_destroy_read_struct(&png, &info, nullptr);
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+BENCHMARK(BM_LibpngOwnDecode)->Unit(benchmark::kMillisecond);
+
+// "Загрузить" -> "Заставку" with the PNG: read, recognise, decode, fit into the splash screen and
+// paint its status strip.
+void BM_LoadPngIntoSplashSlot(benchmark::State& state) {
+    const std::filesystem::path path = largePng().path;
+    StillPictures pictures;
+    PictureLoad load;
+    PickedRGB picked;
+    for (auto _ : state) {
+        Splashscreen1Click(pictures, load, picked, [&] { return std::optional(path); });
+        benchmark::DoNotOptimize(pictures.SplashscreenPicture.picture());
+    }
+}
+BENCHMARK(BM_LoadPngIntoSplashSlot)->Unit(benchmark::kMillisecond);
+
+// 60 full frames of 500 x 500: a disc moving over a striped field, 256 colours.
+testing::Bytes sixtyFrameGif() {
+    testing::GifSpec spec{500, 500, {}, {}};
+    for (int i = 0; i < 256; ++i)
+        spec.colours.push_back(testing::Rgb{static_cast<std::uint8_t>(i),
+                                            static_cast<std::uint8_t>(255 - i),
+                                            static_cast<std::uint8_t>((i * 7) & 0xFF)});
+    for (int frame = 0; frame < 60; ++frame) {
+        testing::GifFrameSpec spec1{0, 0, 500, 500, 4, 1, -1, false, {}, testing::Bytes(250000)};
+        const int cx = 50 + frame * 6, cy = 250;
+        for (int y = 0; y < 500; ++y)
+            for (int x = 0; x < 500; ++x) {
+                const bool inDisc = (x - cx) * (x - cx) + (y - cy) * (y - cy) < 60 * 60;
+                spec1.indices[static_cast<std::size_t>(y) * 500 + x] =
+                    static_cast<std::uint8_t>(inDisc ? 255 : ((x + y + frame) / 8) % 200);
+            }
+        spec.frames.push_back(std::move(spec1));
+    }
+    return testing::encodeGif(spec);
+}
+
+void BM_AnimationEffectOnSixtyFrameGif(benchmark::State& state) {
+    testing::TemporaryFolder folder{"bench"};
+    std::filesystem::create_directories(folder.path() / "startup");
+    const std::filesystem::path gif = folder.path() / "moving.gif";
+    writeFileAtomically(gif, sixtyFrameGif());
+    WorkImages work;
+    StillPictures stills;
+    PictureLoad load;
+    EffectRandom random;
+    PreviewPlayer preview;
+    PickedRGB picked;
+    EffectContext context{folder.path(), work,    stills, load, [&] { return std::optional(gif); },
+                          random,        preview, picked};
+    const MenuEntry& entry = *findEffectByCliName("animation");
+    for (auto _ : state)
+        runEffect(context, entry);
+}
+BENCHMARK(BM_AnimationEffectOnSixtyFrameGif)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace felmo
