@@ -1,6 +1,5 @@
 // Reading the pictures users bring: a 4000 x 3000 PNG loaded into the splash slot against
-// libpng's own decode of the same file (the floor), and the animation effect on a 60-frame
-// 500 x 500 GIF, end to end (dialog answer, decode, composition, stretch, 12 frame files).
+// libpng's own decode of the same file (the floor).
 #include <benchmark/benchmark.h>
 
 #include <png.h>
@@ -13,9 +12,6 @@
 #include "base/file_io.hpp"
 #include "compose/picture_fitting.hpp"
 #include "compose/still_pictures.hpp"
-#include "effects/effect_context.hpp"
-#include "effects/effect_table.hpp"
-#include "effects/run_effect.hpp"
 #include "support/picture_files.hpp"
 #include "support/temporary_folder.hpp"
 
@@ -96,46 +92,6 @@ void BM_LoadPngIntoSplashSlot(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LoadPngIntoSplashSlot)->Unit(benchmark::kMillisecond);
-
-// 60 full frames of 500 x 500: a disc moving over a striped field, 256 colours.
-testing::Bytes sixtyFrameGif() {
-    testing::GifSpec spec{500, 500, {}, {}};
-    for (int i = 0; i < 256; ++i)
-        spec.colours.push_back(testing::Rgb{static_cast<std::uint8_t>(i),
-                                            static_cast<std::uint8_t>(255 - i),
-                                            static_cast<std::uint8_t>((i * 7) & 0xFF)});
-    for (int frame = 0; frame < 60; ++frame) {
-        testing::GifFrameSpec spec1{0, 0, 500, 500, 4, 1, -1, false, {}, testing::Bytes(250000)};
-        const int cx = 50 + frame * 6, cy = 250;
-        for (int y = 0; y < 500; ++y)
-            for (int x = 0; x < 500; ++x) {
-                const bool inDisc = (x - cx) * (x - cx) + (y - cy) * (y - cy) < 60 * 60;
-                spec1.indices[static_cast<std::size_t>(y) * 500 + x] =
-                    static_cast<std::uint8_t>(inDisc ? 255 : ((x + y + frame) / 8) % 200);
-            }
-        spec.frames.push_back(std::move(spec1));
-    }
-    return testing::encodeGif(spec);
-}
-
-void BM_AnimationEffectOnSixtyFrameGif(benchmark::State& state) {
-    testing::TemporaryFolder folder{"bench"};
-    std::filesystem::create_directories(folder.path() / "startup");
-    const std::filesystem::path gif = folder.path() / "moving.gif";
-    writeFileAtomically(gif, sixtyFrameGif());
-    WorkImages work;
-    StillPictures stills;
-    PictureLoad load;
-    EffectRandom random;
-    PreviewPlayer preview;
-    PickedRGB picked;
-    EffectContext context{folder.path(), work,    stills, load, [&] { return std::optional(gif); },
-                          random,        preview, picked};
-    const MenuEntry& entry = *findEffectByCliName("animation");
-    for (auto _ : state)
-        runEffect(context, entry);
-}
-BENCHMARK(BM_AnimationEffectOnSixtyFrameGif)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace felmo

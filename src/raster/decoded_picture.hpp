@@ -26,6 +26,9 @@ struct DecodedPicture {
 
 // Forgets the opacities when every pixel is opaque.
 void dropAlphaWhenOpaque(DecodedPicture& picture);
+// Fills the colours and opacities of a picture whose raster already has its size from width x
+// height BGRA pixels (not premultiplied).
+void splitBgra(const std::uint8_t* bgra, DecodedPicture& picture);
 
 // Each pixel laid over black: colour x opacity / 255, rounded.
 Raster flattenOverBlack(DecodedPicture picture);

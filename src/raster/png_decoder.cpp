@@ -135,15 +135,7 @@ DecodedPicture toPicture(const PngOutcome& decoded) {
         std::memcpy(picture.colour.storageRow(0), decoded.pixels, pixelCount * 3);
         return picture;
     }
-    picture.alpha.resize(pixelCount);
-    const unsigned char* in = decoded.pixels;
-    std::uint8_t* colour = picture.colour.storageRow(0);
-    for (std::size_t i = 0; i < pixelCount; ++i, in += 4, colour += 3) {
-        colour[0] = in[0];
-        colour[1] = in[1];
-        colour[2] = in[2];
-        picture.alpha[i] = in[3];
-    }
+    splitBgra(decoded.pixels, picture);
     dropAlphaWhenOpaque(picture);
     return picture;
 }

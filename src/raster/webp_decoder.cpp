@@ -65,19 +65,6 @@ AnimationOutline readOutline(std::span<const std::uint8_t> bytes) {
     return outline;
 }
 
-// Copies the decoder's BGRA canvas into colours and opacities.
-void copyCanvas(const std::uint8_t* bgra, DecodedPicture& picture) {
-    const std::size_t pixelCount =
-        static_cast<std::size_t>(picture.colour.width()) * picture.colour.height();
-    std::uint8_t* colour = picture.colour.storageRow(0);
-    for (std::size_t i = 0; i < pixelCount; ++i, bgra += 4, colour += 3) {
-        colour[0] = bgra[0];
-        colour[1] = bgra[1];
-        colour[2] = bgra[2];
-        picture.alpha[i] = bgra[3];
-    }
-}
-
 void compose(std::span<const std::uint8_t> bytes, const AnimationOutline& outline,
              const ComposedFrameVisitor& visit) {
     const WebPData data = asWebpData(bytes);
@@ -99,7 +86,7 @@ void compose(std::span<const std::uint8_t> bytes, const AnimationOutline& outlin
         int timestamp = 0;
         if (!WebPAnimDecoderGetNext(decoder.get(), &pixels, &timestamp))
             fail("Frame " + std::to_string(index + 1) + " cannot be decoded: the file is damaged.");
-        copyCanvas(pixels, canvas);
+        splitBgra(pixels, canvas);
         if (!visit(index, canvas))
             return;
     }

@@ -39,7 +39,9 @@ void require(bool ok, const char* what) {
 
 }  // namespace
 
-Bytes encodePng(const PngSpec& spec) {
+namespace {
+
+Bytes writePng(const PngSpec& spec, int compression) {
     Bytes bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -48,6 +50,7 @@ Bytes encodePng(const PngSpec& spec) {
         throw std::runtime_error("PNG encoding failed");
     }
     png_set_write_fn(png, &bytes, appendToBytes, nullptr);
+    png_set_compression_level(png, compression);
     png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
                  spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -77,24 +80,18 @@ Bytes encodePng(const PngSpec& spec) {
     return bytes;
 }
 
+}  // namespace
+
+Bytes encodePng(const PngSpec& spec) {
+    return writePng(spec, 6);
+}
+
 Bytes encodeRgbPng(int width, int height, const Bytes& rgb, int compression) {
-    Bytes bytes;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        throw std::runtime_error("PNG encoding failed");
-    }
-    png_set_write_fn(png, &bytes, appendToBytes, nullptr);
-    png_set_compression_level(png, compression);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
+    PngSpec spec{width, height, 2, 8, false, {}, {}, {}, {}, {}};
+    const std::size_t stride = static_cast<std::size_t>(width) * 3;
     for (int y = 0; y < height; ++y)
-        png_write_row(png, rgb.data() + static_cast<std::size_t>(y) * width * 3);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return bytes;
+        spec.rows.emplace_back(rgb.begin() + y * stride, rgb.begin() + (y + 1) * stride);
+    return writePng(spec, compression);
 }
 
 Bytes encodeGif(const GifSpec& spec) {
