@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "base/file_io.hpp"
+#include "effects/animated_picture.hpp"
 #include "effects/binocular.hpp"
 #include "effects/brightness.hpp"
 #include "effects/light_tunnel.hpp"
@@ -14,6 +16,7 @@
 #include "effects/transitions.hpp"
 #include "raster/bmp.hpp"
 #include "studio/document.hpp"
+#include "support/picture_files.hpp"
 #include "support/temporary_folder.hpp"
 
 namespace felmo {
@@ -157,6 +160,38 @@ BENCHMARK(BM_ScatteredRestoration)
     ->Arg(kTagScatterRightBlack)
     ->Arg(kTagRestoreLeftWhite)
     ->Unit(benchmark::kMillisecond);
+
+// The animation effect on 60 full frames of 500 x 500 (a disc moving over a striped field, 256
+// colours): read, composed, stretched and written as the 12 frames.
+testing::Bytes sixtyFrameGif() {
+    testing::GifSpec spec{500, 500, {}, {}};
+    for (int i = 0; i < 256; ++i)
+        spec.colours.push_back(testing::Rgb{static_cast<std::uint8_t>(i),
+                                            static_cast<std::uint8_t>(255 - i),
+                                            static_cast<std::uint8_t>((i * 7) & 0xFF)});
+    for (int frame = 0; frame < 60; ++frame) {
+        testing::GifFrameSpec frameSpec{0, 0,  500,   500, 4,
+                                        1, -1, false, {},  testing::Bytes(250000)};
+        const int cx = 50 + frame * 6, cy = 250;
+        for (int y = 0; y < 500; ++y)
+            for (int x = 0; x < 500; ++x) {
+                const bool inDisc = (x - cx) * (x - cx) + (y - cy) * (y - cy) < 60 * 60;
+                frameSpec.indices[static_cast<std::size_t>(y) * 500 + x] =
+                    static_cast<std::uint8_t>(inDisc ? 255 : ((x + y + frame) / 8) % 200);
+            }
+        spec.frames.push_back(std::move(frameSpec));
+    }
+    return testing::encodeGif(spec);
+}
+
+void BM_AnimationFromPicture(benchmark::State& state) {
+    const std::filesystem::path gif = bench().workDir / "moving.gif";
+    writeFileAtomically(gif, sixtyFrameGif());
+    EffectContext context = bench().context(gif);
+    for (auto _ : state)
+        AnimationFromPicture(context);
+}
+BENCHMARK(BM_AnimationFromPicture)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace felmo
