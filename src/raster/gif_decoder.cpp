@@ -54,6 +54,8 @@ class GifFile {
     GifFile& operator=(const GifFile&) = delete;
 
     GifFileType* operator->() { return gif_; }
+    // Whether every byte has been read.
+    bool atEnd() const { return source_.position >= source_.bytes.size(); }
     GifFileType* get() { return gif_; }
     void check(int status) {
         if (status != GIF_OK)
@@ -111,6 +113,10 @@ void walkFrames(GifFile& gif, int frameLimit, OnFrame onFrame) {
     bool haveControl = false;
     int frameCount = 0;
     for (;;) {
+        // A file that ends right after a frame but lacks the closing byte is shown as it is,
+        // as browsers do; a file cut inside a frame is an error.
+        if (frameCount > 0 && gif.atEnd())
+            return;
         GifRecordType record = UNDEFINED_RECORD_TYPE;
         gif.check(DGifGetRecordType(gif.get(), &record));
         if (record == TERMINATE_RECORD_TYPE)

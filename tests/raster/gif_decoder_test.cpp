@@ -89,6 +89,19 @@ TEST(GifDecoder, OutlineGivesDelaysInMillisecondsAndGrowsTheCanvasToHoldEveryFra
     EXPECT_EQ(outline.delaysMs, (std::vector<int>{70, 0}));
 }
 
+TEST(GifDecoder, AMissingClosingByteIsForgivenButAFrameCutShortIsNot) {
+    GifSpec spec = fourColourGif(4, 3);
+    spec.frames.push_back(GifFrameSpec{0, 0, 4, 3, 10, 1, -1, false, {}, Bytes(12, 2)});
+    spec.frames.push_back(GifFrameSpec{0, 0, 4, 3, 10, 1, -1, false, {}, Bytes(12, 1)});
+    Bytes file = testing::encodeGif(spec);
+    ASSERT_EQ(file.back(), 0x3B);
+    file.pop_back();
+    EXPECT_EQ(readGifOutline(file).delaysMs.size(), 2u);
+    EXPECT_EQ(composedMaps(file).back(), (PixelMap{"GGGG", "GGGG", "GGGG"}));
+    file.resize(file.size() - 3);
+    EXPECT_THROW(composedMaps(file), InvalidPicture);
+}
+
 TEST(GifDecoder, ScreenBeyondThePixelLimitIsRefused) {
     GifSpec spec = fourColourGif(9000, 1);
     spec.frames.push_back(GifFrameSpec{0, 0, 1, 1, 0, 0, -1, false, {}, {0}});

@@ -17,6 +17,7 @@
 #include "raster/bmp.hpp"
 #include "raster/raster.hpp"
 #include "support/child_process.hpp"
+#include "support/picture_files.hpp"
 #include "support/temporary_folder.hpp"
 #include "workspace/work_tree.hpp"
 
@@ -317,6 +318,52 @@ TEST_F(CliTest, SlideRightMovesThePictureSixteenColumnsAFrame) {
             EXPECT_EQ(frame.pixel(x, 100), x < firstBlue ? kRed : kBlue)
                 << "frame " << n << " column " << x;
         }
+    }
+}
+
+// The same picture as BMP and as PNG (under a name that says neither) gives the same five files.
+TEST_F(CliTest, APictureGivesTheSameMbmFilesAsBmpAndAsPng) {
+    const Raster picture = splitPicture(300, 250, 120, true, kGreen, kRed);
+    saveBmpFile(picture, root / "picture.bmp");
+    std::vector<std::uint8_t> rgb;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            rgb.insert(rgb.end(), {redOf(picture.pixel(x, y)), greenOf(picture.pixel(x, y)),
+                                   blueOf(picture.pixel(x, y))});
+    writeFileAtomically(root / "picture.data", testing::encodeRgbPng(300, 250, rgb));
+    for (const char* file : {"picture.bmp", "picture.data"}) {
+        const std::string path = (root / file).string();
+        const ProcessResult run =
+            runBare({"--settings", settings().string(), "--output", (root / file).string() + ".out",
+                     "background", path, "splash", path, "welcome", path, "overlay", path, "effect",
+                     "slide-down", path, "build"});
+        ASSERT_EQ(run.exitStatus, 0) << file << ": " << run.err;
+    }
+    for (const SlotShape& slot : kSlotShapes) {
+        const std::string name = std::string(slot.name) + ".mbm";
+        EXPECT_EQ(readText(root / "picture.bmp.out" / name),
+                  readText(root / "picture.data.out" / name))
+            << name;
+    }
+}
+
+// Three GIF frames, each one colour: the start-up frames show them in turn, four each.
+TEST_F(CliTest, AnAnimatedGifBecomesTheTwelveFrames) {
+    testing::GifSpec gif{4, 4, {{20, 200, 20}, {200, 20, 20}, {20, 20, 200}, {0, 0, 0}}, {}};
+    for (std::uint8_t colour = 0; colour < 3; ++colour)
+        gif.frames.push_back(testing::GifFrameSpec{
+            0, 0, 4, 4, 10, 1, -1, false, {}, std::vector<std::uint8_t>(16, colour)});
+    writeFileAtomically(root / "moving.gif", testing::encodeGif(gif));
+    const ProcessResult run = felmo({"effect", "animation", (root / "moving.gif").string(),
+                                     "export", (root / "frames").string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const Color colours[] = {rgb(20, 200, 20), rgb(200, 20, 20), rgb(20, 20, 200)};
+    for (int k = 0; k < 12; ++k) {
+        const Raster frame = exportedFrame(root / "frames", "startup", k);
+        ASSERT_EQ(frame.width(), 176);
+        ASSERT_EQ(frame.height(), 208);
+        EXPECT_EQ(frame.pixel(0, 0), colours[k / 4]) << "frame " << k;
+        EXPECT_EQ(frame.pixel(175, 207), colours[k / 4]) << "frame " << k;
     }
 }
 
