@@ -157,7 +157,7 @@ Outline readOutline(std::span<const std::uint8_t> bytes) {
         height = std::max<std::int64_t>(height, std::int64_t{header.top} + header.height);
         outline.frames.push_back(header);
     });
-    if (outline.frames.empty())
+    if (outline.frames.empty() || width == 0 || height == 0)
         fail("The file holds no picture.");
     try {
         checkPictureSize(width, height);

@@ -48,12 +48,6 @@ void failThroughJump(png_structp png, png_const_charp message) {
 
 void ignoreWarning(png_structp, png_const_charp) {}
 
-bool fitsPictureLimits(unsigned long width, unsigned long height) {
-    return width >= 1 && height >= 1 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
-           static_cast<unsigned long long>(width) * height <=
-               static_cast<unsigned long long>(kMaxPicturePixels);
-}
-
 bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
     MemorySource source{data, size, 0};
     png_bytep* rows = nullptr;
@@ -81,7 +75,8 @@ bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
 
     out->width = png_get_image_width(png, info);
     out->height = png_get_image_height(png, info);
-    if (!fitsPictureLimits(out->width, out->height)) {
+    if (!pictureSizeFits(static_cast<std::int64_t>(out->width),
+                         static_cast<std::int64_t>(out->height))) {
         out->tooLarge = 1;
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
