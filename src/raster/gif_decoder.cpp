@@ -216,6 +216,8 @@ class GifCanvas {
         return saved;
     }
     void restore(const Saved& saved) {
+        if (saved.area.empty())
+            return;
         const std::size_t width = static_cast<std::size_t>(saved.area.right - saved.area.left);
         for (int y = saved.area.top, row = 0; y < saved.area.bottom; ++y, ++row) {
             std::memcpy(colourAt(saved.area.left, y), saved.colour.data() + row * width * 3,

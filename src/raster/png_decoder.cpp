@@ -25,6 +25,8 @@ struct MemorySource {
 // The outcome of one decode in plain C terms.
 struct PngOutcome {
     unsigned char* pixels;  // malloc'd, height rows of width * channels bytes (BGR or BGRA)
+    // malloc'd row pointers; kept here, not in a local, so that the jump back cannot lose them
+    unsigned char** rows;
     unsigned long width;
     unsigned long height;
     int channels;  // 3 or 4
@@ -50,7 +52,6 @@ void ignoreWarning(png_structp, png_const_charp) {}
 
 bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
     MemorySource source{data, size, 0};
-    png_bytep* rows = nullptr;
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, out, failThroughJump, ignoreWarning);
     if (png == nullptr) {
@@ -65,7 +66,8 @@ bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
     }
     if (setjmp(png_jmpbuf(png)) != 0) {
         png_destroy_read_struct(&png, &info, nullptr);
-        std::free(rows);
+        std::free(out->rows);
+        out->rows = nullptr;
         std::free(out->pixels);
         out->pixels = nullptr;
         return false;
@@ -100,14 +102,15 @@ bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
         return false;
     }
     out->pixels = static_cast<unsigned char*>(std::malloc(stride * out->height));
-    rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * out->height));
-    if (out->pixels == nullptr || rows == nullptr)
+    out->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * out->height));
+    if (out->pixels == nullptr || out->rows == nullptr)
         png_error(png, "Out of memory");
     for (unsigned long y = 0; y < out->height; ++y)
-        rows[y] = out->pixels + stride * y;
-    png_read_image(png, rows);
+        out->rows[y] = out->pixels + stride * y;
+    png_read_image(png, out->rows);
     png_destroy_read_struct(&png, &info, nullptr);
-    std::free(rows);
+    std::free(out->rows);
+    out->rows = nullptr;
     return true;
 }
 
