@@ -131,6 +131,11 @@ Bytes encodeGif(const GifSpec& spec) {
                        frame.indices.begin() + (row + 1) * frame.width);
             require(EGifPutLine(gif, line.data(), frame.width) == GIF_OK, "line");
         }
+        // The encoder forgets its copy of a local table when the next frame has none.
+        if (gif->Image.ColorMap != nullptr) {
+            GifFreeMapObject(gif->Image.ColorMap);
+            gif->Image.ColorMap = nullptr;
+        }
     }
     require(EGifCloseFile(gif, &error) == GIF_OK, "close");
     return bytes;
