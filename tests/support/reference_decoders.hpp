@@ -1,0 +1,34 @@
+// Independent readers for the files FELMO writes to share (PNG, animated GIF, animated WebP),
+// straight on the libraries, so tests check the files as any viewer would see them rather than
+// through the program's own code. Each fails the calling test through a std::runtime_error.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "raster/raster.hpp"
+
+namespace felmo::testing {
+
+Raster decodePngForTest(std::span<const std::uint8_t> bytes);
+
+struct DecodedAnimation {
+    int width = 0;
+    int height = 0;
+    // Loop count from the file (0: for ever); nullopt when the file says nothing (plays once).
+    std::optional<int> loopCount;
+    std::vector<Raster> frames;  // each the whole canvas as shown
+    std::vector<int> delays;     // GIF: hundredths of a second; WebP: milliseconds
+};
+
+// Frames are composed as the file asks (full frames with "leave in place" disposal are all the
+// program writes, and all this reader supports; anything else throws).
+DecodedAnimation decodeGifForTest(std::span<const std::uint8_t> bytes);
+DecodedAnimation decodeWebpForTest(std::span<const std::uint8_t> bytes);
+
+// Peak signal-to-noise ratio in dB over the three channels of two rasters of one size.
+double psnr(const Raster& a, const Raster& b);
+
+}  // namespace felmo::testing
