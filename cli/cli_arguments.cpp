@@ -5,7 +5,9 @@
 #include <charconv>
 #include <sstream>
 
+#include "base/ascii.hpp"
 #include "base/display_text.hpp"
+#include "effects/animation_export.hpp"
 #include "workspace/command_file.hpp"
 
 #ifndef FELMO_VERSION
@@ -238,6 +240,19 @@ class CommandReader {
         } else if (word == "export") {
             command.kind = CommandKind::Export;
             command.path = std::string(take(command, "folder"));
+        } else if (word == "export-animation") {
+            command.kind = CommandKind::ExportAnimation;
+            command.path = std::string(take(command, "animation file (.gif or .webp)"));
+            if (!animationFormatOf(command.path))
+                throw UsageError("export-animation: '" + command.path.string() +
+                                 "' ends neither in .gif nor in .webp");
+        } else if (word == "export-poster") {
+            command.kind = CommandKind::ExportPoster;
+            command.path = std::string(take(command, "picture file (.png)"));
+            const std::string name = command.path.filename().string();
+            if (name.size() <= 4 || !endsWithIgnoringAsciiCase(name, ".png"))
+                throw UsageError("export-poster: '" + command.path.string() +
+                                 "' does not end in .png");
         } else {
             throw UsageError("unknown command '" + displayText(word) + "'");
         }
@@ -367,6 +382,14 @@ std::string helpText() {
                "  build                build the five .mbm files into the output folder\n"
                "  export DIR           write the current frames into DIR, by slot folder\n"
                "                       (startup/0.bmp ... startup/11.bmp and every still)\n"
+               "  export-animation FILE\n"
+               "                       write the 12 start-up frames as an animation to share,\n"
+               "                       looping at 1.5 s a cycle: FILE.gif or FILE.webp (lossless)\n"
+               "  export-poster FILE.png\n"
+               "                       write one picture of the theme to share: the standby\n"
+               "                       screen, splash screen, last start-up frame and welcome "
+               "image\n"
+               "                       side by side, as the build packs them\n"
                "  overlay PIC          load the picture laid over the EidPic strip and compose it\n"
                "                       with the current overlay settings\n"
                "  overlay-set KEY=VALUE...\n"

@@ -24,17 +24,19 @@ class UsageError : public std::runtime_error {
 };
 
 enum class CommandKind {
-    Background,   // background PIC  -> WallPaper
-    Splash,       // splash PIC      -> Splashscreen1Click
-    Welcome,      // welcome PIC     -> LoadWelcomeimage
-    Overlay,      // overlay PIC     -> LoadImposingEidPic, then the overlay window's activation
-    OverlaySet,   // overlay-set KEY=VALUE...  -> Studio::setOverlay
-    Effect,       // effect NAME [PIC]
-    Strip,        // strip N
-    StripColour,  // strip-colour RRGGBB
-    Depth,        // depth SLOT=D...
-    Build,        // build
-    Export,       // export DIR
+    Background,       // background PIC  -> WallPaper
+    Splash,           // splash PIC      -> Splashscreen1Click
+    Welcome,          // welcome PIC     -> LoadWelcomeimage
+    Overlay,          // overlay PIC     -> LoadImposingEidPic, then the overlay window's activation
+    OverlaySet,       // overlay-set KEY=VALUE...  -> Studio::setOverlay
+    Effect,           // effect NAME [PIC]
+    Strip,            // strip N
+    StripColour,      // strip-colour RRGGBB
+    Depth,            // depth SLOT=D...
+    Build,            // build
+    Export,           // export DIR
+    ExportAnimation,  // export-animation FILE.gif / FILE.webp
+    ExportPoster,     // export-poster FILE.png
 };
 
 struct DepthSetting {
@@ -45,7 +47,7 @@ struct DepthSetting {
 struct Command {
     CommandKind kind = CommandKind::Build;
     std::string word;            // the command as typed, for messages
-    std::filesystem::path path;  // PIC or DIR; empty when the command takes none
+    std::filesystem::path path;  // PIC, DIR or FILE; empty when the command takes none
     const MenuEntry* effect = nullptr;
     int stripPosition = 0;
     Color colour = 0;  // 00BBGGRR

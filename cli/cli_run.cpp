@@ -87,6 +87,12 @@ void execute(Studio& studio, CommandLineFrontEnd& frontEnd, const Command& comma
         case CommandKind::Export:
             studio.build().exportFrames(command.path);
             break;
+        case CommandKind::ExportAnimation:
+            studio.build().exportAnimation(command.path);
+            break;
+        case CommandKind::ExportPoster:
+            studio.build().exportPoster(command.path);
+            break;
         case CommandKind::Overlay:
             // The picture, then the window opens (its activation marks the overlay dirty) and
             // the next TimerEidPic tick composes.

@@ -7,7 +7,10 @@
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 #include "base/stop_request.hpp"
+#include "compose/theme_poster.hpp"
+#include "effects/animation_export.hpp"
 #include "raster/bmp.hpp"
+#include "raster/png_writer.hpp"
 #include "studio/document.hpp"
 #include "studio/front_end.hpp"
 #include "studio/session.hpp"
@@ -149,6 +152,31 @@ void BuildDriver::exportFrames(const fs::path& folder) {
             copyFileAtomically(framePath(session_.workDirText(), slot, k),
                                slotTarget / (std::to_string(k) + ".bmp"));
     }
+}
+
+void BuildDriver::exportAnimation(const fs::path& file) {
+    session_.requireWorkTree("Создание анимации для показа");
+    refuseWhileRunning("Создание анимации для показа");
+    exportStartupAnimation(session_.workDir(), file);
+}
+
+void BuildDriver::exportPoster(const fs::path& file) {
+    session_.requireWorkTree("Создание картинки темы");
+    refuseWhileRunning("Создание картинки темы");
+    // The poster shows what the build packs: the stills are saved as the build saves them and
+    // read back from their frame files.
+    saveStills();
+    const std::string& workDir = session_.workDirText();
+    const auto frame = [&workDir](int slot, int k) {
+        return loadBmpFile(framePath(workDir, kSlotTable[slot], k));
+    };
+    const Raster statusArea = frame(kEidPicSlot, 1);
+    const Raster background = frame(kBackgroundimageSlot, 0);
+    const Raster splash = frame(kSplashscreenSlot, 0);
+    const Raster lastStartupFrame = frame(kStartupSlot, kSlotTable[kStartupSlot].lastFrameIndex);
+    const Raster welcome = frame(kWelcomeimageSlot, 0);
+    savePngFile(
+        composeThemePoster({&statusArea, &background, &splash, &lastStartupFrame, &welcome}), file);
 }
 
 // The finishing steps of the start-up unpacking: the previews are filled from the frames.

@@ -59,6 +59,14 @@ class BuildDriver {
     // Welcomeimage/0.bmp): exactly what a build would pack now, the stills saved as the build
     // saves them. Refused while a pipeline runs or before the work tree exists.
     void exportFrames(const std::filesystem::path& folder);
+    // "Создать" -> "Анимацию для показа": the twelve start-up frames as an animation that loops
+    // for ever at the preview's pace, GIF or WebP by the file's ending (effects/animation_export).
+    // Refused while a pipeline runs or before the work tree exists; written atomically.
+    void exportAnimation(const std::filesystem::path& file);
+    // "Создать" -> "Картинку темы": a PNG of the four phone screens side by side
+    // (compose/theme_poster), each made of the frames exactly as a build saves and packs them now.
+    // Refused like exportAnimation; written atomically.
+    void exportPoster(const std::filesystem::path& file);
 
     // One step of the running pipeline (the TimerStart tick). A converter that could not start,
     // failed, or ended without leaving its file stops the pipeline with felmo::Error naming the

@@ -16,6 +16,7 @@
 #include "raster/bmp.hpp"
 #include "studio/front_end.hpp"
 #include "support/fake_converter.hpp"
+#include "support/reference_decoders.hpp"
 #include "support/scoped_environment.hpp"
 #include "support/temporary_folder.hpp"
 #include "workspace/slot_table.hpp"
@@ -219,6 +220,36 @@ TEST_F(StudioTest, DepthBoxTextsReachTheCommandFilesVerbatim) {
             EXPECT_EQ(lines[1 + k], "-c" + expected[slot] + workDir().string() + "/" +
                                         std::string(mbm.name) + "/" + std::to_string(k) + ".bmp");
     }
+}
+
+// The exports to share show what a build packs now: the composed status area over the
+// background, the splash screen, the last start-up frame and the welcome image; the twelve frames
+// in their order. Before the work tree exists there is nothing to show.
+TEST_F(StudioTest, ExportsToShareShowTheFramesABuildPacks) {
+    Studio& before = make();
+    before.FormCreate();
+    EXPECT_THROW(before.build().exportPoster(root / "early.png"), Error);
+    EXPECT_THROW(before.build().exportAnimation(root / "early.gif"), Error);
+    EXPECT_FALSE(fs::exists(root / "early.png"));
+    studio.reset();
+
+    Studio& s = startUp();
+    s.build().exportPoster(root / "theme.png");
+    const Raster poster = testing::decodePngForTest(readWholeFile(root / "theme.png"));
+    ASSERT_EQ(poster.width(), 8 + 4 * (176 + 8));
+    const int screenLeft[] = {8, 192, 376, 560};
+    EXPECT_EQ(poster.pixel(screenLeft[0], 8 + 67), fakeFrameColour(kEidPicSlot, 4));
+    EXPECT_EQ(poster.pixel(screenLeft[0], 8 + 68), fakeFrameColour(kBackgroundimageSlot, 0));
+    EXPECT_EQ(poster.pixel(screenLeft[1] + 175, 8 + 207), fakeFrameColour(kSplashscreenSlot, 0));
+    EXPECT_EQ(poster.pixel(screenLeft[2], 8), fakeFrameColour(kStartupSlot, 11));
+    EXPECT_EQ(poster.pixel(screenLeft[3], 8), fakeFrameColour(kWelcomeimageSlot, 0));
+
+    s.build().exportAnimation(root / "theme.webp");
+    const testing::DecodedAnimation webp =
+        testing::decodeWebpForTest(readWholeFile(root / "theme.webp"));
+    ASSERT_EQ(webp.frames.size(), 12u);
+    for (int k = 0; k < 12; ++k)
+        EXPECT_EQ(webp.frames[k].pixel(88, 104), fakeFrameColour(kStartupSlot, k)) << k;
 }
 
 TEST_F(StudioTest, CreateIsRefusedWhileAPipelineRuns) {

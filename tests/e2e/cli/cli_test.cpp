@@ -18,6 +18,7 @@
 #include "raster/raster.hpp"
 #include "support/child_process.hpp"
 #include "support/picture_files.hpp"
+#include "support/reference_decoders.hpp"
 #include "support/temporary_folder.hpp"
 #include "workspace/work_tree.hpp"
 
@@ -421,6 +422,69 @@ TEST_F(CliTest, BackgroundAndWelcomeLandInTheirFrames) {
     EXPECT_EQ(run.out, "Файлы графики созданы.\n");
 }
 
+// The files to share hold exactly the frames a build packs: the animation its twelve start-up
+// frames (WebP pixel for pixel, GIF at 150 hundredths a cycle), the poster the four screens.
+TEST_F(CliTest, ExportsToShareHoldTheFramesTheBuildPacks) {
+    saveBmpFile(splitPicture(176, 208, 100, false, kRed, kBlue), root / "splash.bmp");
+    saveBmpFile(splitPicture(176, 200, 68, true, kGreen, kBlue), root / "wall.bmp");
+    const ProcessResult run =
+        felmo({"splash", (root / "splash.bmp").string(), "background", (root / "wall.bmp").string(),
+               "effect", "fade-in-white", "export-animation", (root / "theme.GIF").string(),
+               "export-animation", (root / "theme.webp").string(), "export-poster",
+               (root / "theme.png").string(), "export", (root / "frames").string()});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+
+    const testing::DecodedAnimation webp =
+        testing::decodeWebpForTest(readWholeFile(root / "theme.webp"));
+    EXPECT_EQ(webp.loopCount, 0);
+    EXPECT_EQ(webp.delays, std::vector<int>(12, 125));
+    ASSERT_EQ(webp.frames.size(), 12u);
+    for (int k = 0; k < 12; ++k) {
+        const Raster frame = exportedFrame(root / "frames", "startup", k);
+        for (int y = 0; y < 208; ++y)
+            for (int x = 0; x < 176; ++x)
+                ASSERT_EQ(webp.frames[k].pixel(x, y), frame.pixel(x, y)) << k;
+    }
+
+    const testing::DecodedAnimation gif =
+        testing::decodeGifForTest(readWholeFile(root / "theme.GIF"));
+    EXPECT_EQ(gif.width, 176);
+    EXPECT_EQ(gif.height, 208);
+    EXPECT_EQ(gif.loopCount, 0);
+    EXPECT_EQ(gif.delays, (std::vector<int>{13, 12, 13, 12, 13, 12, 13, 12, 13, 12, 13, 12}));
+
+    // Four screens 8 pixels apart; the standby screen is the status area over the background.
+    const Raster poster = testing::decodePngForTest(readWholeFile(root / "theme.png"));
+    ASSERT_EQ(poster.width(), 744);
+    ASSERT_EQ(poster.height(), 224);
+    const auto showsAt = [&poster](const Raster& picture, int left, int top) {
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (poster.pixel(left + x, top + y) != picture.pixel(x, y))
+                    return false;
+        return true;
+    };
+    EXPECT_TRUE(showsAt(exportedFrame(root / "frames", "EidPic", 1), 8, 8));
+    EXPECT_TRUE(showsAt(exportedFrame(root / "frames", "backgroundimage", 0), 8, 76));
+    EXPECT_TRUE(showsAt(exportedFrame(root / "frames", "Splashscreen", 0), 192, 8));
+    EXPECT_TRUE(showsAt(exportedFrame(root / "frames", "startup", 11), 376, 8));
+    EXPECT_TRUE(showsAt(exportedFrame(root / "frames", "Welcomeimage", 0), 560, 8));
+}
+
+TEST_F(CliTest, AnExportIntoAFolderThatCannotBeWrittenFailsByName) {
+    for (const char* name : {"theme.gif", "theme.webp", "theme.png"}) {
+        const fs::path file = root / "missing" / name;
+        const ProcessResult run =
+            felmo({std::string(name).ends_with(".png") ? "export-poster" : "export-animation",
+                   file.string()});
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_NE(run.err.find("Cannot create file \"" + file.string() + "\""), std::string::npos)
+            << run.err;
+    }
+    EXPECT_FALSE(fs::exists(root / "missing"));
+}
+
 TEST_F(CliTest, DepthTextsChooseTheStoredColourDepth) {
     const ProcessResult run =
         felmo({"depth", "startup=24", "status=8", "splash=12", "welcome=16", "build"});
@@ -574,6 +638,11 @@ TEST_F(CliTest, UsageErrorsExitWithTwoAndTouchNothing) {
         {"overlay-set", "alpha=1", "alpha=2"},
         {"overlay"},
         {"export"},
+        {"export-animation"},
+        {"export-animation", "theme.png"},
+        {"export-animation", ".gif"},
+        {"export-poster"},
+        {"export-poster", "theme.gif"},
         {"build", "--output", "x"},
         {"--frob"},
         {"--list", "build"},
