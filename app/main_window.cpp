@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -22,6 +23,7 @@
 #include "app/overlay_window.hpp"
 #include "app/picture_panel.hpp"
 #include "app/settings_window.hpp"
+#include "app/share_dialog.hpp"
 #include "app/window_parts.hpp"
 #include "app/window_placement.hpp"
 #include "base/error.hpp"
@@ -84,6 +86,11 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
       runEffect_([this](const MenuEntry& entry) { studio_->runEffect(entry); }),
       reportError_([this](const QString& message) {
           QMessageBox::critical(this, kApplicationTitle, message);
+      }),
+      chooseSaveFile_([this](const QString& caption, const QStringList& filters) {
+          return chooseShareFile(
+              this, caption, filters,
+              QString::fromStdString(studio_->session().outputFolder().string()));
       }) {
     setObjectName("TForm1");
     setWindowTitle(kMainCaption);
@@ -292,10 +299,27 @@ void MainWindow::connectMenu() {
     };
     for (const auto& [command, handler] : windowCommands)
         connect(menu_.command(command), &QAction::triggered, this, handler);
+    connect(menu_.command(MenuCommand::ExportAnimation), &QAction::triggered, this, [this] {
+        exportToShare(QStringLiteral("Анимация для показа"),
+                      {QStringLiteral("GIF (*.gif)"), QStringLiteral("WebP (*.webp)")},
+                      &BuildDriver::exportAnimation);
+    });
+    connect(menu_.command(MenuCommand::ExportPoster), &QAction::triggered, this, [this] {
+        exportToShare(QStringLiteral("Картинка темы"), {QStringLiteral("PNG (*.png)")},
+                      &BuildDriver::exportPoster);
+    });
     for (const auto& [action, entry] : menu_.effects) {
         connect(action, &QAction::triggered, this,
                 [this, entry = entry] { call([&] { runEffect_(*entry); }); });
     }
+}
+
+void MainWindow::exportToShare(const QString& caption, const QStringList& filters,
+                               void (BuildDriver::*exporter)(const std::filesystem::path&)) {
+    const QString file = chooseSaveFile_(caption, filters);
+    if (file.isEmpty())
+        return;
+    call([&] { (studio_->build().*exporter)(QFile::encodeName(file).toStdString()); });
 }
 
 bool MainWindow::call(const std::function<void()>& handler) {
@@ -348,6 +372,9 @@ void MainWindow::syncWithModel() {
     const bool canCreate = studio_->canCreate();
     button1_->setEnabled(canCreate);
     menu_.command(MenuCommand::Create)->setEnabled(canCreate);
+    // The exports to share save the stills and read the frames as a build does.
+    menu_.command(MenuCommand::ExportAnimation)->setEnabled(canCreate);
+    menu_.command(MenuCommand::ExportPoster)->setEnabled(canCreate);
     pipelineStatus_->setText(pipelineStatusText());
 }
 

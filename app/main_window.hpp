@@ -69,6 +69,11 @@ class MainWindow : public QMainWindow {
     // What a file dropped on a panel does.
     enum class DropCommand { None, Background, Overlay, Splash, Welcome, Animation };
     void takeDroppedPicture(DropCommand command, const QString& file, const QPoint& globalPosition);
+    // The save dialog of the exports to share (caption, name filters): the chosen file, or an
+    // empty text when cancelled. A file dialog unless replaced (tests answer it).
+    using SaveFileChooser =
+        std::function<QString(const QString& caption, const QStringList& filters)>;
+    void setSaveFileChooser(SaveFileChooser chooser) { chooseSaveFile_ = std::move(chooser); }
 
     // Whether showing the window runs the start-up sequence (on unless a test turns it off).
     void setStartUpWhenShown(bool on) { startUpWhenShown_ = on; }
@@ -107,6 +112,9 @@ class MainWindow : public QMainWindow {
     void runWithPicture(const QString& file, const std::function<void()>& command);
     // Puts the frame's top-left corner at framePosition_ once the window manager has framed it.
     void settleFrame();
+    // "Создать" -> "Анимацию для показа" / "Картинку темы": the save dialog, then the export.
+    void exportToShare(const QString& caption, const QStringList& filters,
+                       void (BuildDriver::*exporter)(const std::filesystem::path&));
 
     Studio* studio_;
     MenuTree menu_;
@@ -135,6 +143,7 @@ class MainWindow : public QMainWindow {
 
     EffectRunner runEffect_;
     ErrorReporter reportError_;
+    SaveFileChooser chooseSaveFile_;
     int callDepth_ = 0;
     bool startUpWhenShown_ = true;
     bool activated_ = false;

@@ -19,7 +19,8 @@ struct MenuItem {
     std::optional<MenuCommand> command = std::nullopt;
 };
 
-// The items around the effect table, in menu order; the table is spliced in after "Создать".
+// The items around the effect table, in menu order; the table is spliced in after "Создать",
+// whose first item builds the phone's files and whose other two write the theme to share.
 std::vector<MenuItem> menuItems() {
     std::vector<MenuItem> items = {
         {1, "Загрузить", "N1"},
@@ -27,7 +28,11 @@ std::vector<MenuItem> menuItems() {
         {2, "Заставку", "Splashscreen1", 0, nullptr, MenuCommand::LoadSplash},
         {2, "Приветствие", "N24", 0, nullptr, MenuCommand::LoadWelcome},
         {2, "Наложение на EidPic", "EidPic2", 0, nullptr, MenuCommand::LoadOverlay},
-        {1, "Создать", "N7", 0, nullptr, MenuCommand::Create},
+        {1, "Создать", "CreateMenu"},
+        {2, "Графику (*.mbm файлы)", "N7", 0, nullptr, MenuCommand::Create},
+        {2, "Анимацию для показа (GIF, WebP)…", "ExportAnimation", 0, nullptr,
+         MenuCommand::ExportAnimation},
+        {2, "Картинку темы (PNG)…", "ExportPoster", 0, nullptr, MenuCommand::ExportPoster},
     };
     for (const MenuEntry& entry : animationMenu()) {
         items.push_back({entry.level, QString::fromUtf8(entry.caption.data(), entry.caption.size()),

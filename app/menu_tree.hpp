@@ -22,12 +22,14 @@ enum class MenuCommand {
     LoadSplash,       // "Загрузить" -> "Заставку"
     LoadWelcome,      // "Загрузить" -> "Приветствие"
     LoadOverlay,      // "Загрузить" -> "Наложение на EidPic"
-    Create,           // "Создать"
+    Create,           // "Создать" -> "Графику (*.mbm файлы)"
+    ExportAnimation,  // "Создать" -> "Анимацию для показа (GIF, WebP)…"
+    ExportPoster,     // "Создать" -> "Картинку темы (PNG)…"
     ProgramSettings,  // "Настройки" -> "Программы"
     OverlaySettings,  // "Настройки" -> "Наложения на EidPic"
     About,            // "Инфо"
 };
-inline constexpr std::size_t kMenuCommandCount = 8;
+inline constexpr std::size_t kMenuCommandCount = 10;
 
 struct MenuTree {
     // Every item by its item name, sub-menus included (their menuAction()).

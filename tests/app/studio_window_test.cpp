@@ -104,6 +104,7 @@ class StudioWindowTest : public QObject {
         if (rig.studio->build().running()) {
             QVERIFY(!rig.button1()->isEnabled());
             QVERIFY(!rig.window->menu().item("N7")->isEnabled());
+            QVERIFY(!rig.window->menu().item("ExportAnimation")->isEnabled());
             QCOMPARE(rig.status(), rig.window->pipelineStatusText());
             QVERIFY(!rig.status().isEmpty());
         }
@@ -193,6 +194,35 @@ class StudioWindowTest : public QObject {
                 slot);
         }
         QVERIFY(rig.button1()->isEnabled());
+    }
+
+    // The two export items ask for a file with the endings they write; a cancelled dialog writes
+    // nothing, a chosen file is written through the model.
+    void exportItemsAskForAFileThenWriteIt() {
+        Rig& rig = started();
+        QStringList asked;
+        QString answer;
+        rig.window->setSaveFileChooser([&](const QString&, const QStringList& filters) {
+            asked << filters.join(';');
+            return answer;
+        });
+        const fs::path folder = rig.sandbox.root() / "shared";
+        fs::create_directories(folder);
+        QAction* animation = rig.window->menu().item("ExportAnimation");
+        QAction* poster = rig.window->menu().item("ExportPoster");
+        QVERIFY(animation->isEnabled() && poster->isEnabled());
+
+        animation->trigger();
+        QVERIFY(fs::is_empty(folder));
+        answer = QString::fromStdString((folder / "theme.webp").string());
+        animation->trigger();
+        answer = QString::fromStdString((folder / "theme.png").string());
+        poster->trigger();
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        QCOMPARE(asked, QStringList({"GIF (*.gif);WebP (*.webp)", "GIF (*.gif);WebP (*.webp)",
+                                     "PNG (*.png)"}));
+        QVERIFY(fs::file_size(folder / "theme.webp") > 0);
+        QVERIFY(fs::file_size(folder / "theme.png") > 0);
     }
 
     void closeWritesTheSettingsAndRemovesTheWorkTree() {
