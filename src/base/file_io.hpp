@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.hpp"
 #include "base/file_descriptor.hpp"
 
 namespace felmo {
@@ -70,6 +71,19 @@ class StagedFile {
 
 // Writes bytes to path through a StagedFile committed at once.
 void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// Writes the bytes `encode()` returns, atomically. An encoder's felmo::Error becomes
+// "Cannot create file "<path>". <its message>", and nothing is written.
+template <typename Encode>
+void writeEncodedFileAtomically(const std::filesystem::path& path, Encode&& encode) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = encode();
+    } catch (const Error& error) {
+        throw Error(cannotCreateMessage(path, error.what()));
+    }
+    writeFileAtomically(path, bytes);
+}
 
 // Copies one file atomically in the same way (the copy is whole at `to` or not there at all).
 void copyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to,

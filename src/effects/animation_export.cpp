@@ -75,13 +75,7 @@ void exportStartupAnimation(const std::filesystem::path& workDir,
     if (!format)
         throw Error(unknownAnimationEndingMessage(file));
     const std::vector<Raster> frames = startupFramesAsShown(workDir);
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = encodeStartupAnimation(frames, *format);
-    } catch (const Error& error) {
-        throw Error(cannotCreateMessage(file, error.what()));
-    }
-    writeFileAtomically(file, bytes);
+    writeEncodedFileAtomically(file, [&] { return encodeStartupAnimation(frames, *format); });
 }
 
 }  // namespace felmo

@@ -55,13 +55,7 @@ std::vector<std::uint8_t> encodeBmp(const Raster& raster) {
 }
 
 void saveBmpFile(const Raster& raster, const std::filesystem::path& path) {
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = encodeBmp(raster);
-    } catch (const Error& error) {
-        throw Error(cannotCreateMessage(path, error.what()));
-    }
-    writeFileAtomically(path, bytes);
+    writeEncodedFileAtomically(path, [&raster] { return encodeBmp(raster); });
 }
 
 }  // namespace felmo

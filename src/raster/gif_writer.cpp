@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "base/error.hpp"
+#include "raster/animation_frames.hpp"
 
 namespace felmo {
 namespace {
@@ -20,6 +21,7 @@ constexpr float kDitheringLevel = 0.5f;
 // fifth of the time it takes at 5, for about 1 dB less (still far above 30 dB).
 constexpr int kQuantiserSpeed = 8;
 constexpr int kMaxDelay = 65535;
+constexpr int kMaxSide = 65535;
 
 [[noreturn]] void fail(const std::string& what) {
     throw Error("Cannot write GIF data. " + what + ".");
@@ -182,19 +184,14 @@ void putFrame(GifFileType* gif, IndexedFrame& frame, int width, int height, int 
 }  // namespace
 
 std::vector<std::uint8_t> encodeLoopingGif(std::span<const GifFrame> frames) {
-    if (frames.empty())
-        fail("an animation needs at least one frame");
-    const int width = frames.front().picture->width();
-    const int height = frames.front().picture->height();
-    if (width == 0 || height == 0 || width > 65535 || height > 65535)
-        fail("the frames are " + std::to_string(width) + " x " + std::to_string(height) +
-             " pixels");
+    std::vector<const Raster*> pictures;
+    for (const GifFrame& frame : frames)
+        pictures.push_back(frame.picture);
+    if (const std::optional<std::string> problem = animationFramesProblem(pictures, kMaxSide))
+        fail(*problem);
+    const int width = pictures.front()->width();
+    const int height = pictures.front()->height();
     for (const GifFrame& frame : frames) {
-        if (!frame.picture->is24Bit())
-            fail("only 24-bit frames can be written");
-        if (frame.picture->width() != width || frame.picture->height() != height)
-            fail("every frame must be " + std::to_string(width) + " x " + std::to_string(height) +
-                 " pixels");
         if (frame.delayCentiseconds < 0 || frame.delayCentiseconds > kMaxDelay)
             fail("a frame delay of " + std::to_string(frame.delayCentiseconds) +
                  " hundredths of a second is out of range");

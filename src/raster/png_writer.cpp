@@ -97,13 +97,7 @@ std::vector<std::uint8_t> encodePng(const Raster& raster) {
 }
 
 void savePngFile(const Raster& raster, const std::filesystem::path& path) {
-    std::vector<std::uint8_t> bytes;
-    try {
-        bytes = encodePng(raster);
-    } catch (const Error& error) {
-        throw Error(cannotCreateMessage(path, error.what()));
-    }
-    writeFileAtomically(path, bytes);
+    writeEncodedFileAtomically(path, [&raster] { return encodePng(raster); });
 }
 
 }  // namespace felmo

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/error.hpp"
+#include "raster/animation_frames.hpp"
 
 namespace felmo {
 namespace {
@@ -74,19 +75,14 @@ void check(WebPMuxError status, const char* what) {
 }  // namespace
 
 std::vector<std::uint8_t> encodeLoopingLosslessWebp(std::span<const WebpFrame> frames) {
-    if (frames.empty())
-        fail("an animation needs at least one frame");
-    const int width = frames.front().picture->width();
-    const int height = frames.front().picture->height();
-    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide)
-        fail("the frames are " + std::to_string(width) + " x " + std::to_string(height) +
-             " pixels");
+    std::vector<const Raster*> pictures;
+    for (const WebpFrame& frame : frames)
+        pictures.push_back(frame.picture);
+    if (const std::optional<std::string> problem = animationFramesProblem(pictures, kMaxSide))
+        fail(*problem);
+    const int width = pictures.front()->width();
+    const int height = pictures.front()->height();
     for (const WebpFrame& frame : frames) {
-        if (!frame.picture->is24Bit())
-            fail("only 24-bit frames can be written");
-        if (frame.picture->width() != width || frame.picture->height() != height)
-            fail("every frame must be " + std::to_string(width) + " x " + std::to_string(height) +
-                 " pixels");
         if (frame.durationMs < 1 || frame.durationMs > kMaxDurationMs)
             fail("a frame duration of " + std::to_string(frame.durationMs) + " ms is out of range");
     }

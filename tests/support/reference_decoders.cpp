@@ -147,6 +147,26 @@ DecodedAnimation decodeWebpForTest(std::span<const std::uint8_t> bytes) {
     return animation;
 }
 
+std::string differenceFromPhoneAnimation(const DecodedAnimation& animation,
+                                         const std::vector<int>& delays) {
+    std::string difference;
+    if (animation.width != 176 || animation.height != 208)
+        difference += "canvas " + std::to_string(animation.width) + " x " +
+                      std::to_string(animation.height) + "; ";
+    if (animation.loopCount != 0)
+        difference += animation.loopCount ? "loops " + std::to_string(*animation.loopCount) + "; "
+                                          : "plays once; ";
+    if (animation.delays != delays) {
+        difference += "delays";
+        for (int delay : animation.delays)
+            difference += " " + std::to_string(delay);
+        difference += "; ";
+    }
+    if (animation.frames.size() != delays.size())
+        difference += std::to_string(animation.frames.size()) + " frames; ";
+    return difference;
+}
+
 double psnr(const Raster& a, const Raster& b) {
     if (a.width() != b.width() || a.height() != b.height())
         throw std::runtime_error("rasters of different sizes");

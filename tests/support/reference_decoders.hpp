@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "raster/raster.hpp"
@@ -27,6 +28,15 @@ struct DecodedAnimation {
 // program writes, and all this reader supports; anything else throws).
 DecodedAnimation decodeGifForTest(std::span<const std::uint8_t> bytes);
 DecodedAnimation decodeWebpForTest(std::span<const std::uint8_t> bytes);
+
+// Empty when `animation` is the phone's: 176 x 208, looping for ever, with these frame delays
+// (one frame each); otherwise what differs, for a test's failure message.
+std::string differenceFromPhoneAnimation(const DecodedAnimation& animation,
+                                         const std::vector<int>& delays);
+
+// The delays of the twelve start-up frames: GIF in hundredths (150 a cycle), WebP in ms.
+inline const std::vector<int> kStartupGifDelays{13, 12, 13, 12, 13, 12, 13, 12, 13, 12, 13, 12};
+inline const std::vector<int> kStartupWebpDelays(12, 125);
 
 // Peak signal-to-noise ratio in dB over the three channels of two rasters of one size.
 double psnr(const Raster& a, const Raster& b);
