@@ -184,13 +184,10 @@ void putFrame(GifFileType* gif, IndexedFrame& frame, int width, int height, int 
 }  // namespace
 
 std::vector<std::uint8_t> encodeLoopingGif(std::span<const GifFrame> frames) {
-    std::vector<const Raster*> pictures;
-    for (const GifFrame& frame : frames)
-        pictures.push_back(frame.picture);
-    if (const std::optional<std::string> problem = animationFramesProblem(pictures, kMaxSide))
+    if (const std::optional<std::string> problem = animationFramesProblem(frames, kMaxSide))
         fail(*problem);
-    const int width = pictures.front()->width();
-    const int height = pictures.front()->height();
+    const int width = frames.front().picture->width();
+    const int height = frames.front().picture->height();
     for (const GifFrame& frame : frames) {
         if (frame.delayCentiseconds < 0 || frame.delayCentiseconds > kMaxDelay)
             fail("a frame delay of " + std::to_string(frame.delayCentiseconds) +

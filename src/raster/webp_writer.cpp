@@ -75,13 +75,10 @@ void check(WebPMuxError status, const char* what) {
 }  // namespace
 
 std::vector<std::uint8_t> encodeLoopingLosslessWebp(std::span<const WebpFrame> frames) {
-    std::vector<const Raster*> pictures;
-    for (const WebpFrame& frame : frames)
-        pictures.push_back(frame.picture);
-    if (const std::optional<std::string> problem = animationFramesProblem(pictures, kMaxSide))
+    if (const std::optional<std::string> problem = animationFramesProblem(frames, kMaxSide))
         fail(*problem);
-    const int width = pictures.front()->width();
-    const int height = pictures.front()->height();
+    const int width = frames.front().picture->width();
+    const int height = frames.front().picture->height();
     for (const WebpFrame& frame : frames) {
         if (frame.durationMs < 1 || frame.durationMs > kMaxDurationMs)
             fail("a frame duration of " + std::to_string(frame.durationMs) + " ms is out of range");
