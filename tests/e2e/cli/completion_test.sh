@@ -58,7 +58,8 @@ cases() {
     expect _felmo_cli "felmo-cli depth s" "splash splash= startup= status= strip strip-colour"
     expect _felmo_cli "felmo-cli depth startup=1" "startup=12 startup=16"
     expect _felmo_cli "felmo-cli depth startup=24 w" "welcome welcome="
-    expect _felmo_cli "felmo-cli depth startup=24 build e" "effect export"
+    expect _felmo_cli "felmo-cli depth startup=24 build e" \
+        "effect export export-animation export-poster"
     expect _felmo_cli "felmo-cli overlay-set k" "keep-background="
     expect _felmo_cli "felmo-cli overlay-set alpha=9 keep-background=" "keep-background=0 keep-background=1"
 
