@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QCompleter>
 #include <QHeaderView>
+#include <QSplitter>
 #include <QTreeView>
 #include <QUrl>
 #include <utility>
@@ -17,6 +18,7 @@ namespace {
 // Room for a picture's name, size, type and date side by side.
 constexpr int kFileDialogWidth = 780;
 constexpr int kFileDialogHeight = 460;
+constexpr int kFileDialogPlacesWidth = 150;
 
 struct PictureFilter {
     const char* name;      // what the dialog lists
@@ -53,6 +55,9 @@ QString pathToQString(const std::filesystem::path& path) {
 
 void widenColumns(QFileDialog& dialog) {
     dialog.resize(kFileDialogWidth, kFileDialogHeight);
+    // The places on the left keep their names ("Компьютер") whole.
+    if (auto* splitter = dialog.findChild<QSplitter*>(QStringLiteral("splitter")))
+        splitter->setSizes({kFileDialogPlacesWidth, kFileDialogWidth - kFileDialogPlacesWidth});
     // The name takes the room that is left; size, type and date are as wide as what they show.
     if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
         QHeaderView* header = details->header();

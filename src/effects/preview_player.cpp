@@ -25,13 +25,17 @@ void Timer2Timer(PreviewPlayer& player, Image& StartUpPicture,
                  const std::filesystem::path& workDir) {
     const int frame =
         (player.PreviewFrame >= 0 && player.PreviewFrame <= kLastFrame) ? player.PreviewFrame : 0;
+    showPreviewFrame(StartUpPicture, workDir, frame);
+    player.PreviewFrame = frame == kLastFrame ? 0 : frame + 1;
+}
+
+void showPreviewFrame(Image& StartUpPicture, const std::filesystem::path& workDir, int frame) {
     try {
         StartUpPicture.loadBmpFile(frameFilePath(workDir, frame));
     } catch (const Error&) {
         // A frame that is missing or cannot be read is skipped: the panel keeps the previous
         // frame and the loop goes on, so one bad file never stops the preview.
     }
-    player.PreviewFrame = frame == kLastFrame ? 0 : frame + 1;
 }
 
 }  // namespace felmo

@@ -37,6 +37,10 @@ class PreviewPlayer {
     std::function<void(bool)> observer_;
 };
 
+// Loads frame file `frame` into StartUpPicture without moving the loop on; a missing or
+// unreadable file leaves StartUpPicture as it was.
+void showPreviewFrame(Image& StartUpPicture, const std::filesystem::path& workDir, int frame);
+
 // One tick: loads frame file PreviewFrame into StartUpPicture, then advances PreviewFrame
 // (11 wraps to 0). A missing or unreadable frame file is skipped: StartUpPicture keeps what it
 // showed, the index still advances, and nothing is reported.

@@ -26,6 +26,9 @@ void Document::showUnpackedFrames(std::string_view workDir) {
     stills.SplashscreenPicture.loadBmpFile(framePath(workDir, kSlotTable[kSplashscreenSlot], 0));
     stills.WelcomeimagePicture.loadBmpFile(framePath(workDir, kSlotTable[kWelcomeimageSlot], 0));
     preview.enableTimer2();
+    // The animation's first frame is on screen at once instead of after the first period; the
+    // loop itself is unchanged and its first tick shows frame 0.
+    showPreviewFrame(StartUpPicture, std::filesystem::path(workDir), 0);
 }
 
 }  // namespace felmo

@@ -42,7 +42,7 @@ struct Document {
     // The previews after the start-up unpacking: the status area (EidPic frame 4) becomes the
     // visible preview and the three hidden strips, the background, splash strip, splash screen
     // and welcome image come from their frames, the strip colour is drawn, and the animation
-    // preview starts.
+    // preview starts with frame 0 already on its panel.
     void showUnpackedFrames(std::string_view workDir);
 };
 

@@ -110,6 +110,9 @@ TEST_F(StudioTest, StartUpUnpacksTheFiveSlotsAndFillsThePreviews) {
     EXPECT_FALSE(s.build().timerStartEnabled());
     EXPECT_TRUE(s.document().preview.timer2Enabled());
     EXPECT_TRUE(s.canCreate());
+    // The first frame is shown at once; the loop still starts at frame 0.
+    EXPECT_EQ(pixelOf(s.document().StartUpPicture, 3, 3), fakeFrameColour(kStartupSlot, 0));
+    EXPECT_EQ(s.document().preview.PreviewFrame, 0);
 
     const Color statusArea = fakeFrameColour(kEidPicSlot, 4);
     for (const Image* image :
