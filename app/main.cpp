@@ -40,17 +40,21 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(outputOption))
         config.outputFolder = parser.value(outputOption).toStdString();
 
-    // A second FELMO of this user shows only its message and brings the running one forward.
-    felmo::SingleInstance instance(felmo::currentWorkDir());
-    if (instance.anotherIsRunning())
-        return felmo::refuseSecondStart(instance);
-
     felmo::QtTextRasterizer textRasterizer;
     felmo::installTextRasterizer(&textRasterizer);
 
     felmo::QtFrontEnd frontEnd;
     try {
         felmo::Studio studio(frontEnd, config);
+        // A second FELMO (same work tree or same program folder) shows only its message and
+        // brings the running one forward.
+        studio.FormCreate();
+        felmo::SingleInstance instance(felmo::currentWorkDir(),
+                                       studio.session().programDirectoryText());
+        if (instance.anotherIsRunning()) {
+            felmo::installTextRasterizer(nullptr);
+            return felmo::refuseSecondStart(instance);
+        }
         felmo::MainWindow window(studio);
         frontEnd.setDialogOwner(&window);
         window.setPictureHandOff([&frontEnd](std::optional<std::filesystem::path> file) {

@@ -16,19 +16,24 @@ constexpr char kComeForward[] = "come-forward\n";
 
 }  // namespace
 
-SingleInstance::SingleInstance(const std::string& workDir, QObject* parent)
+SingleInstance::SingleInstance(const std::string& workDir, const std::string& programDirectory,
+                               QObject* parent)
     : QObject(parent),
       socketPath_(QString::fromStdString(workDir).chopped(workDir.ends_with('/') ? 1 : 0) +
                   QStringLiteral("/felmo.socket")) {
     try {
-        // While this start holds the lock no other FELMO runs, so a socket left by one that
+        // While this start holds the locks no other FELMO runs, so a socket left by one that
         // ended abnormally can go.
+        const ProgramDirectoryLock programProbe(programDirectory);
         const WorkDirLock probe(workDir);
         QLocalServer::removeServer(socketPath_);
         server_.setSocketOptions(QLocalServer::UserAccessOption);
         server_.listen(socketPath_);
     } catch (const Error& error) {
-        anotherIsRunning_ = error.what() == kAlreadyRunningMessage;
+        const std::string_view message = error.what();
+        anotherIsRunning_ = message.starts_with(kAlreadyRunningMessage);
+        if (anotherIsRunning_)
+            refusal_ = QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
     }
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
 }

@@ -14,12 +14,17 @@ namespace felmo {
 class SingleInstance : public QObject {
     Q_OBJECT
   public:
-    // Probes `workDir` with the lock the start-up sequence takes. When no other FELMO holds it,
-    // this start listens for later ones. A work folder refused for another reason (not private,
-    // say) is left to the start-up sequence to report.
-    explicit SingleInstance(const std::string& workDir, QObject* parent = nullptr);
+    // Probes `programDirectory` and `workDir` with the locks the start-up sequence takes. When no
+    // other FELMO holds either, this start listens for later ones. A folder refused for another
+    // reason (a work folder that is not private, say) is left to the start-up sequence to
+    // report. A FELMO found in the same program folder but with another work tree cannot be
+    // reached; the refused start only says that FELMO is already running.
+    SingleInstance(const std::string& workDir, const std::string& programDirectory,
+                   QObject* parent = nullptr);
 
     bool anotherIsRunning() const { return anotherIsRunning_; }
+    // What the refused start says (that FELMO is already running, and which folder is taken).
+    const QString& refusal() const { return refusal_; }
     // Whether this start listens for later starts.
     bool listening() const { return server_.isListening(); }
 
@@ -37,6 +42,7 @@ class SingleInstance : public QObject {
     QString socketPath_;
     QLocalServer server_;
     bool anotherIsRunning_ = false;
+    QString refusal_;
 };
 
 // A start refused because FELMO already runs: brings the running FELMO forward and shows only the

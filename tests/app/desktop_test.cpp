@@ -179,14 +179,15 @@ class DesktopTest : public QObject {
     void secondStartAsksTheRunningOneForwardAndShowsOnlyItsMessage() {
         testing::Sandbox sandbox;
         const std::string workDir = currentWorkDir();
-        SingleInstance first(workDir);
+        const std::string programDir = sandbox.program().string();
+        SingleInstance first(workDir, programDir);
         QVERIFY(!first.anotherIsRunning());
         QVERIFY(first.listening());
         QSignalSpy forward(&first, &SingleInstance::comeForwardRequested);
         // The running FELMO's start-up sequence holds the work folder.
         const WorkDirLock running(workDir);
 
-        SingleInstance second(workDir);
+        SingleInstance second(workDir, programDir);
         QVERIFY(second.anotherIsRunning());
         QVERIFY(!second.listening());
         QString message;
@@ -202,13 +203,27 @@ class DesktopTest : public QObject {
         QTRY_COMPARE(forward.count(), 1);
     }
 
+    void startSharingTheProgramFolderOfARunningOneIsRefusedToo() {
+        testing::Sandbox sandbox;
+        const std::string programDir = sandbox.program().string();
+        // The running FELMO works in another work tree (another TMPDIR) but in this folder.
+        const ProgramDirectoryLock running(programDir);
+        SingleInstance second(currentWorkDir(), programDir);
+        QVERIFY(second.anotherIsRunning());
+        QVERIFY2(second.refusal().startsWith("Программа FELMO уже запущена.") &&
+                     second.refusal().contains(QString::fromStdString(programDir)),
+                 qPrintable(second.refusal()));
+        // Its window cannot be reached; the refusal still only says so.
+        QVERIFY(!second.askRunningToComeForward(100));
+    }
+
     void startWithTheFolderFreeClearsALeftOverSocket() {
         testing::Sandbox sandbox;
         const std::string workDir = currentWorkDir();
         prepareWorkDir(workDir);
         // What a FELMO that ended abnormally leaves: a file where the socket goes.
         std::ofstream(workDir + "/felmo.socket") << "stale";
-        SingleInstance start(workDir);
+        SingleInstance start(workDir, sandbox.program().string());
         QVERIFY(!start.anotherIsRunning());
         QVERIFY(start.listening());
     }
