@@ -66,10 +66,7 @@ void SingleInstance::onNewConnection() {
 
 int refuseSecondStart(const SingleInstance& instance) {
     instance.askRunningToComeForward();
-    QMessageBox::information(
-        nullptr, kApplicationTitle,
-        QString::fromUtf8(kAlreadyRunningMessage.data(),
-                          static_cast<qsizetype>(kAlreadyRunningMessage.size())));
+    QMessageBox::information(nullptr, kApplicationTitle, instance.refusal());
     return 1;
 }
 

@@ -199,7 +199,8 @@ class DesktopTest : public QObject {
                                      for (QWidget* window : QApplication::topLevelWidgets())
                                          QVERIFY(!window->isVisible() || window == modal);
                                  });
-        QCOMPARE(message, QString("Программа FELMO уже запущена."));
+        QCOMPARE(message, second.refusal());
+        QVERIFY2(message.startsWith("Программа FELMO уже запущена."), qPrintable(message));
         QTRY_COMPARE(forward.count(), 1);
     }
 
