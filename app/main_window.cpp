@@ -36,6 +36,8 @@ constexpr int kClientHeight = 337;
 // How long after the first showing a window manager's placement of the frame is still corrected.
 constexpr int kFrameSettlingMs = 2000;
 constexpr int kFrameSettlingStepMs = 20;
+// A window manager that keeps the frame elsewhere is not fought for ever.
+constexpr int kMaxFrameCorrections = 3;
 // The overlay window's top stands this far below the main window's top.
 constexpr int kOverlayWindowDrop = 41;
 
@@ -461,6 +463,8 @@ void MainWindow::showEvent(QShowEvent* event) {
         // A window manager that maps the window below its title bar (the client area at the
         // point) is corrected once its frame is known; after a while any move is the user's.
         frameSettlingChecks_ = kFrameSettlingMs / kFrameSettlingStepMs;
+        framePlacedChecks_ = 0;
+        frameCorrections_ = 0;
         frameSettling_.start();
     }
     QMainWindow::showEvent(event);
@@ -470,17 +474,22 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::settleFrame() {
-    if (frameGeometry() == geometry()) {
-        // No frame known yet: the window manager has not framed the window (or draws none).
-        if (frameSettlingChecks_ > 0) {
-            --frameSettlingChecks_;
-            frameSettling_.start();
+    // The window counts as placed once its frame has been seen at the point on two checks in a
+    // row: a window manager's move may still be on its way when the first check runs.
+    if (frameGeometry() != geometry()) {
+        if (frameGeometry().topLeft() == framePosition_) {
+            ++framePlacedChecks_;
+        } else {
+            framePlacedChecks_ = 0;
+            if (frameCorrections_ < kMaxFrameCorrections) {
+                ++frameCorrections_;
+                move(framePosition_);
+            }
         }
-        return;
     }
-    frameSettlingChecks_ = 0;
-    if (frameGeometry().topLeft() != framePosition_)
-        move(framePosition_);
+    if (framePlacedChecks_ >= 2 || --frameSettlingChecks_ <= 0)
+        return;  // placed, or no frame came in time (a window manager that draws none)
+    frameSettling_.start();
 }
 
 void MainWindow::FormActivate() {

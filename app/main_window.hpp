@@ -151,6 +151,8 @@ class MainWindow : public QMainWindow {
     // After the first showing: checks left before the frame is taken as placed by the system.
     QTimer frameSettling_;
     int frameSettlingChecks_ = 0;
+    int framePlacedChecks_ = 0;  // checks in a row that found the frame at its point
+    int frameCorrections_ = 0;
     bool startupRefused_ = false;
     bool closeRequested_ = false;
 };
