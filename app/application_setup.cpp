@@ -6,12 +6,13 @@
 #include <QTranslator>
 
 #include "app/emblem.hpp"
+#include "base/version.hpp"
 
 namespace felmo {
 
 void setUpApplication(QApplication& application) {
     QApplication::setApplicationName("felmo");
-    QApplication::setApplicationVersion("1.06");
+    QApplication::setApplicationVersion(QString::fromStdString(captionVersion()));
     QApplication::setDesktopFileName("felmo");
     QApplication::setWindowIcon(felmoIcon());
     installRussianTranslations(application);

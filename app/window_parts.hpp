@@ -8,12 +8,15 @@
 #include <QUrl>
 #include <functional>
 
+#include "base/version.hpp"
+
 class QCheckBox;
 
 namespace felmo {
 
 // The main window's caption; the secondary windows append their own text to it.
-inline const QString kMainCaption = QStringLiteral("FELMO версия 1.06");
+inline const QString kMainCaption =
+    QStringLiteral("FELMO версия ") + QString::fromStdString(captionVersion());
 // The application's title: the name the desktop shows for the program (its desktop entry, which
 // the window class "felmo" ties the windows to) and the title of its message boxes. It is never
 // appended to a window's own title.

@@ -15,12 +15,22 @@ using testing::patternedRaster;
 constexpr Color kMagenta = 0x00FF00FF;
 
 // The default overlay settings: Alpha 200, columns 40..150, rows 30..60, slopes 151/151/20/20.
+constexpr SoftEdgeBlendArea kDefaultOverlay{.KeyColour = kMagenta,
+                                            .Alpha = 200,
+                                            .X1 = 40,
+                                            .X2 = 150,
+                                            .Y1 = 30,
+                                            .Y2 = 60,
+                                            .SlopeL = 151,
+                                            .SlopeR = 151,
+                                            .SlopeU = 20,
+                                            .SlopeD = 20};
+
 void SoftEdgeBlendStrip(benchmark::State& state) {
     const Raster overlay = patternedRaster(176, 68);
     Raster strip(176, 68, rgb(10, 20, 30));
     for (auto _ : state) {
-        SoftEdgeBlend(&strip, &overlay, kMagenta, 0, 0, 200, 40, 150, 30, 60, 151, 151, 20, 20,
-                      false, PickedRGB{1, 2, 3});
+        SoftEdgeBlend(&strip, &overlay, kDefaultOverlay, PickedRGB{1, 2, 3});
         benchmark::ClobberMemory();
     }
 }
@@ -34,7 +44,7 @@ void CopyAndBlendStrip(benchmark::State& state) {
     for (auto _ : state) {
         pictures.EidPicPicture1.assign(pictures.EidPicPicture0);
         SoftEdgeBlend(pictures.EidPicPicture1.picture(), pictures.EidPicPictureAlpha.picture(),
-                      kMagenta, 0, 0, 200, 40, 150, 30, 60, 151, 151, 20, 20, false,
+                      kDefaultOverlay,
                       PickedRGB::of(pictures.EidPicPictureAlpha.picture()->pixel(0, 0)));
         benchmark::ClobberMemory();
     }
@@ -64,8 +74,7 @@ void SoftEdgeBlendCrossFadeScreen(benchmark::State& state) {
     const Raster picture = patternedRaster(176, 208);
     Raster frame(176, 208, rgb(200, 100, 50));
     for (auto _ : state) {
-        SoftEdgeBlend(&frame, &picture, kMagenta, 0, 0, 60, 0, 0, 0, 0, 0, 0, 0, 0, false,
-                      PickedRGB{1, 2, 3});
+        SoftEdgeBlend(&frame, &picture, {.KeyColour = kMagenta, .Alpha = 60}, PickedRGB{1, 2, 3});
         benchmark::ClobberMemory();
     }
 }

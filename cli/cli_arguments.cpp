@@ -7,12 +7,9 @@
 
 #include "base/ascii.hpp"
 #include "base/display_text.hpp"
+#include "base/version.hpp"
 #include "effects/animation_export.hpp"
 #include "workspace/command_file.hpp"
-
-#ifndef FELMO_VERSION
-#define FELMO_VERSION "unknown"
-#endif
 
 namespace felmo::cli {
 namespace {
@@ -440,7 +437,7 @@ std::string effectListText() {
 }
 
 std::string versionText() {
-    return std::string(kProgram) + " " + FELMO_VERSION + "\n";
+    return std::string(kProgram) + " " + felmo::versionText() + "\n";
 }
 
 }  // namespace felmo::cli

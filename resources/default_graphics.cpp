@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <tuple>
 
+#include "workspace/slot_table.hpp"
+
 namespace felmo::defaults {
 namespace {
 
@@ -268,25 +270,25 @@ Raster welcomeImage() {
 std::vector<SlotGraphics> drawDefaultGraphics() {
     std::vector<SlotGraphics> slots;
 
-    SlotGraphics startup{"startup", {}};
+    SlotGraphics startup{std::string(kSlotTable[kStartupSlot].name), {}};
     for (int k = 0; k < 12; ++k)
         startup.frames.push_back({startupFrame(k), "-c16"});
     slots.push_back(std::move(startup));
 
-    SlotGraphics status{"EidPic", {}};
+    SlotGraphics status{std::string(kSlotTable[kEidPicSlot].name), {}};
     status.frames.push_back({statusStrip(), "-c16"});
     for (int hue = 0; hue < 4; ++hue)
         status.frames.push_back({statusField(hue), "-c16"});
     slots.push_back(std::move(status));
 
-    SlotGraphics standby{"backgroundimage", {}};
+    SlotGraphics standby{std::string(kSlotTable[kBackgroundimageSlot].name), {}};
     standby.frames.push_back({background(), "-c16"});
     standby.frames.push_back({Raster(1, 1, colors::white), "-1"});
     slots.push_back(std::move(standby));
 
-    slots.push_back(SlotGraphics{"Splashscreen", {}});
+    slots.push_back(SlotGraphics{std::string(kSlotTable[kSplashscreenSlot].name), {}});
     slots.back().frames.push_back({splashScreen(), "-c16"});
-    slots.push_back(SlotGraphics{"Welcomeimage", {}});
+    slots.push_back(SlotGraphics{std::string(kSlotTable[kWelcomeimageSlot].name), {}});
     slots.back().frames.push_back({welcomeImage(), "-c16"});
     return slots;
 }

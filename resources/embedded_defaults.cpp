@@ -4,12 +4,19 @@
 
 #include "base/ascii.hpp"
 #include "resources/embedded_files.hpp"
+#include "workspace/slot_table.hpp"
 
 namespace felmo {
 namespace {
 
-constexpr std::array<std::string_view, embedded::kEmbeddedFileCount> kNames = {
-    "startup", "EidPic", "backgroundimage", "Splashscreen", "Welcomeimage"};
+static_assert(embedded::kEmbeddedFileCount == kSlotCount);
+
+constexpr std::array<std::string_view, kSlotCount> kNames = [] {
+    std::array<std::string_view, kSlotCount> names{};
+    for (std::size_t index = 0; index < names.size(); ++index)
+        names[index] = kSlotTable[index].name;
+    return names;
+}();
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "base/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "resources/default_graphics.hpp"
+#include "workspace/slot_table.hpp"
 
 namespace felmo::defaults {
 namespace {
@@ -36,16 +37,14 @@ void draw(const fs::path& folder) {
 }
 
 void embed(const fs::path& output, const fs::path& folder) {
-    static const char* const kSlots[] = {"startup", "EidPic", "backgroundimage", "Splashscreen",
-                                         "Welcomeimage"};
     std::string source =
         "// Made at build time from the five default .mbm files; not kept in the repository.\n"
         "#include \"resources/embedded_files.hpp\"\n\n"
         "namespace felmo::embedded {\nnamespace {\n\n";
     static const char kHex[] = "0123456789abcdef";
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < kSlotCount; ++i) {
         const std::vector<std::uint8_t> bytes =
-            readWholeFile(folder / (std::string(kSlots[i]) + ".mbm"));
+            readWholeFile(folder / (std::string(slotAt(i).name) + ".mbm"));
         source += "const char kFile" + std::to_string(i) + "[] =";
         for (std::size_t at = 0; at < bytes.size(); ++at) {
             if (at % 24 == 0)
@@ -59,10 +58,10 @@ void embed(const fs::path& output, const fs::path& folder) {
         source += ";\n\n";
     }
     source += "}  // namespace\n\nconst EmbeddedFile kEmbeddedFiles[kEmbeddedFileCount] = {\n";
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < kSlotCount; ++i) {
         const std::string name = "kFile" + std::to_string(i);
-        source +=
-            "    {\"" + std::string(kSlots[i]) + "\", " + name + ", sizeof " + name + " - 1},\n";
+        source += "    {\"" + std::string(slotAt(i).name) + "\", " + name + ", sizeof " + name +
+                  " - 1},\n";
     }
     source += "};\n\n}  // namespace felmo::embedded\n";
     writeFileAtomically(output,

@@ -1,7 +1,5 @@
 #include "compose/indicator_glyph.hpp"
 
-#include "raster/bitmap_resources.hpp"
-
 namespace felmo {
 
 Raster makeIndicatorGlyph(Color glyphColor, Color backgroundColor) {
@@ -11,13 +9,6 @@ Raster makeIndicatorGlyph(Color glyphColor, Color backgroundColor) {
             if (kIndicatorGlyphPattern[y][x] == 'X')
                 glyph.setPixel(x, y, glyphColor);
     return glyph;
-}
-
-void registerIndicatorGlyphs() {
-    registerBitmapResource(kIndicatorGlyphOnBlack,
-                           makeIndicatorGlyph(colors::white, colors::black));
-    registerBitmapResource(kIndicatorGlyphOnWhite,
-                           makeIndicatorGlyph(colors::black, colors::white));
 }
 
 }  // namespace felmo

@@ -1,6 +1,6 @@
 // IndicatorGlyph: the 24 x 5 mark drawn at the right of the splash status strip, in two colour
-// variants kept as bitmap resources: "Black" (white glyph on black) for dark strips and "White"
-// (black glyph on white) for bright ones.
+// variants: "Black" (white glyph on black) for dark strips and "White" (black glyph on white) for
+// bright ones.
 #pragma once
 
 #include <array>
@@ -22,15 +22,7 @@ inline constexpr std::array<std::string_view, kIndicatorGlyphHeight> kIndicatorG
     "XXX.XXX.XXXXXXX..X.X....",  //
 };
 
-// The resource names of the two variants.
-inline constexpr std::string_view kIndicatorGlyphOnBlack = "Black";  // white glyph on black
-inline constexpr std::string_view kIndicatorGlyphOnWhite = "White";  // black glyph on white
-
 // The glyph drawn in `glyphColor` on `backgroundColor`.
 Raster makeIndicatorGlyph(Color glyphColor, Color backgroundColor);
-
-// Registers "Black" and "White" as bitmap resources. Call once at program start (calling it
-// again re-registers the same bitmaps).
-void registerIndicatorGlyphs();
 
 }  // namespace felmo

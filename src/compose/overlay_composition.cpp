@@ -97,11 +97,19 @@ void ImposingDrawAlpha(StillPictures& pictures, const OverlayRegion& region,
 
     // The overlay's background colour is the colour of its top-left pixel.
     picked = PickedRGB::of(overlay.pixel(0, 0) & 0x00FFFFFF);
-    SoftEdgeBlend(pictures.EidPicPicture1.picture(), &overlay, kOverlayKeyColour, 0, 0,
-                  controls.TrackBarAlpha, region.X1, region.X2, region.Y1, region.Y2,
-                  SlopeFromPosition(controls.TrackBarL), SlopeFromPosition(controls.TrackBarR),
-                  SlopeFromPosition(controls.TrackBarU), SlopeFromPosition(controls.TrackBarD),
-                  controls.DeduceBackground, picked);
+    SoftEdgeBlend(pictures.EidPicPicture1.picture(), &overlay,
+                  {.KeyColour = kOverlayKeyColour,
+                   .Alpha = controls.TrackBarAlpha,
+                   .X1 = region.X1,
+                   .X2 = region.X2,
+                   .Y1 = region.Y1,
+                   .Y2 = region.Y2,
+                   .SlopeL = SlopeFromPosition(controls.TrackBarL),
+                   .SlopeR = SlopeFromPosition(controls.TrackBarR),
+                   .SlopeU = SlopeFromPosition(controls.TrackBarU),
+                   .SlopeD = SlopeFromPosition(controls.TrackBarD),
+                   .KeepBackground = controls.DeduceBackground},
+                  picked);
 
     pictures.EidPicPicture.assign(pictures.EidPicPicture1);
     DrawDownLine(pictures, strip, picked);

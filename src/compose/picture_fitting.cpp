@@ -1,7 +1,6 @@
 #include "compose/picture_fitting.hpp"
 
 #include "compose/indicator_glyph.hpp"
-#include "raster/bitmap_resources.hpp"
 #include "raster/canvas.hpp"
 
 namespace felmo {
@@ -53,9 +52,9 @@ void paintSplashStatusStrip(StillPictures& pictures, PickedRGB& picked) {
     strip.floodFillBorder(0, 0, colour);
 
     picked = PickedRGB::of(colour);
-    const int sum = picked.R + picked.G + picked.B;
-    Raster glyph =
-        loadBitmapResource(sum > kBrightStripSum ? kIndicatorGlyphOnWhite : kIndicatorGlyphOnBlack);
+    const bool bright = picked.R + picked.G + picked.B > kBrightStripSum;
+    Raster glyph = bright ? makeIndicatorGlyph(colors::black, colors::white)
+                          : makeIndicatorGlyph(colors::white, colors::black);
     glyph.setTransparent(true);
     glyph.setTransparentColor(glyph.pixel(0, 0));
     strip.draw(kGlyphX, kGlyphY, glyph);

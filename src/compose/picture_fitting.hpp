@@ -29,7 +29,6 @@ void Splashscreen1Click(StillPictures& pictures, PictureLoad& load, PickedRGB& p
 // top-centre colour C (pixel (88, 0)) through two border flood fills from (0, 0) (border pure red,
 // then border C); PickedRGB := C; the indicator glyph "White" (black on white) when
 // R + G + B > 380, else "Black" (white on black), drawn at (152, 3) with its background left out.
-// Needs registerIndicatorGlyphs() to have run.
 void paintSplashStatusStrip(StillPictures& pictures, PickedRGB& picked);
 
 // "Приветствие": the picture fills WelcomeimagePicture (176 x 208).

@@ -90,9 +90,21 @@ Reach columnReach(int width, int alpha, int x1, int x2, int slopeL, int slopeR, 
 
 }  // namespace
 
-void SoftEdgeBlend(Raster* Dest, const Raster* Src, Color KeyColour, int X, int Y, int Alpha,
-                   int X1, int X2, int Y1, int Y2, int SlopeL, int SlopeR, int SlopeU, int SlopeD,
-                   bool KeepBackground, const PickedRGB& background) {
+void SoftEdgeBlend(Raster* Dest, const Raster* Src, const SoftEdgeBlendArea& area,
+                   const PickedRGB& background) {
+    // Held in locals: the pixel writes go through byte pointers, which may alias anything, and
+    // would otherwise make the compiler read every field again after each write.
+    const int X = area.X;
+    const int Y = area.Y;
+    const int Alpha = area.Alpha;
+    const int X1 = area.X1;
+    const int X2 = area.X2;
+    const int Y1 = area.Y1;
+    const int Y2 = area.Y2;
+    const int SlopeL = area.SlopeL;
+    const int SlopeR = area.SlopeR;
+    const int SlopeU = area.SlopeU;
+    const int SlopeD = area.SlopeD;
     if (Dest == nullptr || Src == nullptr)
         return;
     if (!Src->is24Bit() || !Dest->is24Bit())
@@ -106,9 +118,9 @@ void SoftEdgeBlend(Raster* Dest, const Raster* Src, Color KeyColour, int X, int 
     if (X < 0 || Y < 0)
         return;
 
-    const std::uint8_t keyR = redOf(KeyColour);
-    const std::uint8_t keyG = greenOf(KeyColour);
-    const std::uint8_t keyB = blueOf(KeyColour);
+    const std::uint8_t keyR = redOf(area.KeyColour);
+    const std::uint8_t keyG = greenOf(area.KeyColour);
+    const std::uint8_t keyB = blueOf(area.KeyColour);
     const int width = Src->width();
     const Reach reach = columnReach(width, Alpha, X1, X2, SlopeL, SlopeR, SlopeU, SlopeD, Y1, Y2);
     const int firstColumn = reach.bounded ? reach.firstColumn : 0;
@@ -139,7 +151,8 @@ void SoftEdgeBlend(Raster* Dest, const Raster* Src, Color KeyColour, int X, int 
             const int sB = s[0];
             const int sG = s[1];
             const int sR = s[2];
-            if (!KeepBackground && sR == background.R && sG == background.G && sB == background.B)
+            if (!area.KeepBackground && sR == background.R && sG == background.G &&
+                sB == background.B)
                 continue;
             if (sR == keyR && sG == keyG && sB == keyB)
                 continue;

@@ -29,14 +29,33 @@
 
 namespace felmo {
 
+// Where and how SoftEdgeBlend lays the source: everything but the two rasters and the background
+// key. Every field starts at 0 (KeepBackground false), so a caller names only what it sets.
+struct SoftEdgeBlendArea {
+    Color KeyColour = 0;  // source pixels of this colour are never drawn
+    int X = 0;            // Dest column of Src's column 0
+    int Y = 0;            // Dest row of Src's row 0
+    int Alpha = 0;        // opacity inside the rectangle, 255 opaque
+    // The rectangle, inclusive, in source coordinates.
+    int X1 = 0;
+    int X2 = 0;
+    int Y1 = 0;
+    int Y2 = 0;
+    // How much opacity each pixel of distance beyond a side takes away.
+    int SlopeL = 0;
+    int SlopeR = 0;
+    int SlopeU = 0;
+    int SlopeD = 0;
+    bool KeepBackground = false;  // draw source pixels of the background key too
+};
+
 // Blends Src into Dest with Src's pixel (0, 0) on Dest's pixel (X, Y). Dest is left untouched,
 // without any report, when a guard fails, tested in this order: Dest or Src missing (nullptr);
 // Src not 24-bit, then Dest not 24-bit; Src height + Y above Dest height; Src width + X above Dest
-// width; X or Y negative. The rectangle X1..X2, Y1..Y2 (inclusive, source coordinates) may lie
-// partly or wholly outside the source; only source pixels are visited. Reads `background` as the
-// background key; allocates nothing and keeps no state.
-void SoftEdgeBlend(Raster* Dest, const Raster* Src, Color KeyColour, int X, int Y, int Alpha,
-                   int X1, int X2, int Y1, int Y2, int SlopeL, int SlopeR, int SlopeU, int SlopeD,
-                   bool KeepBackground, const PickedRGB& background);
+// width; X or Y negative. The rectangle X1..X2, Y1..Y2 may lie partly or wholly outside the
+// source; only source pixels are visited. Reads `background` as the background key; allocates
+// nothing and keeps no state.
+void SoftEdgeBlend(Raster* Dest, const Raster* Src, const SoftEdgeBlendArea& area,
+                   const PickedRGB& background);
 
 }  // namespace felmo

@@ -95,7 +95,7 @@ void ApproachAndDistance(EffectContext& context, int tag) {
         return;  // cancelled: the frames keep the previous animation
     const Raster& picture = context.load.LoadedPicture;
 
-    Image& workImage = context.work.WorkingPicture6;
+    Image& workImage = context.work.BinocularSurface;
     workImage.setSize(kScreenWidth, kScreenHeight);
     // A picture smaller than the screen leaves a band around each rectangle unpainted: it keeps
     // the previous, larger drawing.

@@ -70,7 +70,7 @@ void MovementOnTunnel(EffectContext& context, int tag) {
     const bool reversed = tag == kTagTunnelInBlack || tag == kTagTunnelInWhite;
     const Color background = white ? colors::white : colors::black;
 
-    Image& workImage = context.work.WorkingPicture4;
+    Image& workImage = context.work.TunnelSurface;
     workImage.setSize(kScreenWidth, kScreenHeight);
     constexpr int right = kScreenWidth - 1;
     constexpr int bottom = kScreenHeight - 1;
@@ -88,7 +88,7 @@ void MovementDirectedLight(EffectContext& context, int tag) {
     if (tag != kTagLightBlack && tag != kTagLightWhite)
         throw Error("MovementDirectedLight has no variant with tag " + std::to_string(tag) + ".");
 
-    Image& workImage = context.work.WorkingPicture5;
+    Image& workImage = context.work.LightSurface;
     workImage.setSize(kScreenWidth, kScreenHeight);
     // Two draws per run, x first.
     const int randomX = context.random.random(4);

@@ -45,64 +45,69 @@ SlidePlan planSlide(int pictureAlong, int pictureAcross, int screenAlong, int sc
     return plan;
 }
 
-void MoveRightLeft(EffectContext& context, int tag) {
-    requireTag(tag, kTagSlideRight, kTagSlideLeft, "MoveRightLeft");
+namespace {
+
+enum class SlideAxis { Horizontal, Vertical };
+
+// The slide's walk, the same along either axis: the picture fitted across the motion into the
+// strip, then one frame per position of the strip under the screen.
+void slide(EffectContext& context, SlideAxis axis, bool towardsEnd) {
+    const bool horizontal = axis == SlideAxis::Horizontal;
+    Image& stripImage =
+        horizontal ? context.work.HorizontalSlideStrip : context.work.VerticalSlideStrip;
     context.preview.disableTimer2();
     context.preview.rewind();
-    context.work.WorkingPicture.setSize(kHorizontalStripWidth, kScreenHeight);
+    if (horizontal)
+        stripImage.setSize(kHorizontalStripWidth, kScreenHeight);
+    else
+        stripImage.setSize(kScreenWidth, kVerticalStripHeight);
 
     if (!context.loadPicture()) {
         context.preview.enableTimer2();
         return;
     }
     const Raster& picture = context.load.LoadedPicture;
-    const SlidePlan plan = planSlide(picture.width(), picture.height(), kScreenWidth, kScreenHeight,
-                                     tag == kTagSlideRight);
+    const SlidePlan plan =
+        horizontal
+            ? planSlide(picture.width(), picture.height(), kScreenWidth, kScreenHeight, towardsEnd)
+            : planSlide(picture.height(), picture.width(), kScreenHeight, kScreenWidth, towardsEnd);
 
     // Beyond the painted part the strip keeps what it held: white when new, else an earlier run.
-    Canvas strip = context.work.WorkingPicture.canvas();
-    strip.stretchDraw(Rect{0, 0, plan.paintedLength, kScreenHeight}, picture);
+    Canvas strip = stripImage.canvas();
+    strip.stretchDraw(horizontal ? Rect{0, 0, plan.paintedLength, kScreenHeight}
+                                 : Rect{0, 0, kScreenWidth, plan.paintedLength},
+                      picture);
 
     // The frame surface is not cleared: what the strip does not cover keeps the previous frame.
     Canvas frame = context.work.LeavingPicture.canvas();
     for (int n = 0; n < kFrameCount; ++n) {
-        frame.draw(plan.positions[n], 0, strip.raster());
+        if (horizontal)
+            frame.draw(plan.positions[n], 0, strip.raster());
+        else
+            frame.draw(0, plan.positions[n], strip.raster());
         SaveFrame(frame.raster(), context.workDir, n);
     }
     context.preview.enableTimer2();
+}
+
+}  // namespace
+
+void MoveRightLeft(EffectContext& context, int tag) {
+    requireTag(tag, kTagSlideRight, kTagSlideLeft, "MoveRightLeft");
+    slide(context, SlideAxis::Horizontal, tag == kTagSlideRight);
 }
 
 void MoveUpDown(EffectContext& context, int tag) {
     requireTag(tag, kTagSlideDown, kTagSlideUp, "MoveUpDown");
-    context.preview.disableTimer2();
-    context.preview.rewind();
-    context.work.WorkingPicture3.setSize(kScreenWidth, kVerticalStripHeight);
-
-    if (!context.loadPicture()) {
-        context.preview.enableTimer2();
-        return;
-    }
-    const Raster& picture = context.load.LoadedPicture;
-    const SlidePlan plan = planSlide(picture.height(), picture.width(), kScreenHeight, kScreenWidth,
-                                     tag == kTagSlideDown);
-
-    Canvas strip = context.work.WorkingPicture3.canvas();
-    strip.stretchDraw(Rect{0, 0, kScreenWidth, plan.paintedLength}, picture);
-
-    Canvas frame = context.work.LeavingPicture.canvas();
-    for (int n = 0; n < kFrameCount; ++n) {
-        frame.draw(0, plan.positions[n], strip.raster());
-        SaveFrame(frame.raster(), context.workDir, n);
-    }
-    context.preview.enableTimer2();
+    slide(context, SlideAxis::Vertical, tag == kTagSlideDown);
 }
 
 void ApproachPostpone(EffectContext& context, int tag) {
     requireTag(tag, kTagZoomIn, kTagZoomOut, "ApproachPostpone");
-    context.work.WorkingPicture2.setSize(kScreenWidth, kScreenHeight);
+    context.work.ZoomSurface.setSize(kScreenWidth, kScreenHeight);
 
     const Raster& splash = context.splashPicture();
-    Canvas surface = context.work.WorkingPicture2.canvas();
+    Canvas surface = context.work.ZoomSurface.canvas();
     surface.setBrushColor(colourAt(splash, 0, 0));
     surface.floodFillBorder(0, 0, colors::red);
     // Only does something when (0, 0) was pure red and stopped the first fill.

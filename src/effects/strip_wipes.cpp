@@ -26,46 +26,53 @@ int blindLine(int frame, int band, BlindOrder order) {
     return lineInBand + kBlindBandWidth * band;
 }
 
-void HorizontalStrips(EffectContext& context, int tag) {
-    const BlindOrder order =
-        tag == kTagBlindsDown ? BlindOrder::FirstLineFirst : BlindOrder::LastLineFirst;
-    context.work.WorkingPicture8.setSize(kScreenWidth, 1);
+namespace {
+
+enum class BlindAxis { Rows, Columns };
+
+// The wipe's walk, the same for rows and columns: in every frame each band takes over its next
+// line, which goes through the one-pixel-thick scratch raster on its way to the frame.
+void wipeInBlinds(EffectContext& context, BlindAxis axis, BlindOrder order) {
+    const bool rows = axis == BlindAxis::Rows;
+    Image& scratchImage = rows ? context.work.StripWipeRow : context.work.StripWipeColumn;
+    if (rows)
+        scratchImage.setSize(kScreenWidth, 1);
+    else
+        scratchImage.setSize(1, kScreenHeight);
     if (!prepareWipe(context))
         return;
 
     const Raster& entering = *context.work.EnteringPicture.picture();
-    Canvas scratch = context.work.WorkingPicture8.canvas();
+    Canvas scratch = scratchImage.canvas();
     Canvas frame = context.work.LeavingPicture.canvas();
+    const int bands = rows ? kHorizontalBlindBands : kVerticalBlindBands;
     for (int f = 0; f < kFrameCount; ++f) {
-        for (int band = 0; band < kHorizontalBlindBands; ++band) {
-            const int row = blindLine(f, band, order);
-            // Both draws are one column off: the scratch row's column 0 stays white.
-            scratch.draw(1, -row, entering);
-            frame.draw(1, row, scratch.raster());
+        for (int band = 0; band < bands; ++band) {
+            const int line = blindLine(f, band, order);
+            if (rows) {
+                // Both draws are one column off: the scratch row's column 0 stays white.
+                scratch.draw(1, -line, entering);
+                frame.draw(1, line, scratch.raster());
+            } else {
+                // The column goes into the scratch one row down: its row 0 stays white.
+                scratch.draw(-line, 1, entering);
+                frame.draw(line, 0, scratch.raster());
+            }
         }
         SaveFrame(frame.raster(), context.workDir, f);
     }
 }
 
-void VerticalStrips(EffectContext& context, int tag) {
-    const BlindOrder order =
-        tag == kTagBlindsRight ? BlindOrder::FirstLineFirst : BlindOrder::LastLineFirst;
-    context.work.WorkingPicture7.setSize(1, kScreenHeight);
-    if (!prepareWipe(context))
-        return;
+}  // namespace
 
-    const Raster& entering = *context.work.EnteringPicture.picture();
-    Canvas scratch = context.work.WorkingPicture7.canvas();
-    Canvas frame = context.work.LeavingPicture.canvas();
-    for (int f = 0; f < kFrameCount; ++f) {
-        for (int band = 0; band < kVerticalBlindBands; ++band) {
-            const int column = blindLine(f, band, order);
-            // The column goes into the scratch one row down: its row 0 stays white.
-            scratch.draw(-column, 1, entering);
-            frame.draw(column, 0, scratch.raster());
-        }
-        SaveFrame(frame.raster(), context.workDir, f);
-    }
+void HorizontalStrips(EffectContext& context, int tag) {
+    wipeInBlinds(context, BlindAxis::Rows,
+                 tag == kTagBlindsDown ? BlindOrder::FirstLineFirst : BlindOrder::LastLineFirst);
+}
+
+void VerticalStrips(EffectContext& context, int tag) {
+    wipeInBlinds(context, BlindAxis::Columns,
+                 tag == kTagBlindsRight ? BlindOrder::FirstLineFirst : BlindOrder::LastLineFirst);
 }
 
 }  // namespace felmo

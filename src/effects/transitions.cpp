@@ -49,7 +49,7 @@ void TransformationFromPicture(EffectContext& context) {
     context.preview.disableTimer2();
     context.preview.rewind();
     context.work.EnteringPicture.setSize(kScreenWidth, kScreenHeight);
-    context.work.WorkingPicture1.setSize(kDotCellSize, kDotCellSize);
+    context.work.DotDissolveCell.setSize(kDotCellSize, kDotCellSize);
     DotCellsUsed used{};
 
     if (!context.loadPicture()) {
@@ -60,7 +60,7 @@ void TransformationFromPicture(EffectContext& context) {
     copySplash(context, context.work.LeavingPicture);
 
     const Raster& entering = *context.work.EnteringPicture.picture();
-    Canvas scratch = context.work.WorkingPicture1.canvas();
+    Canvas scratch = context.work.DotDissolveCell.canvas();
     Canvas frame = context.work.LeavingPicture.canvas();
     for (int n = 0; n < kLastFrame; ++n) {
         for (const DotCell& cell : pickDotCells(context.random, used, kDotCellsPerFrame).cells) {
@@ -77,24 +77,24 @@ void TransformationFromPicture(EffectContext& context) {
 }
 
 void Display(EffectContext& context) {
-    Image& frameImage = context.work.WorkingPicture10;
-    Image& newImage = context.work.WorkingPicture9;
-    frameImage.setSize(kScreenWidth, kScreenHeight);
-    newImage.setSize(kScreenWidth, kScreenHeight);
+    WorkImages& work = context.work;
+    work.CrossFadeFrame.setSize(kScreenWidth, kScreenHeight);
+    work.CrossFadePicture.setSize(kScreenWidth, kScreenHeight);
     if (!context.loadPicture())
         return;
-    fitNewPicture(context, newImage);
-    copySplash(context, frameImage);
+    fitNewPicture(context, work.CrossFadePicture);
+    copySplash(context, work.CrossFadeFrame);
 
-    Raster& frame = frameImage.canvas().raster();
-    Raster& picture = newImage.canvas().raster();
+    Raster& frame = work.CrossFadeFrame.canvas().raster();
+    Raster& picture = work.CrossFadePicture.canvas().raster();
     frame.convertTo24Bit();
     picture.convertTo24Bit();
     for (int k = 1; k <= kFrameCount; ++k) {
         // A zero rectangle with zero slopes: every pixel is blended once at the opacity, row 0 and
         // column 0 twice, pixel (0, 0) five times.
-        SoftEdgeBlend(&frame, &picture, kCrossFadeKeyColour, 0, 0, kCrossFadeOpacityStep * k, 0, 0,
-                      0, 0, 0, 0, 0, 0, false, context.picked);
+        SoftEdgeBlend(&frame, &picture,
+                      {.KeyColour = kCrossFadeKeyColour, .Alpha = kCrossFadeOpacityStep * k},
+                      context.picked);
         SaveFrame(frame, context.workDir, k - 1);
     }
 }

@@ -10,19 +10,19 @@
 namespace felmo {
 
 struct WorkImages {
-    Image WorkingPicture{17, 17};    // horizontal slide strip, 2112 x 208
-    Image WorkingPicture1{17, 17};   // dot dissolve
-    Image WorkingPicture2{17, 17};   // zoom in place, 176 x 208
-    Image WorkingPicture3{17, 17};   // vertical slide strip, 176 x 2496
-    Image WorkingPicture4{17, 17};   // tunnel
-    Image WorkingPicture5{17, 17};   // directed light
-    Image WorkingPicture6{17, 17};   // binocular zoom
-    Image WorkingPicture7{17, 17};   // vertical strips
-    Image WorkingPicture8{17, 17};   // horizontal strips
-    Image WorkingPicture9{17, 17};   // cross-fade
-    Image WorkingPicture10{17, 17};  // cross-fade
-    Image LeavingPicture{176, 208};  // frame surface shared by several effects
-    Image EnteringPicture{17, 17};   // the new picture of the picture-to-picture transitions
+    Image HorizontalSlideStrip{17, 17};  // the picture fitted to the screen height, 2112 x 208
+    Image DotDissolveCell{17, 17};       // one 2 x 2 cell of the new picture on its way
+    Image ZoomSurface{17, 17};           // the zoom in place draws its frames here, 176 x 208
+    Image VerticalSlideStrip{17, 17};    // the picture fitted to the screen width, 176 x 2496
+    Image TunnelSurface{17, 17};         // the splash picture masked outside the tunnel
+    Image LightSurface{17, 17};          // the splash picture masked outside the light spot
+    Image BinocularSurface{17, 17};      // the binocular zoom draws its frames here
+    Image StripWipeColumn{17, 17};       // one column of the new picture, 1 x 208
+    Image StripWipeRow{17, 17};          // one row of the new picture, 176 x 1
+    Image CrossFadePicture{17, 17};      // the new picture fitted to the screen, 176 x 208
+    Image CrossFadeFrame{17, 17};        // the cross-fade's frame, blended step by step
+    Image LeavingPicture{176, 208};      // frame surface shared by several effects
+    Image EnteringPicture{17, 17};       // the new picture of the picture-to-picture transitions
 };
 
 }  // namespace felmo

@@ -57,10 +57,11 @@ bool ellipseSpan(std::int64_t row, std::int64_t width, std::int64_t height, std:
         right = width - 1;
         return true;
     }
-    const double radiusY = height / 2.0;
+    const double radiusY = static_cast<double>(height) / 2.0;
     const double offsetY = (static_cast<double>(row) + 0.5 - radiusY) / radiusY;
-    const double halfWidth = width / 2.0 * std::sqrt(std::max(0.0, 1.0 - offsetY * offsetY));
-    left = static_cast<std::int64_t>(std::ceil(width / 2.0 - halfWidth - 0.5));
+    const double radiusX = static_cast<double>(width) / 2.0;
+    const double halfWidth = radiusX * std::sqrt(std::max(0.0, 1.0 - offsetY * offsetY));
+    left = static_cast<std::int64_t>(std::ceil(radiusX - halfWidth - 0.5));
     left = std::max<std::int64_t>(left, 0);
     right = width - 1 - left;
     if (left > right) {

@@ -48,7 +48,6 @@ void Studio::FormActivate() {
     document_.strip.blueLabel.clear();
 
     std::vector<std::string> foundMbmNames = session_.takeWorkTree();
-    registerIndicatorGlyphs();
     build_.startUnpack(std::move(foundMbmNames));
 }
 

@@ -55,8 +55,8 @@ void writeCommandFile(std::string_view programDirectory, const std::vector<std::
 // Deletes programDirectory + "PackUnpack.txt"; a missing file is fine.
 void deleteCommandFile(std::string_view programDirectory);
 
-// The same lines in the original Windows form (" /u ", "/c", backslashes, and the pack target as a
-// path from the root of the drive: "\Temp\Temp_FELMO\NewMbmFiles\N.mbm").
+// The same lines as the program writes them on Windows (" /u ", "/c", backslashes, and the pack
+// target as a path from the root of the drive: "\Temp\Temp_FELMO\NewMbmFiles\N.mbm").
 namespace windows_command_file {
 std::vector<std::string> unpackCommandLines(std::string_view workDir, const MbmSlot& slot);
 std::vector<std::string> packCommandLines(std::string_view workDir, const MbmSlot& slot,

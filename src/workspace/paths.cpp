@@ -248,7 +248,7 @@ std::string framePath(std::string_view workDir, const MbmSlot& slot, int frameIn
 }
 
 std::string doneMarkerPath(std::string_view workDir, const MbmSlot& slot) {
-    return std::string(workDir) + std::string(slot.doneMarker);
+    return framePath(workDir, slot, slot.lastFrameIndex);
 }
 
 std::string slotSourcePath(std::string_view workDir, const MbmSlot& slot) {

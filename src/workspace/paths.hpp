@@ -13,7 +13,7 @@
 //   output folder      settings key RoadDirFiles; default program directory + "Files" for a
 //                      portable copy, "FELMO" in the user's documents folder when installed
 //
-// The Windows rules of the original program stay expressible in windows_paths below.
+// The program's Windows rules stay expressible in windows_paths below.
 #pragma once
 
 #include <string>
@@ -106,7 +106,8 @@ inline constexpr std::string_view kNewMbmFolderName = "NewMbmFiles";
 std::string newMbmFolder(std::string_view workDir);                     // + "NewMbmFiles/"
 std::string slotFolder(std::string_view workDir, const MbmSlot& slot);  // + name + "/"
 std::string framePath(std::string_view workDir, const MbmSlot& slot, int frameIndex);
-std::string doneMarkerPath(std::string_view workDir, const MbmSlot& slot);  // + doneMarker
+// The slot's last frame: once the converter has written it, the slot's unpack is done.
+std::string doneMarkerPath(std::string_view workDir, const MbmSlot& slot);
 std::string slotSourcePath(std::string_view workDir, const MbmSlot& slot);  // + name + ".mbm"
 std::string builtFilePath(std::string_view workDir, const MbmSlot& slot);   // NewMbmFiles/name.mbm
 std::string outputFilePath(std::string_view outputFolder, const MbmSlot& slot);  // + "/" + name.mbm

@@ -1,5 +1,7 @@
 // The five graphic slots of the phone, in their fixed order. A slot's index is its number
-// everywhere: its place in both converter pipelines and in the bit-depth table of a build.
+// everywhere: its place in both converter pipelines and in the bit-depth table of a build. This
+// table is the one place that spells the slot names: the embedded defaults and their build step
+// read them from here.
 #pragma once
 
 #include <array>
@@ -8,10 +10,9 @@
 namespace felmo {
 
 struct MbmSlot {
-    std::string_view name;        // folder name under WorkDir and the .mbm file name, as spelled
-    int lastFrameIndex;           // frames are 0 ... lastFrameIndex, without gaps
-    int frameCount;               // lastFrameIndex + 1
-    std::string_view doneMarker;  // name + "/" + lastFrameIndex + ".bmp", relative to WorkDir
+    std::string_view name;  // folder name under WorkDir and the .mbm file name, as spelled
+    int lastFrameIndex;     // frames are 0 ... lastFrameIndex, without gaps
+    int frameCount;         // lastFrameIndex + 1
 };
 
 inline constexpr int kSlotCount = 5;
@@ -24,11 +25,11 @@ inline constexpr int kSplashscreenSlot = 3;
 inline constexpr int kWelcomeimageSlot = 4;
 
 inline constexpr std::array<MbmSlot, kSlotCount> kSlotTable{{
-    {"startup", 11, 12, "startup/11.bmp"},
-    {"EidPic", 4, 5, "EidPic/4.bmp"},
-    {"backgroundimage", 1, 2, "backgroundimage/1.bmp"},
-    {"Splashscreen", 0, 1, "Splashscreen/0.bmp"},
-    {"Welcomeimage", 0, 1, "Welcomeimage/0.bmp"},
+    {"startup", 11, 12},
+    {"EidPic", 4, 5},
+    {"backgroundimage", 1, 2},
+    {"Splashscreen", 0, 1},
+    {"Welcomeimage", 0, 1},
 }};
 
 // The slot at index 0 ... 4. An index outside the table is a programming error (std::out_of_range).

@@ -480,7 +480,7 @@ class DesktopTest : public QObject {
         QFileDialog& dialog = frontEnd.pictureDialog();
         dialog.setDirectory(QString::fromStdString(sandbox.root().string()));
         QAbstractItemView* popup = nullptr;
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, &dialog, [&] {
             auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
             QVERIFY(edit != nullptr && edit->completer() != nullptr);
             popup = edit->completer()->popup();

@@ -142,7 +142,7 @@ class MenuTreeTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void treeMatchesTheDocumentedMenu() {
+    void treeHasEveryItemInItsPlace() {
         QMenuBar bar;
         const MenuTree tree = buildMenuTree(&bar);
         std::vector<ActualItem> actual;

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "app/main_window.hpp"
@@ -225,15 +226,21 @@ class OverlayWindowTest : public QObject {
         const fs::path broken = rig.sandbox.root() / "broken.bmp";
         std::ofstream(broken) << "not a picture";
         rig.frontEnd.picture = broken;
+        // Should the window open all the same, the poll closes it so that the trigger returns.
         bool opened = false;
-        QTimer::singleShot(300, [&] {
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, [&] {
             if (QWidget* modal = QApplication::activeModalWidget()) {
-                opened = modal == rig.overlay();
+                opened = opened || modal == rig.overlay();
                 modal->close();
             }
         });
+        poll.start();
         rig.window->menu().item("EidPic2")->trigger();
+        poll.stop();
         QVERIFY(!opened);
+        QVERIFY(!rig.overlay()->isVisible());
         QCOMPARE(rig.errors.size(), 1);
     }
 

@@ -19,7 +19,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +27,7 @@
 #include "raster/raster.hpp"
 #include "studio/front_end.hpp"
 #include "studio/studio.hpp"
+#include "support/text_files.hpp"
 
 namespace felmo::testing {
 
@@ -159,13 +159,6 @@ struct WindowRig {
     WindowRig& operator=(const WindowRig&) = delete;
 };
 
-inline std::string readText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Puts the five phone graphics into `outputFolder` as the user's own .mbm files, packed by
 // `converter` from frames drawn here: a diagonal colour ramp per slot with a white bar that moves
 // from frame to frame, so no picture is flat and every animation frame differs from the next.
@@ -234,10 +227,15 @@ inline void withModalWindow(const std::function<void()>& opener,
         modal->close();
     });
     poll.start();
-    QTimer::singleShot(5000, [&] {
+    // A window that `inspect` failed to close for good is closed after five seconds. Both timers
+    // die with this call, so neither can fire inside a later test.
+    QTimer safety;
+    safety.setSingleShot(true);
+    QObject::connect(&safety, &QTimer::timeout, [] {
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
     });
+    safety.start(5000);
     opener();
     QVERIFY2(seen, "no modal window appeared");
 }

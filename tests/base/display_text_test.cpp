@@ -35,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
                           "31m",
                           "\\xc2\\x9b31m"},
                     Shown{"FourByteCharacter", "\xf0\x9f\x99\x82", "\xf0\x9f\x99\x82"}),
-    [](const testing::TestParamInfo<Shown>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Shown>& testCase) { return std::string(testCase.param.name); });
 
 TEST(DisplayText, CutsLongTextToTheLimitWithAnEllipsis) {
     const std::string huge(900 * 1024, 'A');

@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
         ResizeCase{"no_height_top", {0, 10, 45, 45}, kSizeButtonShorter, 0, {0, 10, 45, 45}, 1},
         // Another tag moves nothing, the side still flips.
         ResizeCase{"other_tag", {40, 150, 30, 60}, 7, 1, {40, 150, 30, 60}, -1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 }  // namespace
 }  // namespace felmo

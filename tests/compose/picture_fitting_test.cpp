@@ -9,7 +9,6 @@
 #include "base/file_io.hpp"
 #include "compose/indicator_glyph.hpp"
 #include "compose_rig.hpp"
-#include "raster/bitmap_resources.hpp"
 #include "raster/bmp.hpp"
 #include "raster/canvas.hpp"
 
@@ -51,8 +50,6 @@ Raster makePicture(int width, int height) {
 
 class FittingTest : public ::testing::Test {
   protected:
-    void SetUp() override { registerIndicatorGlyphs(); }
-
     PictureChooser offer(const Raster& picture, const std::string& name = "picture.bmp") {
         const std::filesystem::path path = folder.path() / name;
         saveBmpFile(picture, path);
@@ -146,15 +143,15 @@ TEST_P(SplashStripTest, BandOfTheTopCentreColourWithTheContrastingGlyph) {
     picture.setPixel(0, 0, rgb(1, 1, 1));  // only the top-centre pixel counts
     Splashscreen1Click(pictures, load, picked, offer(picture));
 
-    const Raster& strip = *pictures.SplashEidPic.picture();
-    ASSERT_EQ(strip.width(), 176);
-    ASSERT_EQ(strip.height(), 12);
+    const Raster& splashStrip = *pictures.SplashEidPic.picture();
+    ASSERT_EQ(splashStrip.width(), 176);
+    ASSERT_EQ(splashStrip.height(), 12);
     for (int y = 0; y < 12; ++y)
         for (int x = 0; x < 176; ++x) {
             const int gx = x - 152;
             const int gy = y - 3;
             const bool glyph = gx >= 0 && gx < 24 && gy >= 0 && gy < 5 && kGlyph[gy][gx] == 'X';
-            ASSERT_EQ(strip.pixel(x, y), glyph ? c.glyphColour : c.top) << x << ", " << y;
+            ASSERT_EQ(splashStrip.pixel(x, y), glyph ? c.glyphColour : c.top) << x << ", " << y;
         }
     EXPECT_EQ(picked, PickedRGB::of(c.top));
 }
@@ -166,7 +163,9 @@ INSTANTIATE_TEST_SUITE_P(
                       SplashCase{"BlackStrip", colors::black, colors::white},
                       SplashCase{"WhiteStrip", colors::white, colors::black},
                       SplashCase{"PureRedStrip", colors::red, colors::white}),
-    [](const ::testing::TestParamInfo<SplashCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SplashCase>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 TEST_F(FittingTest, PureRedOnTheOldStripBoundsTheFirstFill) {
     // An old strip with a pure red wall at column 100 and a pure red top-left pixel elsewhere.
@@ -176,10 +175,10 @@ TEST_F(FittingTest, PureRedOnTheOldStripBoundsTheFirstFill) {
     pictures.SplashEidPic.setPicture(old);
     pictures.SplashscreenPicture.setPicture(Raster(176, 208, rgb(0, 0, 200)));
     paintSplashStatusStrip(pictures, picked);
-    const Raster& strip = *pictures.SplashEidPic.picture();
-    EXPECT_EQ(strip.pixel(99, 0), rgb(0, 0, 200));
-    EXPECT_EQ(strip.pixel(100, 0), colors::red);
-    EXPECT_EQ(strip.pixel(101, 0), rgb(9, 9, 9));
+    const Raster& splashStrip = *pictures.SplashEidPic.picture();
+    EXPECT_EQ(splashStrip.pixel(99, 0), rgb(0, 0, 200));
+    EXPECT_EQ(splashStrip.pixel(100, 0), colors::red);
+    EXPECT_EQ(splashStrip.pixel(101, 0), rgb(9, 9, 9));
 
     // With the top-left pixel pure red the second fill, bounded by the new colour, does the work.
     Raster redCorner(176, 12, colors::red);
@@ -198,10 +197,9 @@ TEST_F(FittingTest, SplashCancelRepaintsTheStripFromTheUnchangedPicture) {
     EXPECT_EQ(picked, (PickedRGB{30, 40, 50}));
 }
 
-TEST(IndicatorGlyph, VariantsAreRegisteredUnderTheirNames) {
-    registerIndicatorGlyphs();
-    const Raster onBlack = loadBitmapResource("Black");
-    const Raster onWhite = loadBitmapResource("White");
+TEST(IndicatorGlyph, VariantsDrawTheSameMarkInSwappedColours) {
+    const Raster onBlack = makeIndicatorGlyph(colors::white, colors::black);
+    const Raster onWhite = makeIndicatorGlyph(colors::black, colors::white);
     ASSERT_EQ(onBlack.width(), 24);
     ASSERT_EQ(onBlack.height(), 5);
     for (int y = 0; y < 5; ++y)

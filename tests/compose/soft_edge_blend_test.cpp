@@ -34,8 +34,18 @@ Raster patternedSource(int width, int height) {
 TEST(SoftEdgeBlend, DefaultOverlayFadesByDistanceFromTheRectangle) {
     Raster destination(176, 68, colors::black);
     const Raster source(176, 68, colors::white);
-    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 200, 40, 150, 30, 60, 151, 151, 20, 20,
-                  false, kUnusedKey);
+    SoftEdgeBlend(&destination, &source,
+                  {.KeyColour = kMagenta,
+                   .Alpha = 200,
+                   .X1 = 40,
+                   .X2 = 150,
+                   .Y1 = 30,
+                   .Y2 = 60,
+                   .SlopeL = 151,
+                   .SlopeR = 151,
+                   .SlopeU = 20,
+                   .SlopeD = 20},
+                  kUnusedKey);
 
     for (int i = 0; i < 68; ++i) {
         for (int j = 0; j < 176; ++j) {
@@ -108,8 +118,18 @@ TEST(SoftEdgeBlend, MatchesTheRulesAppliedToEveryPixel) {
                           Case{100, 0, 0, 0, 0, 0, 0, 0, 0}}) {     // the cross-fade's call
         Raster blended(23, 17, rgb(60, 140, 220));
         Raster expected = blended;
-        SoftEdgeBlend(&blended, &source, kMagenta, 0, 0, c.alpha, c.x1, c.x2, c.y1, c.y2, c.sl,
-                      c.sr, c.su, c.sd, false, kUnusedKey);
+        SoftEdgeBlend(&blended, &source,
+                      {.KeyColour = kMagenta,
+                       .Alpha = c.alpha,
+                       .X1 = c.x1,
+                       .X2 = c.x2,
+                       .Y1 = c.y1,
+                       .Y2 = c.y2,
+                       .SlopeL = c.sl,
+                       .SlopeR = c.sr,
+                       .SlopeU = c.su,
+                       .SlopeD = c.sd},
+                      kUnusedKey);
         literalBlend(expected, source, c.alpha, c.x1, c.x2, c.y1, c.y2, c.sl, c.sr, c.su, c.sd);
         for (int y = 0; y < 17; ++y)
             for (int x = 0; x < 23; ++x)
@@ -124,7 +144,14 @@ TEST(SoftEdgeBlend, MagentaSourcePixelsAreNeverDrawn) {
     Raster source(8, 8, colors::white);
     source.setPixel(3, 3, kMagenta);  // inside the rectangle
     source.setPixel(7, 0, kMagenta);  // on a fade
-    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 255, 2, 5, 2, 5, 0, 0, 0, 0, true,
+    SoftEdgeBlend(&destination, &source,
+                  {.KeyColour = kMagenta,
+                   .Alpha = 255,
+                   .X1 = 2,
+                   .X2 = 5,
+                   .Y1 = 2,
+                   .Y2 = 5,
+                   .KeepBackground = true},
                   PickedRGB::of(kMagenta));
     EXPECT_EQ(destination.pixel(3, 3), grey(77));
     EXPECT_EQ(destination.pixel(7, 0), grey(77));
@@ -137,8 +164,19 @@ TEST(SoftEdgeBlend, BackgroundKeyIsSkippedUnlessKept) {
     source.setPixel(2, 2, background);
     for (const bool keep : {false, true}) {
         Raster destination(6, 6, colors::black);
-        SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 255, 1, 4, 1, 4, 255, 255, 255, 255,
-                      keep, PickedRGB::of(background));
+        SoftEdgeBlend(&destination, &source,
+                      {.KeyColour = kMagenta,
+                       .Alpha = 255,
+                       .X1 = 1,
+                       .X2 = 4,
+                       .Y1 = 1,
+                       .Y2 = 4,
+                       .SlopeL = 255,
+                       .SlopeR = 255,
+                       .SlopeU = 255,
+                       .SlopeD = 255,
+                       .KeepBackground = keep},
+                      PickedRGB::of(background));
         EXPECT_EQ(destination.pixel(2, 2), keep ? background : colors::black) << keep;
         EXPECT_EQ(destination.pixel(3, 2), colors::white) << keep;
     }
@@ -160,7 +198,14 @@ TEST_P(SoftEdgeBlendGuard, LeavesDestinationUntouchedWhenTheSourceDoesNotFit) {
     Raster source(c.sourceWidth, c.sourceHeight, grey(250));
     source.setSourceFormat(c.sourceFormat);
     const Raster before = destination;
-    SoftEdgeBlend(&destination, &source, kMagenta, c.x, c.y, 255, 0, 20, 0, 20, 0, 0, 0, 0, true,
+    SoftEdgeBlend(&destination, &source,
+                  {.KeyColour = kMagenta,
+                   .X = c.x,
+                   .Y = c.y,
+                   .Alpha = 255,
+                   .X2 = 20,
+                   .Y2 = 20,
+                   .KeepBackground = true},
                   kUnusedKey);
     bool changed = false;
     for (int y = 0; y < 8; ++y)
@@ -181,12 +226,16 @@ INSTANTIATE_TEST_SUITE_P(
                       GuardCase{"negative_offset", 5, 5, -1, 0, k24, k24, false},
                       GuardCase{"source_16_bit", 10, 8, 0, 0, PixelFormat::Bits16, k24, false},
                       GuardCase{"destination_8_bit", 10, 8, 0, 0, k24, PixelFormat::Bits8, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(SoftEdgeBlend, MissingRasterIsIgnored) {
     Raster raster(4, 4, grey(9));
-    SoftEdgeBlend(nullptr, &raster, kMagenta, 0, 0, 255, 0, 3, 0, 3, 0, 0, 0, 0, true, kUnusedKey);
-    SoftEdgeBlend(&raster, nullptr, kMagenta, 0, 0, 255, 0, 3, 0, 3, 0, 0, 0, 0, true, kUnusedKey);
+    SoftEdgeBlend(nullptr, &raster,
+                  {.KeyColour = kMagenta, .Alpha = 255, .X2 = 3, .Y2 = 3, .KeepBackground = true},
+                  kUnusedKey);
+    SoftEdgeBlend(&raster, nullptr,
+                  {.KeyColour = kMagenta, .Alpha = 255, .X2 = 3, .Y2 = 3, .KeepBackground = true},
+                  kUnusedKey);
     EXPECT_EQ(raster.pixel(2, 2), grey(9));
 }
 
@@ -194,8 +243,10 @@ TEST(SoftEdgeBlend, AlphaZeroChangesNothingEvenWithFlatSlopes) {
     Raster destination = patternedSource(12, 9);
     const Raster before = destination;
     const Raster source(12, 9, colors::white);
-    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 0, 3, 8, 2, 6, 0, 0, 0, 0, true,
-                  kUnusedKey);
+    SoftEdgeBlend(
+        &destination, &source,
+        {.KeyColour = kMagenta, .X1 = 3, .X2 = 8, .Y1 = 2, .Y2 = 6, .KeepBackground = true},
+        kUnusedKey);
     for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 12; ++x)
             ASSERT_EQ(destination.pixel(x, y), before.pixel(x, y)) << x << "," << y;
@@ -204,7 +255,18 @@ TEST(SoftEdgeBlend, AlphaZeroChangesNothingEvenWithFlatSlopes) {
 TEST(SoftEdgeBlend, AlphaFullCopiesTheRectangleExactlyCornersIncluded) {
     Raster destination(12, 9, grey(33));
     const Raster source = patternedSource(12, 9);
-    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 255, 3, 8, 2, 6, 255, 255, 255, 255, true,
+    SoftEdgeBlend(&destination, &source,
+                  {.KeyColour = kMagenta,
+                   .Alpha = 255,
+                   .X1 = 3,
+                   .X2 = 8,
+                   .Y1 = 2,
+                   .Y2 = 6,
+                   .SlopeL = 255,
+                   .SlopeR = 255,
+                   .SlopeU = 255,
+                   .SlopeD = 255,
+                   .KeepBackground = true},
                   kUnusedKey);
     for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 12; ++x) {
@@ -218,7 +280,17 @@ TEST(SoftEdgeBlend, ZeroSlopeCarriesFullAlphaToTheBorder) {
     Raster destination(20, 10, colors::black);
     const Raster source(20, 10, colors::white);
     // Only the left side is soft; the others are hard.
-    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 100, 10, 15, 2, 7, 0, 255, 255, 255, true,
+    SoftEdgeBlend(&destination, &source,
+                  {.KeyColour = kMagenta,
+                   .Alpha = 100,
+                   .X1 = 10,
+                   .X2 = 15,
+                   .Y1 = 2,
+                   .Y2 = 7,
+                   .SlopeR = 255,
+                   .SlopeU = 255,
+                   .SlopeD = 255,
+                   .KeepBackground = true},
                   kUnusedKey);
     EXPECT_EQ(destination.pixel(0, 4), grey(100));
     EXPECT_EQ(destination.pixel(16, 4), grey(0));
@@ -231,8 +303,7 @@ TEST(SoftEdgeBlend, ZeroSlopeCarriesFullAlphaToTheBorder) {
 TEST(SoftEdgeBlend, ZeroRectangleBlendsRowZeroColumnZeroAndTheOriginRepeatedly) {
     Raster destination(7, 5, colors::black);
     const Raster source(7, 5, colors::white);
-    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0, 0, false,
-                  kUnusedKey);
+    SoftEdgeBlend(&destination, &source, {.KeyColour = kMagenta, .Alpha = 100}, kUnusedKey);
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 7; ++x) {
             const int expected = x == 0 && y == 0 ? 233 : (x == 0 || y == 0) ? 160 : 100;
@@ -246,7 +317,14 @@ TEST(SoftEdgeBlend, ZeroRectangleBlendsRowZeroColumnZeroAndTheOriginRepeatedly) 
 TEST(SoftEdgeBlend, OutOfRangeOpacityTruncatesTowardZeroAndKeepsTheLowByte) {
     Raster destination(1, 1, grey(100));
     const Raster source(1, 1, colors::black);
-    SoftEdgeBlend(&destination, &source, kMagenta, 0, 0, 300, -5, 5, -5, 5, 0, 0, 0, 0, true,
+    SoftEdgeBlend(&destination, &source,
+                  {.KeyColour = kMagenta,
+                   .Alpha = 300,
+                   .X1 = -5,
+                   .X2 = 5,
+                   .Y1 = -5,
+                   .Y2 = 5,
+                   .KeepBackground = true},
                   kUnusedKey);
     EXPECT_EQ(destination.pixel(0, 0), grey(239));
 }

@@ -4,7 +4,7 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,13 +14,16 @@
 #include "raster/bmp.hpp"
 #include "support/child_process.hpp"
 #include "support/temporary_folder.hpp"
+#include "support/text_files.hpp"
 
 namespace felmo {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::ProcessResult;
+using testing::readText;
 using testing::TemporaryFolder;
+using testing::writeText;
 
 const fs::path kBmconv = fs::path(FELMO_BIN_DIR) / "bmconv";
 
@@ -53,15 +56,6 @@ void expectFrame(const Raster& raster, int k) {
     EXPECT_EQ(raster.pixel(10 * k, 15 * k), through16Bits(kBlock));
     EXPECT_EQ(raster.pixel(10 * k + 39, 15 * k + 29), through16Bits(kBlock));
     EXPECT_EQ(raster.pixel(10 * k + 40, 15 * k + 29), through16Bits(frameColor(k)));
-}
-
-void writeText(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string readText(const fs::path& path) {
-    const std::vector<std::uint8_t> bytes = readWholeFile(path);
-    return std::string(bytes.begin(), bytes.end());
 }
 
 std::uint32_t u32(const std::vector<std::uint8_t>& bytes, std::size_t offset) {

@@ -52,7 +52,7 @@ const TimingCase kTimings[] = {
     {"ZeroDelays", std::vector<int>(24, 0), equalDelayChoice(24)},
 };
 INSTANTIATE_TEST_SUITE_P(Delays, SourceFrameChoice, ::testing::ValuesIn(kTimings),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 const MenuEntry& animationEntry() {
     const MenuEntry* entry = findEffectByCliName("animation");

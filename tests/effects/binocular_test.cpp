@@ -56,7 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
         AnchorCase{"Bottom", 55, 64, BinocularAnchor::Bottom, {-232, -272, 408, 208}},
         AnchorCase{"LeftBottom", 56, 65, BinocularAnchor::LeftBottom, {0, -272, 640, 208}},
         AnchorCase{"Centre", 57, 66, BinocularAnchor::Centre, {-232, -136, 408, 344}}),
-    [](const ::testing::TestParamInfo<AnchorCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<AnchorCase>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 TEST(BinocularDrawing, CentreOf640x480TruncatesEachProduct) {
     const std::array<Rect, 12> expected = {{
@@ -179,7 +181,7 @@ TEST(ApproachAndDistance, ScreenSizedPictureGivesTwelveCopies) {
 // A smaller picture leaves the band around each rectangle as the previous, larger drawing left it.
 TEST(ApproachAndDistance, SmallerPictureKeepsTheEarlierDrawingAroundIt) {
     EffectRig rig;
-    rig.work.WorkingPicture6.setPicture(Raster(176, 208, kMarker));
+    rig.work.BinocularSurface.setPicture(Raster(176, 208, kMarker));
     const Raster picture = makePicture(88, 104, positionColour);
     rig.offerPicture(picture);
     EffectContext context = rig.context();
@@ -223,7 +225,7 @@ TEST(ApproachAndDistance, CancelWritesNothingAndLeavesThePreviewAlone) {
     EXPECT_EQ(changes, 0);
     EXPECT_TRUE(rig.preview.timer2Enabled());
     EXPECT_EQ(rig.preview.PreviewFrame, 4);
-    EXPECT_FALSE(rig.work.WorkingPicture6.hasPicture());
+    EXPECT_FALSE(rig.work.BinocularSurface.hasPicture());
     for (int k = 0; k < 12; ++k)
         EXPECT_EQ(rig.frame(k).pixel(10, 10), kMarker) << k;
 }

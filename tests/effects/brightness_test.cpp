@@ -231,8 +231,9 @@ struct CoverCase {
 
 class ScatterCoverTest : public ::testing::TestWithParam<CoverCase> {};
 
-// From a fresh start the picture is eaten away by the documented amounts, and every pixel that is
-// not the picture is the stroke colour.
+// From a fresh start the picture is eaten away by fixed amounts (the counts of uncovered pixels
+// below are the effect's own, frame by frame), and every pixel that is not the picture is the
+// stroke colour.
 TEST_P(ScatterCoverTest, UncoveredPixelsAfterAFreshStart) {
     const CoverCase& c = GetParam();
     ScatterRun run(c.tag);

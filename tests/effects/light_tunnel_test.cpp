@@ -274,8 +274,8 @@ TEST_P(MaskingHandlerTest, DrawingOnTheCopyKeepsTheSplashPictureAndEarlierFrames
     const Raster splash = splashPicture();
     rig.stills.SplashscreenPicture.setPicture(splash);
     // An earlier run's surface, of another size, is replaced by the copy.
-    rig.work.WorkingPicture4.setPicture(Raster(300, 300, testing::kMarker));
-    rig.work.WorkingPicture5.setPicture(Raster(300, 300, testing::kMarker));
+    rig.work.TunnelSurface.setPicture(Raster(300, 300, testing::kMarker));
+    rig.work.LightSurface.setPicture(Raster(300, 300, testing::kMarker));
     run(rig);
     for (int k = 0; k < 12; ++k) {
         const Raster frame = rig.frame(k);

@@ -74,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 false,
                                 100,
                                 {0, 6, 13, 20, 27, 34, 41, 48, 55, 62, 69, 76}}),
-    [](const ::testing::TestParamInfo<SlideCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<SlideCase>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 TEST(SlidePlan, EmptyPictureIsAnErrorNotADivisionByZero) {
     EXPECT_THROW(planSlide(100, 0, 176, 208, true), Error);
@@ -123,7 +125,8 @@ TEST_P(SlideEndToEndTest, FramesAreWindowsOntoTheFittedStrip) {
     EffectContext context = rig.context();
     (horizontal ? MoveRightLeft : MoveUpDown)(context, c.tag);
 
-    const Image& stripImage = horizontal ? rig.work.WorkingPicture : rig.work.WorkingPicture3;
+    const Image& stripImage =
+        horizontal ? rig.work.HorizontalSlideStrip : rig.work.VerticalSlideStrip;
     ASSERT_TRUE(stripImage.hasPicture());
     const Raster& strip = *stripImage.picture();
     EXPECT_EQ(strip.width(), horizontal ? 2112 : 176);
@@ -165,8 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
                      416,
                      {0, -18, -37, -56, -75, -94, -113, -132, -151, -170, -189, -208}},
         EndToEndCase{"Tag9Narrow100", 9, 100, 208, {76, 69, 62, 55, 48, 41, 34, 27, 20, 13, 6, 0}}),
-    [](const ::testing::TestParamInfo<EndToEndCase>& info) {
-        return std::string(info.param.name);
+    [](const ::testing::TestParamInfo<EndToEndCase>& testCase) {
+        return std::string(testCase.param.name);
     });
 
 TEST(MoveRightLeft, StripIsTheSqueezedPictureThenWhite) {
@@ -175,7 +178,7 @@ TEST(MoveRightLeft, StripIsTheSqueezedPictureThenWhite) {
     EffectContext context = rig.context();
     MoveRightLeft(context, kTagSlideRight);
 
-    const Raster& strip = *rig.work.WorkingPicture.picture();
+    const Raster& strip = *rig.work.HorizontalSlideStrip.picture();
     // 640 x 480 fitted to height 208 is 277.33 wide: 277 columns of picture, then the new strip.
     EXPECT_EQ(strip.pixel(0, 0), columnColour(0, 0));
     EXPECT_NE(strip.pixel(276, 100), colors::white);
@@ -235,7 +238,7 @@ TEST(MoveRightLeft, PictureWiderThanTheStripIsCutAt2112) {
     EffectContext context = rig.context();
     MoveRightLeft(context, kTagSlideRight);
 
-    const Raster& strip = *rig.work.WorkingPicture.picture();
+    const Raster& strip = *rig.work.HorizontalSlideStrip.picture();
     EXPECT_EQ(strip.width(), 2112);
     EXPECT_EQ(strip.pixel(2111, 0), columnColour(2111, 0));
     // step = 2024 / 11 = 184: frame 0 at -2024 sees strip columns 2024..2111, then nothing.
@@ -407,7 +410,7 @@ TEST(ApproachPostpone, PureRedOnTheOldSurfaceBoundsTheBackgroundFill) {
     Raster old(176, 208, kMarker);
     for (int y = 0; y < 208; ++y)
         old.setPixel(10, y, colors::red);
-    rig.work.WorkingPicture2.setPicture(old);
+    rig.work.ZoomSurface.setPicture(old);
 
     EffectContext context = rig.context();
     ApproachPostpone(context, kTagZoomIn);
@@ -425,7 +428,7 @@ TEST(ApproachPostpone, PureRedCornerIsRepaintedByTheSecondFill) {
     EffectRig rig;
     Raster splash = makePicture(176, 208, splashColour);
     rig.stills.SplashscreenPicture.setPicture(splash);
-    rig.work.WorkingPicture2.setPicture(Raster(176, 208, colors::red));
+    rig.work.ZoomSurface.setPicture(Raster(176, 208, colors::red));
     EffectContext context = rig.context();
     ApproachPostpone(context, kTagZoomIn);
     EXPECT_TRUE(samePixels(rig.frame(0), expectedDrawing(splash, 0)));

@@ -55,7 +55,7 @@ struct WipeCase {
 
 class WipeFramesTest : public ::testing::TestWithParam<WipeCase> {};
 
-// Every frame against the documented result: taken-over columns are white on top and the new
+// Every frame against the expected result: taken-over columns are white on top and the new
 // picture one row down; taken-over rows keep the old column 0, are white in column 1 and show the
 // new picture two columns to the right; everything else is the old picture.
 TEST_P(WipeFramesTest, EveryFrameShowsTheTakenOverLinesShifted) {
@@ -86,8 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Wipes, WipeFramesTest,
                                            WipeCase{"Tag74Left", 74, false, false},
                                            WipeCase{"OtherHorizontalTagRunsUp", 0, true, false},
                                            WipeCase{"OtherVerticalTagRunsLeft", 75, false, false}),
-                         [](const ::testing::TestParamInfo<WipeCase>& info) {
-                             return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<WipeCase>& testCase) {
+                             return std::string(testCase.param.name);
                          });
 
 TEST(StripWipes, ScratchRastersKeepTheirWhiteCornerAcrossRuns) {
@@ -96,10 +96,10 @@ TEST(StripWipes, ScratchRastersKeepTheirWhiteCornerAcrossRuns) {
     run.rig.offerPicture(makePicture(176, 208, columnColour), "second.bmp");
     VerticalStrips(context, kTagBlindsRight);
     HorizontalStrips(context, kTagBlindsDown);
-    EXPECT_EQ(run.rig.work.WorkingPicture7.picture()->pixel(0, 0), colors::white);
-    EXPECT_EQ(run.rig.work.WorkingPicture8.picture()->pixel(0, 0), colors::white);
-    EXPECT_EQ(run.rig.work.WorkingPicture7.picture()->width(), 1);
-    EXPECT_EQ(run.rig.work.WorkingPicture8.picture()->height(), 1);
+    EXPECT_EQ(run.rig.work.StripWipeColumn.picture()->pixel(0, 0), colors::white);
+    EXPECT_EQ(run.rig.work.StripWipeRow.picture()->pixel(0, 0), colors::white);
+    EXPECT_EQ(run.rig.work.StripWipeColumn.picture()->width(), 1);
+    EXPECT_EQ(run.rig.work.StripWipeRow.picture()->height(), 1);
     const Raster last = run.rig.frame(11);
     EXPECT_EQ(last.pixel(1, 0), colors::white);
     EXPECT_EQ(last.pixel(2, 0), columnColour(0, 0));

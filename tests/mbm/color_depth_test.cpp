@@ -10,7 +10,7 @@
 namespace felmo {
 namespace {
 
-TEST(Palette256, MatchesTheDocumentedEntries) {
+TEST(Palette256, HasTheFormatsFixedEntries) {
     EXPECT_EQ(palette256Color(0), rgb(0, 0, 0));
     EXPECT_EQ(palette256Color(5), rgb(255, 0, 0));
     EXPECT_EQ(palette256Color(6), rgb(0, 51, 0));
@@ -76,7 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
                   rgb(187, 187, 187)},
         Reduction{"colour24_near_grey_kept", kColor24, rgb(128, 128, 129), rgb(128, 128, 129),
                   rgb(128, 128, 129)}),
-    [](const testing::TestParamInfo<Reduction>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Reduction>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 // A 5 x 2 raster: row 0 white, black, white, white, black; row 1 all black.
 Raster fiveByTwo() {
@@ -132,7 +134,9 @@ INSTANTIATE_TEST_SUITE_P(
         Layout{"colour32", kColor32,
                "FFFFFF00 00000000 FFFFFF00 FFFFFF00 00000000"
                "00000000 00000000 00000000 00000000 00000000"}),
-    [](const testing::TestParamInfo<Layout>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Layout>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 TEST(PackedLayout, SixteenBitWordsAreLittleEndianAndOddWidthsPadOneWord) {
     Raster raster(3, 1, rgb(255, 0, 0));

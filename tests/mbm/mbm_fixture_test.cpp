@@ -1,6 +1,6 @@
-// The real files of the fixture folder: packing the two source pictures reproduces every file the
-// platform's converter wrote, byte for byte; every valid file decodes as the storage rules say;
-// every broken copy is refused.
+// The real files of the fixture folder: packing the two source pictures gives every packed file
+// of the set, byte for byte; every valid file decodes as the storage rules say; every broken copy
+// is refused.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,7 +34,7 @@ struct PackCase {
 
 class PackFixture : public testing::TestWithParam<PackCase> {};
 
-TEST_P(PackFixture, ReproducesTheConvertersFileByteForByte) {
+TEST_P(PackFixture, MatchesTheFixtureByteForByte) {
     const PackCase& c = GetParam();
     const Raster picture = decodeBmp(fixture(c.source));
     const MbmFrame frame{&picture, BitmapMode{c.bitsPerPixel, ColorKind::Color}};
@@ -58,25 +58,31 @@ INSTANTIATE_TEST_SUITE_P(
                     PackCase{"rletest.bmp", "rletest_24ramc.mbm", 24, MbmStorage::Compressed},
                     PackCase{"comp.bmp", "comp_12ram.mbm", 12, MbmStorage::Uncompressed},
                     PackCase{"comp.bmp", "comp_12ramc.mbm", 12, MbmStorage::Compressed}),
-    [](const testing::TestParamInfo<PackCase>& info) {
-        std::string name = info.param.expected;
+    [](const testing::TestParamInfo<PackCase>& testCase) {
+        std::string name = testCase.param.expected;
         return name.substr(0, name.find('.'));
     });
 
+// A colour from channel values known to lie in 0..255.
+Color rgbOf(unsigned r, unsigned g, unsigned b) {
+    return rgb(static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
+               static_cast<std::uint8_t>(b));
+}
+
 // The source picture quantised by hand, channel by channel, for one depth.
 Color quantised(Color c, int bitsPerPixel) {
-    int r = redOf(c), g = greenOf(c), b = blueOf(c);
+    unsigned r = redOf(c), g = greenOf(c), b = blueOf(c);
     if (r == g && g == b && r == 128)
         r = g = b = 127;
     if (r == g && g == b && r == 192)
         r = g = b = 187;
     switch (bitsPerPixel) {
         case 12:
-            return rgb((r >> 4) * 17, (g >> 4) * 17, (b >> 4) * 17);
+            return rgbOf((r >> 4) * 17, (g >> 4) * 17, (b >> 4) * 17);
         case 16:
-            return rgb((r >> 3) * 255 / 31, (g >> 2) * 255 / 63, (b >> 3) * 255 / 31);
+            return rgbOf((r >> 3) * 255 / 31, (g >> 2) * 255 / 63, (b >> 3) * 255 / 31);
         default:
-            return rgb(r, g, b);
+            return rgbOf(r, g, b);
     }
 }
 
@@ -171,8 +177,8 @@ TEST(OtherFixtures, UncompressedPixelsMatchTheStoredBytes) {
             const std::size_t stride = (info.width + 1) / 2 * 4;
             const std::uint32_t word = storedWord(bytes, data + probe.y * stride + probe.x * 2);
             if (info.mode.bitsPerPixel == 16)
-                expected = rgb((word >> 11) * 255 / 31, ((word >> 5) & 63) * 255 / 63,
-                               (word & 31) * 255 / 31);
+                expected = rgbOf((word >> 11) * 255 / 31, ((word >> 5) & 63) * 255 / 63,
+                                 (word & 31) * 255 / 31);
             else
                 expected = rgb(((word >> 8) & 15) * 17, ((word >> 4) & 15) * 17, (word & 15) * 17);
         }
@@ -252,8 +258,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BrokenCase{"bad_colormode.mbm", "colour value -1"},
                     BrokenCase{"bad_compression.mbm", "compression -1"},
                     BrokenCase{"bad_paletteentries.mbm", "palette entries"}),
-    [](const testing::TestParamInfo<BrokenCase>& info) {
-        std::string name = info.param.file;
+    [](const testing::TestParamInfo<BrokenCase>& testCase) {
+        std::string name = testCase.param.file;
         name = name.substr(0, name.find('.'));
         for (char& ch : name)
             if (!std::isalnum(static_cast<unsigned char>(ch)))

@@ -154,7 +154,9 @@ INSTANTIATE_TEST_SUITE_P(
                 file({bitmap({.width = 385, .compression = 3},
                              {0x7F, 0, 0, 0x7F, 0, 0, 0x7F, 0, 0, 0xFF, 0, 0})}),
                 "Bitmap 1: the compressed data ends before the picture is complete."}),
-    [](const testing::TestParamInfo<Hostile>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Hostile>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 TEST(Reader, CapsThePixelsOfAllBitmapsTogether) {
     // 300 bitmap entries pointing at one highly compressed 4096 x 4096 bitmap: 5 billion pixels.

@@ -74,7 +74,7 @@ TEST_P(RoundTrip, NoisyAndBlockyPicturesComeBackExactly) {
     std::mt19937 random(1234);
     std::vector<std::uint32_t> noise(997);
     for (auto& value : noise)
-        value = random();
+        value = static_cast<std::uint32_t>(random());
     // Blocks of equal values whose lengths 1, 2, 3, 128, 129, 130 cross the row ends.
     std::vector<std::uint32_t> blocks;
     std::uint32_t value = 0;
@@ -100,9 +100,9 @@ std::vector<Case> allCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDepthAndPadding, RoundTrip, testing::ValuesIn(allCases()),
-                         [](const testing::TestParamInfo<Case>& info) {
-                             return modeName(info.param.mode) + "_width" +
-                                    std::to_string(info.param.width);
+                         [](const testing::TestParamInfo<Case>& testCase) {
+                             return modeName(testCase.param.mode) + "_width" +
+                                    std::to_string(testCase.param.width);
                          });
 
 class StorageChoice : public testing::TestWithParam<BitmapMode> {};
@@ -121,7 +121,7 @@ TEST_P(StorageChoice, CompressesWhatRepeatsAndStoresNoiseAsItIs) {
     std::mt19937 random(99);
     std::vector<std::uint32_t> noise(4096);
     for (auto& value : noise)
-        value = random();
+        value = static_cast<std::uint32_t>(random());
     const Raster noisy = pictureOf(mode, 176, 20, noise);
     const MbmBitmap stored = roundTrip(noisy, mode, MbmStorage::Compressed);
     // Twelve-bit pictures are always compressed, and 32-bit ones store 3 of every 4 bytes even
@@ -132,8 +132,8 @@ TEST_P(StorageChoice, CompressesWhatRepeatsAndStoresNoiseAsItIs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, StorageChoice, testing::ValuesIn(kModes),
-                         [](const testing::TestParamInfo<BitmapMode>& info) {
-                             return modeName(info.param);
+                         [](const testing::TestParamInfo<BitmapMode>& testCase) {
+                             return modeName(testCase.param);
                          });
 
 TEST(Writer, WritesOneFileOfSeveralBitmapsWithTheirOwnDepthsAndTwips) {

@@ -1,5 +1,5 @@
-// The run-length schemes on hand-made streams: the documented examples both ways, the encoder's
-// choices at their boundaries, and every way a stored stream can be damaged.
+// The run-length schemes on hand-made streams: a worked example of each scheme both ways, the
+// encoder's choices at their boundaries, and every way a stored stream can be damaged.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -49,16 +49,16 @@ struct Example {
 const Bytes kTail = {0x10, 0x20, 0x30, 0x40};
 const Bytes kZeros = Bytes(256, 0);
 
-class DocumentedExample : public testing::TestWithParam<Example> {};
+class WorkedExample : public testing::TestWithParam<Example> {};
 
-TEST_P(DocumentedExample, EncodesAndDecodes) {
+TEST_P(WorkedExample, EncodesAndDecodes) {
     const Example& e = GetParam();
     EXPECT_EQ(compressed(e.scheme, e.raw), e.stored);
     EXPECT_EQ(expanded(e.scheme, e.stored, e.raw.size()), e.raw);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Schemes, DocumentedExample,
+    Schemes, WorkedExample,
     testing::Values(
         Example{"bytes", Compression::Byte, Bytes{5, 5, 5, 5, 7, 8, 9, 9, 9} + kZeros + kTail,
                 Bytes{0x03, 0x05, 0xFE, 0x07, 0x08, 0x02, 0x09, 0x7F, 0, 0x7F, 0, 0xFC} + kTail},
@@ -69,7 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
                 Bytes{0x7F, 0x00, 0x00, 0xFF, 0x01, 0x00, 0x00, 0xFF}},
         Example{"twelve", Compression::TwelveBit, repeat({0x00, 0x0F}, 20),
                 Bytes{0x00, 0xFF, 0x00, 0x3F}}),
-    [](const testing::TestParamInfo<Example>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Example>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 // Where runs begin: byte streams need 3 equal bytes, wider units 2.
 TEST(RleEncoder, ByteRunsStartAtThreeEqualBytes) {
@@ -233,7 +235,9 @@ INSTANTIATE_TEST_SUITE_P(
                {0x00, 1, 2, 3},
                8,
                "ends before the picture"}),
-    [](const testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<Damage>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 }  // namespace
 }  // namespace felmo

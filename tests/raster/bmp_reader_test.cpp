@@ -171,7 +171,7 @@ TEST_P(BmpDepth, DecodesToThePictureAndKeepsTheFormat) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDepth, BmpDepth, ::testing::ValuesIn(kDepthCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(BmpReader, OneBitRowsUseTheHighBitFirst) {
     BmpBuilder file = indexed(40, 1, {{0b11000000}, {0b01000000}});
@@ -210,7 +210,7 @@ TEST(BmpReader, ColourTableShorterThanTheDepthFollowsTheDataOffset) {
 
 // Found by fuzzing: a picture without columns has rows of no bytes.
 TEST(BmpReader, PictureOfZeroWidthIsEmpty) {
-    for (std::uint16_t bits : {8, 24, 32}) {
+    for (const std::uint16_t bits : {std::uint16_t{8}, std::uint16_t{24}, std::uint16_t{32}}) {
         BmpBuilder file = direct(40, bits, {{}, {}, {}});
         file.width = 0;
         file.height = 3;
@@ -323,7 +323,7 @@ TEST_P(BmpHostile, IsRefusedWithAClearMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(NamedFiles, BmpHostile, ::testing::ValuesIn(kHostileCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 }  // namespace
 }  // namespace felmo

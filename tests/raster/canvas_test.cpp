@@ -366,7 +366,8 @@ class FakeRasterizer : public TextRasterizer {
         mask.coverage.assign(static_cast<std::size_t>(mask.width) * 3, 0);
         for (int row = 0; row < 3; ++row)
             for (std::size_t i = 0; i < text.size(); ++i)
-                mask.coverage[row * mask.width + i * 2] = row == 1 ? 200 : 127 + row;
+                mask.coverage[row * mask.width + i * 2] =
+                    static_cast<std::uint8_t>(row == 1 ? 200 : 127 + row);
         return mask;
     }
     int lastHeight = 0;

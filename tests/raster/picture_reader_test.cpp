@@ -67,7 +67,7 @@ TEST_P(LosslessSample, IsRecognisedByContentAndGivesThePicture) {
     }
 }
 INSTANTIATE_TEST_SUITE_P(Formats, LosslessSample, ::testing::ValuesIn(kLosslessSamples),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(PictureReader, OtherContentIsRefusedNamingTheFileAndTheFormatsRead) {
     testing::TemporaryFolder folder;
@@ -140,7 +140,7 @@ TEST_P(DamagedFile, GetsItsOwnDecodersMessage) {
     }
 }
 INSTANTIATE_TEST_SUITE_P(Formats, DamagedFile, ::testing::ValuesIn(kDamaged),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(PictureReader, StillsAreOneFrameAndAnimationsGiveTheirDelays) {
     testing::TemporaryFolder folder;

@@ -122,7 +122,7 @@ constexpr ColourTypeCase kColourTypes[] = {
     {"Rgba16", 6, 16, false},
 };
 INSTANTIATE_TEST_SUITE_P(EveryColourTypeAndDepth, PngColourType, ::testing::ValuesIn(kColourTypes),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(PngDecoder, SixteenBitSamplesAreScaledWithRounding) {
     // 0x10F0 / 257 = 16.87: rounds to 17, where keeping the high byte would give 16.

@@ -2,7 +2,6 @@
 
 #include "base/error.hpp"
 #include "pixel_map.hpp"
-#include "raster/bitmap_resources.hpp"
 #include "raster/canvas.hpp"
 
 namespace felmo {
@@ -130,7 +129,7 @@ TEST_P(FormatReduction, PaintedPixelsReadBackAsTheFormatStoresThem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFormat, FormatReduction, ::testing::ValuesIn(kReductions),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(Raster, AutomaticTransparentColourIsTheBottomLeftPixelAtTheTime) {
     Raster raster(2, 3);
@@ -143,21 +142,6 @@ TEST(Raster, AutomaticTransparentColourIsTheBottomLeftPixelAtTheTime) {
     EXPECT_EQ(raster.effectiveTransparentColor(), colors::black);
     raster.setTransparentAutomatic();
     EXPECT_EQ(raster.effectiveTransparentColor(), colors::magenta);
-}
-
-TEST(BitmapResources, LookupIgnoresCaseAndGivesCopies) {
-    registerBitmapResource("TestGlyph", Raster(2, 1, colors::red));
-    Raster first = loadBitmapResource("TESTGLYPH");
-    first.setPixel(0, 0, colors::black);
-    const Raster second = loadBitmapResource("testglyph");
-    EXPECT_EQ(second.width(), 2);
-    EXPECT_EQ(second.pixel(0, 0), colors::red);
-    try {
-        loadBitmapResource("NoSuchGlyph");
-        FAIL();
-    } catch (const Error& error) {
-        EXPECT_STREQ(error.what(), "There is no bitmap resource named \"NoSuchGlyph\".");
-    }
 }
 
 }  // namespace

@@ -56,7 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
                     SlotCase{"backgroundimage",
                              {{176, 132, 16, ColorKind::Color}, {1, 1, 1, ColorKind::Grey}}},
                     SlotCase{"Splashscreen", {kScreen16}}, SlotCase{"Welcomeimage", {kScreen16}}),
-    [](const testing::TestParamInfo<SlotCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<SlotCase>& testCase) {
+        return std::string(testCase.param.name);
+    });
 
 TEST(EmbeddedDefaults, StartupFramesAreAnAnimation) {
     const std::vector<MbmBitmap> frames = decodeMbm(embeddedDefaultMbm("startup"));

@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // One SizeStepSide serves all four buttons.
                       StepCase{
                           "wider_then_taller", {101, 102}, {{40, 151, 30, 60}, {40, 151, 30, 61}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(OverlaySettingsTest, HoldingWiderEndsAtTheWholeWidth) {
     activate();

@@ -8,8 +8,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "base/error.hpp"
 #include "base/file_io.hpp"
@@ -19,6 +17,7 @@
 #include "support/reference_decoders.hpp"
 #include "support/scoped_environment.hpp"
 #include "support/temporary_folder.hpp"
+#include "support/text_files.hpp"
 #include "workspace/slot_table.hpp"
 
 namespace felmo {
@@ -27,6 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FakeConverter;
 using testing::fakeFrameColour;
+using testing::readText;
+using testing::writeText;
 using Run = FakeConverter::Run;
 
 class RecordingFrontEnd : public FrontEnd {
@@ -41,18 +42,6 @@ class RecordingFrontEnd : public FrontEnd {
     void showNotice(const std::string& text) override { notices.push_back(text); }
     void openFolder(const fs::path& folder) override { openedFolders.push_back(folder); }
 };
-
-std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void writeText(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 Color pixelOf(const Image& image, int x, int y) {
     return image.picture() ? image.picture()->pixel(x, y) : colors::outside;

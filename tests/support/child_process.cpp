@@ -8,14 +8,13 @@
 
 #include <cerrno>
 #include <condition_variable>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <thread>
 
 #include "support/temporary_folder.hpp"
+#include "support/text_files.hpp"
 
 extern char** environ;
 
@@ -23,11 +22,6 @@ namespace felmo::testing {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::vector<std::string> environmentFor(const ProcessOptions& options) {
     std::map<std::string, std::string> environment;

@@ -1,38 +1,18 @@
 #include "support/fake_converter.hpp"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "raster/bmp.hpp"
 #include "raster/raster.hpp"
+#include "support/text_files.hpp"
 #include "workspace/slot_table.hpp"
 
 namespace felmo::testing {
-namespace {
 
 namespace fs = std::filesystem;
-
-// As the work-tree tests read and write their files: a missing file reads as "<missing>".
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeText(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-}  // namespace
 
 Color fakeFrameColour(int slotIndex, int frameIndex) {
     return rgb(static_cast<std::uint8_t>(30 + slotIndex * 40),

@@ -105,7 +105,7 @@ TEST(CommandFile, WrittenIntoTheProgramDirectoryAndDeleted) {
     deleteCommandFile(folder.pathWithSlash());  // already gone: fine
 }
 
-TEST(WindowsCommandFile, OriginalForms) {
+TEST(WindowsCommandFile, WindowsForms) {
     const std::string workDir = "C:\\Temp\\Temp_FELMO\\";
     EXPECT_EQ(commandFileText(
                   windows_command_file::packCommandLines(workDir, slotAt(kSplashscreenSlot), "16")),

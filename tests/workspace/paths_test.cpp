@@ -26,7 +26,7 @@ TEST(SlotTable, FiveSlotsInTheirFixedOrder) {
         EXPECT_EQ(slot.name, names[index]);
         EXPECT_EQ(slot.lastFrameIndex, lastFrames[index]);
         EXPECT_EQ(slot.frameCount, lastFrames[index] + 1);
-        EXPECT_EQ(slot.doneMarker, markers[index]);
+        EXPECT_EQ(doneMarkerPath("", slot), markers[index]);
     }
     EXPECT_THROW(slotAt(5), std::out_of_range);
     EXPECT_THROW(slotAt(-1), std::out_of_range);

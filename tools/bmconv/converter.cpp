@@ -5,13 +5,10 @@
 #include <new>
 
 #include "base/file_io.hpp"
+#include "base/version.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
 #include "raster/bmp.hpp"
-
-#ifndef FELMO_VERSION
-#define FELMO_VERSION "unknown"
-#endif
 
 namespace felmo::bmconv {
 namespace {
@@ -147,7 +144,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
                 out << kUsage;
                 return 0;
             case Action::Version:
-                out << "bmconv (FELMO) " << FELMO_VERSION << "\n";
+                out << "bmconv (FELMO) " << felmo::versionText() << "\n";
                 return 0;
             case Action::Pack:
                 pack(command);

@@ -7,9 +7,7 @@
 #include <array>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <map>
 
 #include "base/file_io.hpp"
@@ -20,6 +18,7 @@
 #include "support/picture_files.hpp"
 #include "support/reference_decoders.hpp"
 #include "support/temporary_folder.hpp"
+#include "support/text_files.hpp"
 #include "workspace/work_tree.hpp"
 
 namespace felmo {
@@ -28,19 +27,11 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ProcessOptions;
 using testing::ProcessResult;
+using testing::readText;
 using testing::runProcess;
+using testing::writeText;
 
 const fs::path kBinDir = FELMO_BIN_DIR;
-
-std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeText(const fs::path& file, const std::string& text) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << text;
-}
 
 // A fresh folder per test with the layout the runs use:
 //   tmp/            TMPDIR of the program (its work tree goes below)
@@ -128,8 +119,8 @@ class CliTest : public ::testing::Test {
         return folder / "felmo-cli";
     }
 
-    testing::TemporaryFolder folder{"cli-test"};
-    const fs::path root = folder.path();
+    testing::TemporaryFolder scratch{"cli-test"};
+    const fs::path root = scratch.path();
 };
 
 struct SlotShape {
@@ -265,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenConverterCase{"Failing", "#!/bin/sh\necho 'converter out of order' >&2\nexit 3\n",
                             "converter out of order"},
         BrokenConverterCase{"SilentlyWritingNothing", "#!/bin/sh\nexit 0\n", "startup"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST_F(CliTest, AnExistingMbmSurvivesABuildThatFailsPartWay) {
     packMbm(output() / "Splashscreen.mbm", {Raster(176, 208, kGreen)});

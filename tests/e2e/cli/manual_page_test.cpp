@@ -3,28 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "support/child_process.hpp"
+#include "support/text_files.hpp"
 
 namespace felmo {
 namespace {
 
 namespace fs = std::filesystem;
 using Names = std::set<std::string>;
+using testing::readText;
 
 const fs::path kBinDir = FELMO_BIN_DIR;
 const fs::path kManDir = fs::path(FELMO_SOURCE_DIR) / "dist" / "man";
-
-std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::string helpOf(const std::string& program) {
     testing::ProcessOptions options;
