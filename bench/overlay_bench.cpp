@@ -15,16 +15,7 @@ using testing::patternedRaster;
 constexpr Color kMagenta = 0x00FF00FF;
 
 // The default overlay settings: Alpha 200, columns 40..150, rows 30..60, slopes 151/151/20/20.
-constexpr SoftEdgeBlendArea kDefaultOverlay{.KeyColour = kMagenta,
-                                            .Alpha = 200,
-                                            .X1 = 40,
-                                            .X2 = 150,
-                                            .Y1 = 30,
-                                            .Y2 = 60,
-                                            .SlopeL = 151,
-                                            .SlopeR = 151,
-                                            .SlopeU = 20,
-                                            .SlopeD = 20};
+const SoftEdgeBlendArea kDefaultOverlay = overlayBlendArea(OverlayRegion{}, OverlayControls{});
 
 void SoftEdgeBlendStrip(benchmark::State& state) {
     const Raster overlay = patternedRaster(176, 68);

@@ -89,6 +89,20 @@ int SlopeFromPosition(int position) {
     return static_cast<int>(position * std::pow(ratio, 4));
 }
 
+SoftEdgeBlendArea overlayBlendArea(const OverlayRegion& region, const OverlayControls& controls) {
+    return {.KeyColour = kOverlayKeyColour,
+            .Alpha = controls.TrackBarAlpha,
+            .X1 = region.X1,
+            .X2 = region.X2,
+            .Y1 = region.Y1,
+            .Y2 = region.Y2,
+            .SlopeL = SlopeFromPosition(controls.TrackBarL),
+            .SlopeR = SlopeFromPosition(controls.TrackBarR),
+            .SlopeU = SlopeFromPosition(controls.TrackBarU),
+            .SlopeD = SlopeFromPosition(controls.TrackBarD),
+            .KeepBackground = controls.DeduceBackground};
+}
+
 void ImposingDrawAlpha(StillPictures& pictures, const OverlayRegion& region,
                        const OverlayControls& controls, StatusStrip& strip, PickedRGB& picked) {
     pictures.EidPicPicture0.pictureAs24Bit();
@@ -97,18 +111,7 @@ void ImposingDrawAlpha(StillPictures& pictures, const OverlayRegion& region,
 
     // The overlay's background colour is the colour of its top-left pixel.
     picked = PickedRGB::of(overlay.pixel(0, 0) & 0x00FFFFFF);
-    SoftEdgeBlend(pictures.EidPicPicture1.picture(), &overlay,
-                  {.KeyColour = kOverlayKeyColour,
-                   .Alpha = controls.TrackBarAlpha,
-                   .X1 = region.X1,
-                   .X2 = region.X2,
-                   .Y1 = region.Y1,
-                   .Y2 = region.Y2,
-                   .SlopeL = SlopeFromPosition(controls.TrackBarL),
-                   .SlopeR = SlopeFromPosition(controls.TrackBarR),
-                   .SlopeU = SlopeFromPosition(controls.TrackBarU),
-                   .SlopeD = SlopeFromPosition(controls.TrackBarD),
-                   .KeepBackground = controls.DeduceBackground},
+    SoftEdgeBlend(pictures.EidPicPicture1.picture(), &overlay, overlayBlendArea(region, controls),
                   picked);
 
     pictures.EidPicPicture.assign(pictures.EidPicPicture1);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "compose/picked_rgb.hpp"
+#include "compose/soft_edge_blend.hpp"
 #include "compose/status_strip.hpp"
 #include "compose/still_pictures.hpp"
 
@@ -77,11 +78,15 @@ SizeStep resizeOverlayRegion(OverlayRegion region, int buttonTag, int side);
 // edge).
 int SlopeFromPosition(int position);
 
+// How the overlay is blended for a region and the window's control values: key magenta, at (0, 0),
+// Alpha and the slopes from `controls`, the rectangle `region`, the background kept when
+// DeduceBackground is set.
+SoftEdgeBlendArea overlayBlendArea(const OverlayRegion& region, const OverlayControls& controls);
+
 // The composition: EidPicPicture0 and EidPicPictureAlpha become 24-bit (an image without a picture
 // first gets its white surface); EidPicPicture1 := a copy of EidPicPicture0; PickedRGB := the
-// overlay's top-left pixel; the overlay is blended into EidPicPicture1 (key magenta, at (0, 0),
-// Alpha and the slopes from `controls`, the rectangle `region`, the background kept when
-// DeduceBackground is set); EidPicPicture := a copy of EidPicPicture1; then DrawDownLine, which
+// overlay's top-left pixel; the overlay is blended into EidPicPicture1 (overlayBlendArea);
+// EidPicPicture := a copy of EidPicPicture1; then DrawDownLine, which
 // redraws the date on EidPicPicture and sets PickedRGB back to the strip colour.
 void ImposingDrawAlpha(StillPictures& pictures, const OverlayRegion& region,
                        const OverlayControls& controls, StatusStrip& strip, PickedRGB& picked);

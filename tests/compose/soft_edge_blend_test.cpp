@@ -106,6 +106,9 @@ void literalBlend(Raster& d, const Raster& s, int alpha, int x1, int x2, int y1,
 TEST(SoftEdgeBlend, MatchesTheRulesAppliedToEveryPixel) {
     struct Case {
         int alpha, x1, x2, y1, y2, sl, sr, su, sd;
+        SoftEdgeBlendArea area() const {
+            return {kMagenta, 0, 0, alpha, x1, x2, y1, y2, sl, sr, su, sd, false};
+        }
     };
     const Raster source = patternedSource(23, 17);
     for (const Case& c : {Case{200, 5, 15, 4, 10, 20, 30, 5, 7},    // soft on every side
@@ -118,18 +121,7 @@ TEST(SoftEdgeBlend, MatchesTheRulesAppliedToEveryPixel) {
                           Case{100, 0, 0, 0, 0, 0, 0, 0, 0}}) {     // the cross-fade's call
         Raster blended(23, 17, rgb(60, 140, 220));
         Raster expected = blended;
-        SoftEdgeBlend(&blended, &source,
-                      {.KeyColour = kMagenta,
-                       .Alpha = c.alpha,
-                       .X1 = c.x1,
-                       .X2 = c.x2,
-                       .Y1 = c.y1,
-                       .Y2 = c.y2,
-                       .SlopeL = c.sl,
-                       .SlopeR = c.sr,
-                       .SlopeU = c.su,
-                       .SlopeD = c.sd},
-                      kUnusedKey);
+        SoftEdgeBlend(&blended, &source, c.area(), kUnusedKey);
         literalBlend(expected, source, c.alpha, c.x1, c.x2, c.y1, c.y2, c.sl, c.sr, c.su, c.sd);
         for (int y = 0; y < 17; ++y)
             for (int x = 0; x < 23; ++x)
