@@ -160,6 +160,25 @@ std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file) 
     return infos;
 }
 
+std::vector<MbmBitmapSize> readMbmBitmapSizes(std::span<const std::uint8_t> file) {
+    std::vector<MbmBitmapSize> sizes;
+    if (file.size() < mbm::kFileHeaderBytes + 4 || readU32(file, 0) != mbm::kUid1)
+        return sizes;
+    const std::uint32_t trailer = readU32(file, 16);
+    if (trailer < mbm::kFileHeaderBytes || trailer > file.size() - 4)
+        return sizes;
+    const std::uint32_t count = readU32(file, trailer);
+    if (count > (file.size() - trailer - 4) / 4 || count > kMaxMbmBitmaps)
+        return sizes;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::size_t offset = readU32(file, trailer + 4 + std::size_t{4} * i);
+        if (offset > file.size() || file.size() - offset < mbm::kBitmapHeaderBytes)
+            continue;
+        sizes.push_back({readI32(file, offset + 8), readI32(file, offset + 12)});
+    }
+    return sizes;
+}
+
 Raster decodeMbmBitmap(std::span<const std::uint8_t> file, std::size_t index) {
     const std::vector<MbmBitmapInfo> infos = readMbmDirectory(file);
     if (index >= infos.size()) {

@@ -33,6 +33,15 @@ struct MbmBitmap {
 // No pixel is decoded.
 std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file);
 
+struct MbmBitmapSize {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+// The width and height fields of every bitmap header the trailer names, read with only the checks
+// that keep the reads inside the file, so a file refused for its size still tells it. Empty when
+// the bytes are not a multi-bitmap file or its trailer cannot be read.
+std::vector<MbmBitmapSize> readMbmBitmapSizes(std::span<const std::uint8_t> file);
+
 // Decodes bitmap `index` (counted from 0) of the file.
 Raster decodeMbmBitmap(std::span<const std::uint8_t> file, std::size_t index);
 // Decodes the bitmap of a header that readMbmDirectory returned for the same bytes (the header

@@ -44,16 +44,12 @@ struct Walk {
 
     // Reads a user file and says why it cannot be a phone graphic, if it cannot.
     std::optional<std::string> problemOf(const std::vector<std::uint8_t>& bytes) const {
-        std::vector<MbmBitmapInfo> bitmaps;
-        try {
-            bitmaps = readMbmDirectory(bytes);
-        } catch (const Error&) {
-            return std::nullopt;  // a damaged file is the converter's to report
-        }
-        for (const MbmBitmapInfo& bitmap : bitmaps) {
-            if (bitmap.width > kMaxUserMbmSide || bitmap.height > kMaxUserMbmSide)
-                return "в нём картинка " + std::to_string(bitmap.width) + " x " +
-                       std::to_string(bitmap.height) + " точек, больше " +
+        // The sizes alone: a file whose pictures are too large for the reader still tells them,
+        // and a damaged one is the converter's to report.
+        for (const MbmBitmapSize& size : readMbmBitmapSizes(bytes)) {
+            if (size.width > kMaxUserMbmSide || size.height > kMaxUserMbmSide)
+                return "в нём картинка " + std::to_string(size.width) + " x " +
+                       std::to_string(size.height) + " точек, больше " +
                        std::to_string(kMaxUserMbmSide) + " по стороне";
         }
         return std::nullopt;

@@ -68,6 +68,21 @@ TEST_F(UserMbmWalk, FilesThatCannotBePhoneGraphicsArePassedOverByName) {
     EXPECT_NE(refusals[2].find(output_ + "/wide/startup.mbm"), std::string::npos);
 }
 
+TEST_F(UserMbmWalk, APictureTooLargeForTheReaderIsPassedOverByItsSize) {
+    std::string crafted = mbmOfSize(2, 2);
+    const std::size_t widthField = 20 + 8;  // first bitmap header, after the file header
+    crafted[widthField] = 0;
+    crafted[widthField + 1] = 0x40;  // 16384
+    writeText(output_ + "/startup.mbm", crafted);
+    writeText(output_ + "/theme.mbm", "not an mbm at all: the converter reports it");
+    std::vector<std::string> refusals;
+    EXPECT_EQ(CopyUserMbmFiles(output_, workDir_, &refusals),
+              std::vector<std::string>{"theme.mbm"});
+    ASSERT_EQ(refusals.size(), 1u);
+    EXPECT_NE(refusals[0].find("16384 x 2"), std::string::npos) << refusals[0];
+    EXPECT_EQ(inWorkDir("startup.mbm"), "default startup");
+}
+
 TEST_F(UserMbmWalk, TheCopiesTogetherStayWithinTheirBudget) {
     const std::size_t each = kMaxUserMbmBytes - 1;  // not .mbm content: copied as it is
     const std::size_t fit = kMaxUserMbmCopyBytes / each;
