@@ -497,6 +497,15 @@ void MainWindow::FormActivate() {
         return;
     activated_ = true;
     const bool started = call([&] { studio_->FormActivate(); });
+    // The user's files passed over at start-up are told in one message; the start-up goes on
+    // without them.
+    const std::vector<std::string>& refusals = studio_->session().startUpRefusals();
+    if (!refusals.empty()) {
+        QStringList lines;
+        for (const std::string& refusal : refusals)
+            lines << QString::fromStdString(refusal);
+        reportError_(lines.join('\n'));
+    }
     if (!started && !studio_->session().hasWorkTree()) {
         // Without a work tree of its own (another FELMO holds it) the program cannot work.
         startupRefused_ = true;

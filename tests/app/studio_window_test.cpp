@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <fstream>
 #include <map>
 #include <memory>
 
@@ -13,6 +14,7 @@
 #include "app/qt_text_rasterizer.hpp"
 #include "app/settings_window.hpp"
 #include "test_support.hpp"
+#include "workspace/user_mbm_walk.hpp"
 
 namespace felmo {
 namespace {
@@ -131,6 +133,23 @@ class StudioWindowTest : public QObject {
         rig.window->show();
         QTest::qWait(50);
         QVERIFY(rig.errors.isEmpty());
+    }
+
+    void aUserFileThatCannotBeAPhoneGraphicIsToldAndTheStartUpGoesOn() {
+        testing::WindowRig rig([](testing::WindowRig& r, StudioConfig& config) {
+            config.converterPath = kConverter;
+            config.outputFolder = r.sandbox.root() / "out";
+            fs::create_directories(*config.outputFolder);
+            std::ofstream(*config.outputFolder / "Welcomeimage.mbm", std::ios::binary)
+                << std::string(kMaxUserMbmBytes + 1, '\0');
+        });
+        rig.window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.studio->formActivated() && !rig.studio->build().running(),
+                                 kPipelineTimeoutMs);
+        QCOMPARE(rig.errors.size(), 1);
+        QVERIFY2(rig.errors.front().contains("Welcomeimage.mbm"), qPrintable(rig.errors.front()));
+        // The slot keeps the embedded default, and the preview runs.
+        QVERIFY(rig.window->timer2().isActive());
     }
 
     void effectItemsReachTheirHandlerWithTheirTag() {
