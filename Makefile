@@ -41,7 +41,7 @@ release-test:
 package:
 	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
 	  -DFELMO_GUI=ON -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON $(CMAKE_ARGS)
-	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target felmo felmo-cli bmconv felmo_install_files
+	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target felmo felmo-cli bmconv felmo_install_files felmo_translations
 	rm -f $(RELEASE_BUILD)/felmo_*.deb
 	cd $(RELEASE_BUILD) && cpack -G DEB
 	cp $(RELEASE_BUILD)/felmo_*.deb .

@@ -31,6 +31,21 @@ bool isOption(std::string_view argument) {
     return argument.size() > 1 && argument[0] == '-';
 }
 
+std::optional<Language> languageNamed(std::string_view name) {
+    if (name == "ru")
+        return Language::Russian;
+    if (name == "en")
+        return Language::English;
+    return std::nullopt;
+}
+
+// `argument` is `option` or `option=VALUE`.
+bool isTheOption(std::string_view argument, std::string_view option) {
+    return argument == option ||
+           (argument.size() > option.size() && argument.substr(0, option.size()) == option &&
+            argument[option.size()] == '=');
+}
+
 int hexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -291,13 +306,14 @@ Invocation parseArguments(std::span<const std::string> arguments) {
             throw UsageError("option " + displayText(option) + " needs a value");
         return arguments[++position];
     };
-    auto isTheOption = [&](std::string_view option) {
-        const std::string_view argument = arguments[position];
-        return argument == option ||
-               (argument.size() > option.size() && argument.substr(0, option.size()) == option &&
-                argument[option.size()] == '=');
+    auto isTheOptionHere = [&](std::string_view option) {
+        return isTheOption(arguments[position], option);
     };
 
+    // --help, --list and --version stand alone, but for the language they speak in.
+    std::optional<Mode> only;
+    std::string onlyWord;
+    bool otherOptions = false;
     for (; position < arguments.size(); ++position) {
         const std::string_view argument = arguments[position];
         if (argument == "--") {
@@ -306,39 +322,78 @@ Invocation parseArguments(std::span<const std::string> arguments) {
         }
         if (!isOption(argument))
             break;
-        Mode only = Mode::Run;
+        std::optional<Mode> mode;
         if (argument == "--help" || argument == "-h") {
-            only = Mode::Help;
+            mode = Mode::Help;
         } else if (argument == "--list") {
-            only = Mode::List;
+            mode = Mode::List;
         } else if (argument == "--version") {
-            only = Mode::Version;
-        } else if (isTheOption("--output")) {
+            mode = Mode::Version;
+        } else if (isTheOptionHere("--language")) {
+            if (invocation.language)
+                throw UsageError("--language given twice");
+            const std::string value = optionValue("--language");
+            invocation.language = languageNamed(value);
+            if (!invocation.language)
+                throw UsageError("--language takes ru or en, not '" + displayText(value) + "'");
+        } else if (isTheOptionHere("--output")) {
             if (invocation.outputFolder)
                 throw UsageError("--output given twice");
             const std::string value = optionValue("--output");
             if (value.empty())
                 throw UsageError("--output needs a folder");
             invocation.outputFolder = value;
-        } else if (isTheOption("--settings")) {
+            otherOptions = true;
+        } else if (isTheOptionHere("--settings")) {
             if (invocation.settingsFile)
                 throw UsageError("--settings given twice");
             const std::string value = optionValue("--settings");
             if (value.empty())
                 throw UsageError("--settings needs a file");
             invocation.settingsFile = value;
+            otherOptions = true;
         } else {
             throw UsageError("unknown option '" + displayText(argument) + "'");
         }
-        if (only != Mode::Run) {
-            if (arguments.size() != 1)
-                throw UsageError(displayText(argument) + " takes no other arguments");
-            invocation.mode = only;
-            return invocation;
+        if (mode) {
+            if (only)
+                throw UsageError(onlyWord + " takes no other arguments");
+            only = mode;
+            onlyWord = displayText(argument);
         }
+    }
+    if (only) {
+        if (otherOptions || position < arguments.size())
+            throw UsageError(onlyWord + " takes no other arguments");
+        invocation.mode = *only;
+        return invocation;
     }
     invocation.commands = CommandReader(arguments, position).readAll();
     return invocation;
+}
+
+LanguageOptions scanLanguageOptions(std::span<const std::string> arguments) {
+    LanguageOptions found;
+    for (std::size_t position = 0; position < arguments.size(); ++position) {
+        const std::string_view argument = arguments[position];
+        if (argument == "--" || !isOption(argument))
+            break;
+        const bool language = isTheOption(argument, "--language");
+        const bool settings = isTheOption(argument, "--settings");
+        if (!language && !settings && !isTheOption(argument, "--output"))
+            continue;
+        std::string value;
+        const std::size_t equals = argument.find('=');
+        if (equals != std::string_view::npos)
+            value = std::string(argument.substr(equals + 1));
+        else if (position + 1 < arguments.size())
+            value = arguments[++position];
+        if (language && !found.language)
+            found.language = languageNamed(value);
+        if (settings && !found.settingsFile && !value.empty())
+            found.settingsFile = value;
+    }
+    return found;
 }
 
 std::string helpText() {

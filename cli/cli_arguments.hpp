@@ -1,6 +1,6 @@
 // The command line of felmo-cli:
-//   felmo-cli [--output DIR] [--settings FILE] COMMAND [ARG...] [COMMAND [ARG...]]...
-//   felmo-cli --list | --help | --version
+//   felmo-cli [--language ru|en] [--output DIR] [--settings FILE] COMMAND [ARG...] [COMMAND...]...
+//   felmo-cli [--language ru|en] --list | --help | --version
 // parsed into what to run. Parsing touches no file; every mistake is a UsageError.
 #pragma once
 
@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/language.hpp"
 #include "effects/effect_table.hpp"
 #include "raster/color.hpp"
 #include "studio/studio.hpp"
@@ -59,6 +60,7 @@ enum class Mode { Run, Help, List, Version };
 
 struct Invocation {
     Mode mode = Mode::Run;
+    std::optional<Language> language;  // --language, over the setting and the desktop
     std::optional<std::filesystem::path> outputFolder;
     std::optional<std::filesystem::path> settingsFile;
     // Empty: the start-up sequence and a build.
@@ -67,6 +69,15 @@ struct Invocation {
 
 // Parses the arguments after the program name.
 Invocation parseArguments(std::span<const std::string> arguments);
+
+// What decides the language of the run, read from the options before they are parsed (so that
+// even a mistake in them is told in that language): --language when it names one, and the
+// --settings file. Never fails: parseArguments tells the mistakes.
+struct LanguageOptions {
+    std::optional<Language> language;
+    std::optional<std::filesystem::path> settingsFile;
+};
+LanguageOptions scanLanguageOptions(std::span<const std::string> arguments);
 
 std::string helpText();
 // The effects with their command-line names, menu paths and tags.

@@ -8,9 +8,11 @@
 
 #include "base/error.hpp"
 #include "base/stop_request.hpp"
+#include "base/translation.hpp"
 #include "cli/cli_arguments.hpp"
 #include "studio/front_end.hpp"
 #include "studio/studio.hpp"
+#include "workspace/language_choice.hpp"
 #include "workspace/paths.hpp"
 
 namespace felmo::cli {
@@ -174,9 +176,19 @@ int runSession(const Invocation& invocation, std::ostream& out, std::ostream& er
     return succeeded ? 0 : 1;
 }
 
+// The language is decided before anything is printed: --language, else the Language setting of
+// the settings file this run uses, else the desktop's.
+void speakTheLanguageOfTheRun(std::span<const std::string> arguments) {
+    const LanguageOptions options = scanLanguageOptions(arguments);
+    const Language language =
+        options.language ? *options.language : languageOfRun(options.settingsFile);
+    useLanguage(language, localeFolderBeside(currentExecutablePath()));
+}
+
 }  // namespace
 
 int run(std::span<const std::string> arguments, std::ostream& out, std::ostream& err) {
+    speakTheLanguageOfTheRun(arguments);
     Invocation invocation;
     try {
         invocation = parseArguments(arguments);

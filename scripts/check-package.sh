@@ -40,6 +40,7 @@ test -x /usr/bin/felmo && test -x /usr/bin/felmo-cli && test -x /usr/bin/bmconv
 man -w felmo-cli bmconv felmo >/dev/null
 test -f /usr/share/doc/felmo/README.md
 test -f /usr/share/bash-completion/completions/felmo-cli
+test -f /usr/share/locale/en/LC_MESSAGES/felmo.mo
 
 step "felmo-cli as the ordinary user $user"
 id "$user" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash "$user"

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation2
   lintian desktop-file-utils appstream librsvg2-bin bash-completion man-db
-  qt6-translations-l10n openbox
+  qt6-translations-l10n openbox gettext
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 #include "base/first_failure.hpp"
+#include "base/translation.hpp"
 #include "resources/embedded_defaults.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/pipeline.hpp"
@@ -44,7 +45,7 @@ WindowPosition Session::open() {
                                            ? currentExecutablePath()
                                            : fs::absolute(executablePath_).string();
         if (executable.empty())
-            throw Error("Не удалось определить папку программы: путь к ней неизвестен.");
+            throw Error(_("Не удалось определить папку программы: путь к ней неизвестен."));
         const ProgramLocation location = programLocationFor(executableFolderOf(executable));
         programDirectory_ = location.directory;
         installed_ = !location.portable;
@@ -88,7 +89,7 @@ std::vector<std::string> Session::takeWorkTree() {
     for (const MbmSlot& slot : kSlotTable) {
         const std::span<const std::uint8_t> graphics = embeddedDefaultMbm(slot.name);
         if (graphics.empty())
-            throw Error("Нет встроенной графики для " + std::string(slot.name) + ".");
+            throw Error(formatMessage(_("Нет встроенной графики для %1."), slot.name));
         writeFileAtomically(slotSourcePath(workDir_, slot), graphics);
     }
     std::error_code error;
@@ -100,8 +101,8 @@ std::vector<std::string> Session::takeWorkTree() {
 
 void Session::requireWorkTree(std::string_view what) const {
     if (workDir_.empty())
-        throw Error(std::string(what) +
-                    ": текущая графика ещё не распакована (рабочая папка не создана).");
+        throw Error(formatMessage(
+            _("%1: текущая графика ещё не распакована (рабочая папка не создана)."), what));
 }
 
 void Session::releaseWorkTree() {

@@ -155,17 +155,21 @@ ProgramFolderFacts programFolderFactsOf(const std::string& folder) {
     return facts;
 }
 
-ProgramLocation programLocationFor(const std::string& executableFolder) {
+ProgramLocation findProgramLocation(const std::string& executableFolder) {
     const std::string folder = withTrailingSlash(executableFolder);
     if (!executableFolder.empty() &&
         isPortableProgramFolder(folder, programFolderFactsOf(folder), ::getuid() == 0))
         return {folder, true};
+    return {perUserConfigDirectoryFor(environment("XDG_CONFIG_HOME"), homeFolder()), false};
+}
 
-    std::string configFolder =
-        perUserConfigDirectoryFor(environment("XDG_CONFIG_HOME"), homeFolder());
-    std::error_code ignored;  // a folder that cannot be made shows when a file is written there
-    std::filesystem::create_directories(configFolder, ignored);
-    return {configFolder, false};
+ProgramLocation programLocationFor(const std::string& executableFolder) {
+    ProgramLocation location = findProgramLocation(executableFolder);
+    if (!location.portable) {
+        std::error_code ignored;  // a folder that cannot be made shows when a file is written there
+        std::filesystem::create_directories(location.directory, ignored);
+    }
+    return location;
 }
 
 std::string programDirectoryFor(const std::string& executableFolder) {

@@ -74,6 +74,8 @@ struct ProgramLocation {
 // The program directory for `executableFolder`: the folder itself for a portable copy, otherwise
 // the per-user configuration folder, which is created (with parents) if missing.
 ProgramLocation programLocationFor(const std::string& executableFolder);
+// The same location, found without creating anything.
+ProgramLocation findProgramLocation(const std::string& executableFolder);
 std::string programDirectoryFor(const std::string& executableFolder);
 
 // programDirectoryFor(the running executable's folder).

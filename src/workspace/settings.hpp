@@ -79,6 +79,9 @@ inline constexpr IntegerSetting TrackBarL{"TrackBarL", 30};
 inline constexpr IntegerSetting TrackBarR{"TrackBarR", 30};
 inline constexpr IntegerSetting TrackBarAlpha{"TrackBarAlpha", 200};
 inline constexpr BoolSetting DeduceBackground{"DeduceBackground", false};
+// The language of the windows and messages: "auto" (the desktop's), "ru" or "en"; see
+// workspace/language_choice.hpp. Written only when the user changes it.
+inline constexpr std::string_view Language = "Language";
 
 }  // namespace setting
 
