@@ -31,7 +31,7 @@ void setBold(QLabel* label) {
 AboutWindow::AboutWindow(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName("TForm2");
-    setWindowTitle(kMainCaption);
+    setWindowTitle(mainCaption());
     setFont(sansSerifFont(11));
     setFixedSize(kClientWidth, kClientHeight);
 
@@ -50,18 +50,18 @@ AboutWindow::AboutWindow(QWidget* parent)
     setTextColour(productName, QColor(255, 0, 255));
     productName->adjustSize();
 
-    placeLabel(this, "Label2", " Программа предназначена для создания стартовой анимации для", 43,
-               168);
-    QLabel* phone = placeLabel(this, "Label3", "телефона Siemens SX1.", 144, 184);
+    placeLabel(this, "Label2", tr(" Программа предназначена для создания стартовой анимации для"),
+               43, 168);
+    QLabel* phone = placeLabel(this, "Label3", tr("телефона Siemens SX1."), 144, 184);
     setBold(phone);
     setTextColour(phone, QColor(0, 128, 128));
-    placeLabel(this, "Label4", "Может использоваться, как самостоятельный продукт, как ввиде", 45,
-               232);
-    placeLabel(this, "Label5", "эмулятора графики, так и использоваться для своего основного", 48,
-               248);
-    placeLabel(this, "Label6", "предназначения - создания стартовой анимации и фоновой картинки.",
-               39, 264);
-    setBold(placeLabel(this, "Label7", "Техническая поддержка программы на сайте", 24, 288));
+    placeLabel(this, "Label4", tr("Может использоваться, как самостоятельный продукт, как ввиде"),
+               45, 232);
+    placeLabel(this, "Label5", tr("эмулятора графики, так и использоваться для своего основного"),
+               48, 248);
+    placeLabel(this, "Label6",
+               tr("предназначения - создания стартовой анимации и фоновой картинки."), 39, 264);
+    setBold(placeLabel(this, "Label7", tr("Техническая поддержка программы на сайте"), 24, 288));
 
     // The address only; the page opens from the main window's link.
     auto* link = new LinkLabel(supportCaption(), this);

@@ -7,6 +7,7 @@
 namespace felmo {
 
 class AboutWindow : public QDialog {
+    Q_OBJECT
   public:
     explicit AboutWindow(QWidget* parent);
 };

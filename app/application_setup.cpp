@@ -10,15 +10,14 @@
 
 namespace felmo {
 
-void setUpApplication(QApplication& application) {
+void setUpApplication() {
     QApplication::setApplicationName("felmo");
     QApplication::setApplicationVersion(QString::fromStdString(captionVersion()));
     QApplication::setDesktopFileName("felmo");
     QApplication::setWindowIcon(felmoIcon());
-    installRussianTranslations(application);
 }
 
-bool installRussianTranslations(QApplication& application) {
+QTranslator* installRussianTranslations(QApplication& application) {
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     QLocale::setDefault(russian);
     auto* translator = new QTranslator(&application);
@@ -26,10 +25,10 @@ bool installRussianTranslations(QApplication& application) {
     if (!translator->load(russian, QStringLiteral("qt"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
-        return false;
+        return nullptr;
     }
     QCoreApplication::installTranslator(translator);
-    return true;
+    return translator;
 }
 
 }  // namespace felmo

@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "app/application_setup.hpp"
+#include "app/language.hpp"
 #include "app/main_window.hpp"
 #include "app/qt_front_end.hpp"
 #include "app/qt_text_rasterizer.hpp"
@@ -21,22 +22,33 @@
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    felmo::setUpApplication(application);
+    felmo::setUpApplication();
+
+    felmo::StudioConfig config;
+    config.executablePath = QCoreApplication::applicationFilePath().toStdString();
+    // The language comes first, from the run's settings file, so that even --help speaks it.
+    const QString settingsFile = felmo::settingsFileArgument(QCoreApplication::arguments());
+    if (!settingsFile.isEmpty())
+        config.settingsFile = settingsFile.toStdString();
+    felmo::useWindowLanguage(application, felmo::windowLanguageFor(config));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription("FELMO: the start-up graphics of a 176 x 208 phone.");
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "felmo::CommandLine", "FELMO: графика включения телефона 176 x 208."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption settingsOption("settings", "Use FILE as the settings file.", "FILE");
-    const QCommandLineOption outputOption("output", "Build into DIR for this run.", "DIR");
+    const QCommandLineOption settingsOption(
+        "settings",
+        QCoreApplication::translate("felmo::CommandLine", "Использовать FILE как файл настроек."),
+        "FILE");
+    const QCommandLineOption outputOption(
+        "output",
+        QCoreApplication::translate("felmo::CommandLine", "Создавать файлы в DIR в этом запуске."),
+        "DIR");
     parser.addOption(settingsOption);
     parser.addOption(outputOption);
     parser.process(application);
 
-    felmo::StudioConfig config;
-    config.executablePath = QCoreApplication::applicationFilePath().toStdString();
-    if (parser.isSet(settingsOption))
-        config.settingsFile = parser.value(settingsOption).toStdString();
     if (parser.isSet(outputOption))
         config.outputFolder = parser.value(outputOption).toStdString();
 
@@ -67,7 +79,7 @@ int main(int argc, char* argv[]) {
         felmo::installTextRasterizer(nullptr);
         return status;
     } catch (const felmo::Error& error) {
-        QMessageBox::critical(nullptr, felmo::kApplicationTitle,
+        QMessageBox::critical(nullptr, felmo::applicationTitle(),
                               QString::fromStdString(error.what()));
         return 1;
     }

@@ -27,6 +27,7 @@
 #include "app/window_parts.hpp"
 #include "app/window_placement.hpp"
 #include "base/error.hpp"
+#include "workspace/language_choice.hpp"
 
 namespace felmo {
 namespace {
@@ -40,8 +41,6 @@ constexpr int kFrameSettlingStepMs = 20;
 constexpr int kMaxFrameCorrections = 3;
 // The overlay window's top stands this far below the main window's top.
 constexpr int kOverlayWindowDrop = 41;
-
-const QString kStatusAreaHint = QStringLiteral("EidPic.mbm + Background.mbm размер 176х200");
 
 // The slider's thumb is 10 pixels wide.
 class NarrowThumbStyle : public QProxyStyle {
@@ -87,7 +86,7 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
       studio_(&studio),
       runEffect_([this](const MenuEntry& entry) { studio_->runEffect(entry); }),
       reportError_([this](const QString& message) {
-          QMessageBox::critical(this, kApplicationTitle, message);
+          QMessageBox::critical(this, applicationTitle(), message);
       }),
       chooseSaveFile_([this](const QString& caption, const QStringList& filters) {
           return chooseShareFile(
@@ -95,7 +94,7 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
               QString::fromStdString(studio_->session().outputFolder().string()));
       }) {
     setObjectName("TForm1");
-    setWindowTitle(kMainCaption);
+    setWindowTitle(mainCaption());
     setFont(sansSerifFont(11));
 
     menu_ = buildMenuTree(menuBar());
@@ -111,6 +110,9 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
     });
     connect(settingsWindow_, &SettingsWindow::openFolderWithDrawingChanged, this,
             [this](bool on) { call([&] { studio_->session().setOpenFolderWithDrawing(on); }); });
+    connect(settingsWindow_, &SettingsWindow::languageChosen, this, [this](LanguageSetting chosen) {
+        call([&] { storeLanguageSetting(studio_->session().settings(), chosen); });
+    });
     overlayWindow_ = new OverlayWindow(
         *studio_, [this](const std::function<void()>& handler) { return call(handler); }, this);
 
@@ -146,7 +148,7 @@ void MainWindow::buildControls() {
     setCentralWidget(client);
 
     for (const DepthBoxPlace& place : kDepthBoxes) {
-        placeLabel(client, place.labelName, "Битность картинки", place.left - 103, 3);
+        placeLabel(client, place.labelName, tr("Битность картинки"), place.left - 103, 3);
         auto* box = new QComboBox(client);
         box->setObjectName(place.name);
         box->setEditable(true);
@@ -168,27 +170,28 @@ void MainWindow::buildControls() {
         DropCommand drop = DropCommand::None;
     };
     const StillPictures& stills = studio_->document().stills;
+    const QString statusAreaHint = tr("EidPic.mbm + Background.mbm размер 176х200");
     const PanelPlace panels[] = {
         {stills.EidPicPicture,
          "EidPicPicture",
          {8, 22, 176, 68},
-         kStatusAreaHint,
+         statusAreaHint,
          DropCommand::Background},
         {stills.BackgroundPicture,
          "BackgroundPicture",
          {8, 90, 176, 132},
-         kStatusAreaHint,
+         statusAreaHint,
          DropCommand::Background},
         {stills.LinesPicture,
          "LinesPicture",
          {8, 222, 176, 20},
-         kLinesPictureHint,
+         coreText(kLinesPictureHint),
          DropCommand::Overlay},
         {stills.SplashEidPic, "SplashEidPic", {192, 22, 176, 12}, {}, DropCommand::Splash},
         {stills.SplashscreenPicture,
          "SplashscreenPicture",
          {192, 34, 176, 208},
-         "Splashscreen.mbm размер 176х208",
+         tr("Splashscreen.mbm размер 176х208"),
          DropCommand::Splash},
         {stills.StartUpEidPicPicture,
          "StartUpEidPicPicture",
@@ -198,7 +201,7 @@ void MainWindow::buildControls() {
         {studio_->document().StartUpPicture,
          "StartUpPicture",
          {376, 34, 176, 208},
-         "StartUp.mbm размер 176х208",
+         tr("StartUp.mbm размер 176х208"),
          DropCommand::Animation},
         {stills.WelcomeimageEidPicPicture,
          "WelcomeimageEidPicPicture",
@@ -208,7 +211,7 @@ void MainWindow::buildControls() {
         {stills.WelcomeimagePicture,
          "WelcomeimagePicture",
          {560, 34, 176, 208},
-         "Welcomeimage.mbm размер 176х208",
+         tr("Welcomeimage.mbm размер 176х208"),
          DropCommand::Welcome},
     };
     for (const PanelPlace& place : panels) {
@@ -231,7 +234,7 @@ void MainWindow::buildControls() {
     connect(linesPicture_, &PicturePanel::clicked, this,
             [this] { call([&] { studio_->LinesPictureClick(); }); });
 
-    placeLabel(client, "Label5", "Фоновая картинка", 48, 248);
+    placeLabel(client, "Label5", tr("Фоновая картинка"), 48, 248);
     trackBar1_ = new QSlider(Qt::Horizontal, client);
     trackBar1_->setObjectName("TrackBar1");
     auto* thumbStyle = new NarrowThumbStyle;
@@ -244,22 +247,22 @@ void MainWindow::buildControls() {
     trackBar1_->setValue(studio_->document().strip.TrackBar1);
     connect(trackBar1_, &QSlider::valueChanged, this,
             [this](int position) { call([&] { studio_->setTrackBar1(position); }); });
-    placeLabel(client, "Label14", kStripColourCaption, 30, 288);
+    placeLabel(client, "Label14", coreText(kStripColourCaption), 30, 288);
     colourLabels_ = {placeLabel(client, "Label11", "", 24, 308),
                      placeLabel(client, "Label12", "", 80, 308),
                      placeLabel(client, "Label13", "", 136, 308)};
 
-    placeLabel(client, "Label1", "Заставка", 256, 248);
-    placeLabel(client, "Label2", "Стартовая анимация", 410, 248);
-    placeLabel(client, "Label6", "Приветствие", 618, 248);
+    placeLabel(client, "Label1", tr("Заставка"), 256, 248);
+    placeLabel(client, "Label2", tr("Стартовая анимация"), 410, 248);
+    placeLabel(client, "Label6", tr("Приветствие"), 618, 248);
 
-    button1_ = new QPushButton("Создать графику (*.mbm файлы)", client);
+    button1_ = new QPushButton(tr("Создать графику (*.mbm файлы)"), client);
     button1_->setObjectName("Button1");
     button1_->setGeometry(216, 272, 497, 25);
     connect(button1_, &QPushButton::clicked, this, [this] { call([&] { studio_->N7Click(); }); });
 
     QLabel* support =
-        placeLabel(client, "Label18", "Техническая поддержка программы на сайте", 203, 308);
+        placeLabel(client, "Label18", tr("Техническая поддержка программы на сайте"), 203, 308);
     QFont bold = support->font();
     bold.setBold(true);
     support->setFont(bold);
@@ -302,12 +305,12 @@ void MainWindow::connectMenu() {
     for (const auto& [command, handler] : windowCommands)
         connect(menu_.command(command), &QAction::triggered, this, handler);
     connect(menu_.command(MenuCommand::ExportAnimation), &QAction::triggered, this, [this] {
-        exportToShare(QStringLiteral("Анимация для показа"),
+        exportToShare(tr("Анимация для показа"),
                       {QStringLiteral("GIF (*.gif)"), QStringLiteral("WebP (*.webp)")},
                       &BuildDriver::exportAnimation);
     });
     connect(menu_.command(MenuCommand::ExportPoster), &QAction::triggered, this, [this] {
-        exportToShare(QStringLiteral("Картинка темы"), {QStringLiteral("PNG (*.png)")},
+        exportToShare(tr("Картинка темы"), {QStringLiteral("PNG (*.png)")},
                       &BuildDriver::exportPoster);
     });
     for (const auto& [action, entry] : menu_.effects) {
@@ -580,6 +583,9 @@ void MainWindow::SettingsProgrammClick() {
     {
         const QSignalBlocker quiet(settingsWindow_);
         settingsWindow_->setOpenFolderWithDrawing(studio_->session().openFolderWithDrawing());
+        LanguageSetting language = LanguageSetting::Auto;
+        call([&] { language = storedLanguageSetting(studio_->session().settings()); });
+        settingsWindow_->setLanguageSetting(language);
     }
     placeSecondary(settingsWindow_, 100, 8);
     settingsWindow_->exec();
@@ -603,7 +609,7 @@ void MainWindow::SettingsImposingEidPic() {
 
 void MainWindow::openSupportLink() {
     const QUrl page = supportUrl();
-    openOnDesktop(page, QStringLiteral("страницу поддержки «%1»").arg(page.toLocalFile()), this);
+    openOnDesktop(page, tr("страницу поддержки «%1»").arg(page.toLocalFile()), this);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -1,11 +1,14 @@
 #include "app/menu_tree.hpp"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <optional>
 #include <span>
 #include <vector>
+
+#include "app/window_parts.hpp"
 
 namespace felmo {
 namespace {
@@ -23,27 +26,35 @@ struct MenuItem {
 // whose first item builds the phone's files and whose other two write the theme to share.
 std::vector<MenuItem> menuItems() {
     std::vector<MenuItem> items = {
-        {1, "Загрузить", "N1"},
-        {2, "Фоновую картинку", "N5", 0, nullptr, MenuCommand::LoadBackground},
-        {2, "Заставку", "Splashscreen1", 0, nullptr, MenuCommand::LoadSplash},
-        {2, "Приветствие", "N24", 0, nullptr, MenuCommand::LoadWelcome},
-        {2, "Наложение на EidPic", "EidPic2", 0, nullptr, MenuCommand::LoadOverlay},
-        {1, "Создать", "CreateMenu"},
-        {2, "Графику (*.mbm файлы)", "N7", 0, nullptr, MenuCommand::Create},
-        {2, "Анимацию для показа (GIF, WebP)…", "ExportAnimation", 0, nullptr,
-         MenuCommand::ExportAnimation},
-        {2, "Картинку темы (PNG)…", "ExportPoster", 0, nullptr, MenuCommand::ExportPoster},
+        {1, QCoreApplication::translate("felmo::Menu", "Загрузить"), "N1"},
+        {2, QCoreApplication::translate("felmo::Menu", "Фоновую картинку"), "N5", 0, nullptr,
+         MenuCommand::LoadBackground},
+        {2, QCoreApplication::translate("felmo::Menu", "Заставку"), "Splashscreen1", 0, nullptr,
+         MenuCommand::LoadSplash},
+        {2, QCoreApplication::translate("felmo::Menu", "Приветствие"), "N24", 0, nullptr,
+         MenuCommand::LoadWelcome},
+        {2, QCoreApplication::translate("felmo::Menu", "Наложение на EidPic"), "EidPic2", 0,
+         nullptr, MenuCommand::LoadOverlay},
+        {1, QCoreApplication::translate("felmo::Menu", "Создать"), "CreateMenu"},
+        {2, QCoreApplication::translate("felmo::Menu", "Графику (*.mbm файлы)"), "N7", 0, nullptr,
+         MenuCommand::Create},
+        {2, QCoreApplication::translate("felmo::Menu", "Анимацию для показа (GIF, WebP)…"),
+         "ExportAnimation", 0, nullptr, MenuCommand::ExportAnimation},
+        {2, QCoreApplication::translate("felmo::Menu", "Картинку темы (PNG)…"), "ExportPoster", 0,
+         nullptr, MenuCommand::ExportPoster},
     };
     for (const MenuEntry& entry : animationMenu()) {
-        items.push_back({entry.level, QString::fromUtf8(entry.caption.data(), entry.caption.size()),
+        items.push_back({entry.level, coreText(entry.caption),
                          QString::fromUtf8(entry.itemName.data(), entry.itemName.size()), entry.tag,
                          entry.handler ? &entry : nullptr});
     }
-    items.push_back({1, "Настройки", "N75"});
-    items.push_back({2, "Программы", "N77", 0, nullptr, MenuCommand::ProgramSettings});
-    items.push_back(
-        {2, "Наложения на EidPic", "EidPic1", 0, nullptr, MenuCommand::OverlaySettings});
-    items.push_back({1, "Инфо", "N3", 0, nullptr, MenuCommand::About});
+    items.push_back({1, QCoreApplication::translate("felmo::Menu", "Настройки"), "N75"});
+    items.push_back({2, QCoreApplication::translate("felmo::Menu", "Программы"), "N77", 0, nullptr,
+                     MenuCommand::ProgramSettings});
+    items.push_back({2, QCoreApplication::translate("felmo::Menu", "Наложения на EidPic"),
+                     "EidPic1", 0, nullptr, MenuCommand::OverlaySettings});
+    items.push_back({1, QCoreApplication::translate("felmo::Menu", "Инфо"), "N3", 0, nullptr,
+                     MenuCommand::About});
     return items;
 }
 
@@ -105,8 +116,7 @@ std::vector<std::pair<QAction*, const MenuEntry*>> buildPictureEffectMenu(QMenu*
             continue;
         const MenuEntry& entry = entries[i];
         open.resize(static_cast<std::size_t>(entry.level - 1));
-        const QString caption =
-            QString::fromUtf8(entry.caption.data(), static_cast<qsizetype>(entry.caption.size()));
+        const QString caption = coreText(entry.caption);
         if (entry.handler) {
             effects.emplace_back(open.back()->addAction(caption), &entry);
         } else {

@@ -28,14 +28,18 @@ struct EdgeSliderPlace {
 
 // The four edge sliders, one under the other, each captioned under its middle.
 constexpr EdgeSliderPlace kEdgeSliders[] = {
-    {"TrackBarU", 44, "Label5", "Верхний край",
-     "Для изменения резкости границы перехода верхнего края"},
-    {"TrackBarD", 92, "Label6", "Нижний край",
-     "Для изменения резкости границы перехода нижнего края"},
-    {"TrackBarL", 140, "Label4", "Левый край",
-     "Для изменения резкости границы перехода левого края"},
-    {"TrackBarR", 188, "Label3", "Правый край",
-     "Для изменения резкости границы перехода правого края"},
+    {"TrackBarU", 44, "Label5", QT_TRANSLATE_NOOP("felmo::OverlayWindow", "Верхний край"),
+     QT_TRANSLATE_NOOP("felmo::OverlayWindow",
+                       "Для изменения резкости границы перехода верхнего края")},
+    {"TrackBarD", 92, "Label6", QT_TRANSLATE_NOOP("felmo::OverlayWindow", "Нижний край"),
+     QT_TRANSLATE_NOOP("felmo::OverlayWindow",
+                       "Для изменения резкости границы перехода нижнего края")},
+    {"TrackBarL", 140, "Label4", QT_TRANSLATE_NOOP("felmo::OverlayWindow", "Левый край"),
+     QT_TRANSLATE_NOOP("felmo::OverlayWindow",
+                       "Для изменения резкости границы перехода левого края")},
+    {"TrackBarR", 188, "Label3", QT_TRANSLATE_NOOP("felmo::OverlayWindow", "Правый край"),
+     QT_TRANSLATE_NOOP("felmo::OverlayWindow",
+                       "Для изменения резкости границы перехода правого края")},
 };
 
 struct SizeButtonPlace {
@@ -48,10 +52,10 @@ struct SizeButtonPlace {
 
 // clang-format off
 constexpr SizeButtonPlace kSizeButtons[] = {
-    {"BitBtn1", "+", kSizeButtonTaller,   {392, 127, 18, 18}, "Увеличить размер области наложения по высоте"},
-    {"BitBtn2", "-", kSizeButtonShorter,  {392, 200, 18, 18}, "Уменьшить размер области наложения по высоте"},
-    {"BitBtn3", "-", kSizeButtonNarrower, {416, 200, 18, 18}, "Уменьшить размер области наложения по ширине"},
-    {"BitBtn4", "+", kSizeButtonWider,    {488, 200, 18, 18}, "Увеличить размер области наложения по ширине"},
+    {"BitBtn1", "+", kSizeButtonTaller,   {392, 127, 18, 18}, QT_TRANSLATE_NOOP("felmo::OverlayWindow", "Увеличить размер области наложения по высоте")},
+    {"BitBtn2", "-", kSizeButtonShorter,  {392, 200, 18, 18}, QT_TRANSLATE_NOOP("felmo::OverlayWindow", "Уменьшить размер области наложения по высоте")},
+    {"BitBtn3", "-", kSizeButtonNarrower, {416, 200, 18, 18}, QT_TRANSLATE_NOOP("felmo::OverlayWindow", "Уменьшить размер области наложения по ширине")},
+    {"BitBtn4", "+", kSizeButtonWider,    {488, 200, 18, 18}, QT_TRANSLATE_NOOP("felmo::OverlayWindow", "Увеличить размер области наложения по ширине")},
 };
 // clang-format on
 
@@ -107,7 +111,7 @@ OverlayWindow::OverlayWindow(Studio& studio, Caller call, QWidget* parent)
       studio_(&studio),
       call_(std::move(call)) {
     setObjectName("TForm4");
-    setWindowTitle(kMainCaption + "   (настройка накладываемого рисунка на EidPic)");
+    setWindowTitle(tr("%1   (настройка накладываемого рисунка на EidPic)").arg(mainCaption()));
     setFont(sansSerifFont(11));
     setFixedSize(kClientWidth, kClientHeight);
     buildControls();
@@ -119,44 +123,45 @@ OverlayWindow::OverlayWindow(Studio& studio, Caller call, QWidget* parent)
 }
 
 void OverlayWindow::buildControls() {
-    placeLabel(this, "Label1", "Степень прозрачности области накладываемого рисунка", 228, 24);
+    placeLabel(this, "Label1", tr("Степень прозрачности области накладываемого рисунка"), 228, 24);
     trackBarAlpha_ = placeSlider(
         this, "TrackBarAlpha", {216, 44, 321, 20}, kTrackBarAlphaMax, 5,
-        "Для регулирования степени прозрачности основной области накладываемого рисунка");
+        tr("Для регулирования степени прозрачности основной области накладываемого рисунка"));
 
-    placeLabel(this, "Label2", "Резкость сглаживания краёв", 24, 24);
+    placeLabel(this, "Label2", tr("Резкость сглаживания краёв"), 24, 24);
     for (std::size_t i = 0; i < std::size(kEdgeSliders); ++i) {
         const EdgeSliderPlace& place = kEdgeSliders[i];
         edgeSliders_[i] = placeSlider(this, place.sliderName, {8, place.top, 200, 20},
-                                      kEdgeSliderMax, 1, place.hint);
-        placeLabel(this, place.labelName, place.caption, 72, place.top + 20);
+                                      kEdgeSliderMax, 1, tr(place.hint));
+        placeLabel(this, place.labelName, tr(place.caption), 72, place.top + 20);
     }
 
-    placeLabel(this, "Label7", "Изменение координат и размеров области", 272, 88);
+    placeLabel(this, "Label7", tr("Изменение координат и размеров области"), 272, 88);
     scrollBarLeftRight_ = new QScrollBar(Qt::Horizontal, this);
     scrollBarLeftRight_->setObjectName("ScrollBarLeftRight");
     scrollBarLeftRight_->setGeometry(248, 200, 90, 18);
     scrollBarLeftRight_->setToolTip(
-        "Двигать для изменения координат области наложения по горизонтали");
+        tr("Двигать для изменения координат области наложения по горизонтали"));
     scrollBarUpDown_ = new QScrollBar(Qt::Vertical, this);
     scrollBarUpDown_->setObjectName("ScrollBarUpDown");
     scrollBarUpDown_->setGeometry(344, 128, 18, 90);
-    scrollBarUpDown_->setToolTip("Двигать для изменения координат области наложения по вертикали");
+    scrollBarUpDown_->setToolTip(
+        tr("Двигать для изменения координат области наложения по вертикали"));
 
-    placeLabel(this, "Label9", "Координаты", 264, 144);
+    placeLabel(this, "Label9", tr("Координаты"), 264, 144);
     coordinatesArea_ = placeLabel(this, "CoordinatesArea", "", 272, 168);
-    placeLabel(this, "Label10", "Размер", 440, 144);
+    placeLabel(this, "Label10", tr("Размер"), 440, 144);
     sizeArea_ = placeLabel(this, "SizeArea", "", 440, 168);
 
     progressBarLeftRight_ = new QProgressBar(this);
     progressBarLeftRight_->setObjectName("ProgressBarLeftRight");
     progressBarLeftRight_->setGeometry(434, 200, 54, 18);
-    progressBarLeftRight_->setToolTip("Статус размера области по ширине");
+    progressBarLeftRight_->setToolTip(tr("Статус размера области по ширине"));
     progressBarUpDown_ = new QProgressBar(this);
     progressBarUpDown_->setObjectName("ProgressBarUpDown");
     progressBarUpDown_->setOrientation(Qt::Vertical);
     progressBarUpDown_->setGeometry(392, 145, 18, 54);
-    progressBarUpDown_->setToolTip("Статус размера области по высоте");
+    progressBarUpDown_->setToolTip(tr("Статус размера области по высоте"));
     for (QProgressBar* bar : {progressBarLeftRight_, progressBarUpDown_}) {
         // A smooth bar: a plain filled part, no percentage text.
         bar->setTextVisible(false);
@@ -172,13 +177,12 @@ void OverlayWindow::buildControls() {
         button->setObjectName(place.name);
         button->setFont(buttonFont);
         button->setGeometry(place.geometry);
-        button->setToolTip(place.hint);
+        button->setToolTip(tr(place.hint));
         sizeButtons_[i] = button;
     }
 
     deduceBackground_ = new QCheckBox(
-        QStringLiteral("Выводить фон рисунка области наложения на EidPic") + QString(54, '.'),
-        this);
+        tr("Выводить фон рисунка области наложения на EidPic") + QString(54, '.'), this);
     deduceBackground_->setObjectName("DeduceBackground");
     deduceBackground_->setGeometry(52, 246, 449, 17);
     putBoxRightOfCaption(deduceBackground_);

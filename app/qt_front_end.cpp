@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QColorDialog>
 #include <QCompleter>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QSplitter>
 #include <QTreeView>
@@ -21,19 +22,19 @@ constexpr int kFileDialogHeight = 460;
 constexpr int kFileDialogPlacesWidth = 150;
 
 struct PictureFilter {
-    const char* name;      // what the dialog lists
+    const char* name;      // what the dialog lists (its source text for translation)
     const char* patterns;  // what it matches, space separated
 };
 
 constexpr PictureFilter kPictureFilters[] = {
-    {"All pictures (*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.webp)",
+    {QT_TRANSLATE_NOOP("felmo", "All pictures (*.jpg;*.jpeg;*.bmp;*.png;*.gif;*.webp)"),
      "*.jpg *.jpeg *.bmp *.png *.gif *.webp"},
-    {"JPEG Image File (*.jpg)", "*.jpg"},
-    {"JPEG Image File (*.jpeg)", "*.jpeg"},
-    {"Bitmaps (*.bmp)", "*.bmp"},
-    {"PNG Image File (*.png)", "*.png"},
-    {"GIF Image File (*.gif)", "*.gif"},
-    {"WebP Image File (*.webp)", "*.webp"},
+    {QT_TRANSLATE_NOOP("felmo", "JPEG Image File (*.jpg)"), "*.jpg"},
+    {QT_TRANSLATE_NOOP("felmo", "JPEG Image File (*.jpeg)"), "*.jpeg"},
+    {QT_TRANSLATE_NOOP("felmo", "Bitmaps (*.bmp)"), "*.bmp"},
+    {QT_TRANSLATE_NOOP("felmo", "PNG Image File (*.png)"), "*.png"},
+    {QT_TRANSLATE_NOOP("felmo", "GIF Image File (*.gif)"), "*.gif"},
+    {QT_TRANSLATE_NOOP("felmo", "WebP Image File (*.webp)"), "*.webp"},
 };
 
 // Qt takes the patterns from the last parenthesised group of a filter and, with the filter
@@ -42,7 +43,7 @@ constexpr PictureFilter kPictureFilters[] = {
 QStringList pictureNameFilters() {
     QStringList filters;
     for (const PictureFilter& filter : kPictureFilters)
-        filters << QStringLiteral("%1 (%2)").arg(QString::fromUtf8(filter.name),
+        filters << QStringLiteral("%1 (%2)").arg(QCoreApplication::translate("felmo", filter.name),
                                                  QString::fromUtf8(filter.patterns));
     return filters;
 }
@@ -79,7 +80,7 @@ void hideCompletionPopups(QWidget& dialog) {
 QStringList pictureFilterNames() {
     QStringList names;
     for (const PictureFilter& filter : kPictureFilters)
-        names << QString::fromUtf8(filter.name);
+        names << QCoreApplication::translate("felmo", filter.name);
     return names;
 }
 
@@ -148,7 +149,8 @@ void QtFrontEnd::showNotice(const std::string& text) {
 void QtFrontEnd::openFolder(const std::filesystem::path& folder) {
     // The build has succeeded all the same; the user learns why no folder appeared.
     const QString path = pathToQString(folder);
-    openOnDesktop(QUrl::fromLocalFile(path), QStringLiteral("папку «%1»").arg(path), owner_.data());
+    openOnDesktop(QUrl::fromLocalFile(path),
+                  QCoreApplication::translate("felmo", "папку «%1»").arg(path), owner_.data());
 }
 
 }  // namespace felmo

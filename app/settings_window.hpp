@@ -1,6 +1,7 @@
-// The program settings window (TForm3): the output folder with its "обзор" folder browser and the
-// check box that opens the output folder after a build. It has no OK or Cancel: a folder chosen in
-// the browser holds at once, and the window is closed with its frame's close button.
+// The program settings window (TForm3): the output folder with its "обзор" folder browser, the
+// check box that opens the output folder after a build and the language of the next start. It has
+// no OK or Cancel: a folder chosen in the browser holds at once, and the window is closed with its
+// frame's close button.
 #pragma once
 
 #include <QDialog>
@@ -8,7 +9,10 @@
 #include <functional>
 #include <optional>
 
+#include "base/language.hpp"
+
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -23,6 +27,9 @@ class SettingsWindow : public QDialog {
     void showOutputFolder(const QString& folder);
     bool openFolderWithDrawing() const;
     void setOpenFolderWithDrawing(bool on);
+    // The language chosen for the next start.
+    LanguageSetting languageSetting() const;
+    void setLanguageSetting(LanguageSetting setting);
 
     // The folder browser; replaceable so that tests can answer it. Returns the chosen folder or
     // nothing when the user cancels.
@@ -36,11 +43,13 @@ class SettingsWindow : public QDialog {
   signals:
     void outputFolderChosen(const QString& folder);
     void openFolderWithDrawingChanged(bool on);
+    void languageChosen(LanguageSetting setting);
 
   private:
     QLineEdit* edit1_;
     QPushButton* button1_;
     QCheckBox* openFolderWithDrawing_;
+    QComboBox* language_;
     FolderBrowser browseFolder_;
 };
 

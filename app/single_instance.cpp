@@ -66,7 +66,7 @@ void SingleInstance::onNewConnection() {
 
 int refuseSecondStart(const SingleInstance& instance) {
     instance.askRunningToComeForward();
-    QMessageBox::information(nullptr, kApplicationTitle, instance.refusal());
+    QMessageBox::information(nullptr, applicationTitle(), instance.refusal());
     return 1;
 }
 

@@ -11,6 +11,9 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionButton>
+#include <string>
+
+#include "base/translation.hpp"
 
 namespace felmo {
 namespace {
@@ -40,6 +43,25 @@ DesktopOpener& desktopOpener() {
 }
 
 }  // namespace
+
+QString mainCaption() {
+    //: Glossary, the same words everywhere: заставка = splash screen; стартовая анимация =
+    //: start-up animation; приветствие = welcome image; фоновая картинка = background picture;
+    //: EidPic = the status area, kept as its name "EidPic"; нижняя полоска = status strip;
+    //: наложение = overlay; битность = colour depth; графика (*.mbm файлы) = graphics (*.mbm
+    //: files), what a build makes; создать = create; папка, дириктория = folder.
+    return QCoreApplication::translate("felmo", "FELMO версия %1")
+        .arg(QString::fromStdString(captionVersion()));
+}
+
+QString applicationTitle() {
+    return QCoreApplication::translate("felmo", "Создание тем");
+}
+
+QString coreText(std::string_view source) {
+    // The catalogue is looked up with a terminated text, which a view need not be.
+    return QString::fromUtf8(translate(std::string(source).c_str()));
+}
 
 QFont sansSerifFont(int pixelSize) {
     // The windows place their texts at fixed positions, laid out for a narrow face; so a face of
@@ -85,9 +107,10 @@ QUrl supportUrl() {
 void openOnDesktop(const QUrl& url, const QString& what, QWidget* owner) {
     if (desktopOpener()(url))
         return;
-    QMessageBox::warning(owner, kApplicationTitle,
-                         QStringLiteral("Не удалось открыть %1: в системе не найдена программа, "
-                                        "которая может это сделать.")
+    QMessageBox::warning(owner, applicationTitle(),
+                         QCoreApplication::translate("felmo",
+                                                     "Не удалось открыть %1: в системе не найдена "
+                                                     "программа, которая может это сделать.")
                              .arg(what));
 }
 

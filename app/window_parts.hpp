@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <string_view>
 
 #include "base/version.hpp"
 
@@ -15,12 +16,15 @@ class QCheckBox;
 namespace felmo {
 
 // The main window's caption; the secondary windows append their own text to it.
-inline const QString kMainCaption =
-    QStringLiteral("FELMO версия ") + QString::fromStdString(captionVersion());
+QString mainCaption();
 // The application's title: the name the desktop shows for the program (its desktop entry, which
 // the window class "felmo" ties the windows to) and the title of its message boxes. It is never
 // appended to a window's own title.
-inline const QString kApplicationTitle = QStringLiteral("Создание тем");
+QString applicationTitle();
+
+// A text of the core the window shows (an effect's caption, a hint of the status strip), in the
+// language the core speaks.
+QString coreText(std::string_view source);
 
 // A sans-serif face at a pixel size (the windows use 11 px): a narrow one where installed.
 QFont sansSerifFont(int pixelSize);

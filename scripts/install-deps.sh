@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build make pkg-config git clang libclang-rt-14-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev libwebp-dev libimagequant-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-tools-dev libgl-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation2
   lintian desktop-file-utils appstream librsvg2-bin bash-completion man-db
   qt6-translations-l10n openbox gettext

@@ -18,6 +18,7 @@
 
 #include "app/about_window.hpp"
 #include "app/application_setup.hpp"
+#include "app/language.hpp"
 #include "app/overlay_window.hpp"
 #include "app/picture_panel.hpp"
 #include "app/qt_front_end.hpp"
@@ -93,7 +94,10 @@ class DesktopTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void initTestCase() { setUpApplication(*qApp); }
+    void initTestCase() {
+        setUpApplication();
+        useWindowLanguage(*qApp, Language::Russian);
+    }
 
     void titleBarOffEveryScreenIsBroughtBack_data() {
         QTest::addColumn<QPoint>("stored");

@@ -82,6 +82,9 @@ const Control kSettingsControls[] = {
      {12, 71, 516, 17},
      "Открывать папку с файлами графики (*.mbm) после "
      "создания.............................................................."},
+    {"LanguageLabel", at(12, 101), "Язык"},
+    {"Language", {76, 98, 120, 21}},
+    {"LanguageNote", at(206, 101), "(вступит в силу при следующем запуске)"},
 };
 
 // A window built over a fresh model in its own sandbox.
@@ -208,7 +211,7 @@ class WindowsTest : public QObject {
         Rig rig;
         SettingsWindow* settings = rig.window->settingsWindow();
         QCOMPARE(settings->windowTitle(), QString("FELMO версия 1.06   (настройки)"));
-        QCOMPARE(settings->size(), QSize(543, 95));
+        QCOMPARE(settings->size(), QSize(543, 125));
         checkControls(settings, std::begin(kSettingsControls), std::end(kSettingsControls));
         auto* label = settings->findChild<QLabel*>("Label1");
         QCOMPARE(label->font().pixelSize(), 13);
