@@ -9,8 +9,8 @@ class QTranslator;
 namespace felmo {
 
 // Names the application "felmo" (the window class, which ties its windows to the desktop entry
-// named "Создание тем") without a display name, so window titles are exactly the windows'
-// captions; sets the icon.
+// named "Создание тем", in English "Theme Maker") without a display name, so window titles are
+// exactly the windows' captions; sets the icon.
 void setUpApplication();
 
 // Installs Qt's Russian translations into `application` and makes Russian the default locale

@@ -7,6 +7,7 @@
 
 #include "app/window_parts.hpp"
 #include "base/error.hpp"
+#include "base/translation.hpp"
 #include "workspace/work_tree.hpp"
 
 namespace felmo {
@@ -31,7 +32,9 @@ SingleInstance::SingleInstance(const std::string& workDir, const std::string& pr
         server_.listen(socketPath_);
     } catch (const Error& error) {
         const std::string_view message = error.what();
-        anotherIsRunning_ = message.starts_with(kAlreadyRunningMessage);
+        // The core words its refusal in the language it speaks.
+        anotherIsRunning_ = message.starts_with(kAlreadyRunningMessage) ||
+                            message.starts_with(translate(kAlreadyRunningMessage.data()));
         if (anotherIsRunning_)
             refusal_ = QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
     }
