@@ -50,6 +50,13 @@ runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8 \
 output="$home/Documents/FELMO"
 test -f "$home/.config/felmo/Settings.ini"
 
+step "the window's language, as the ordinary user $user"
+test -f /usr/share/felmo/translations/felmo_en.qm
+for locale in C.UTF-8:"Use FILE as the settings file." ru_RU.UTF-8:"Использовать FILE как файл настроек."; do
+    runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG="${locale%%:*}" \
+        QT_QPA_PLATFORM=offscreen felmo --help 2>/dev/null | grep -F "${locale#*:}" >/dev/null
+done
+
 step "felmo-cli as root"
 root_home="$contents/root-home"
 mkdir -p "$root_home"
