@@ -33,8 +33,7 @@ SingleInstance::SingleInstance(const std::string& workDir, const std::string& pr
     } catch (const Error& error) {
         const std::string_view message = error.what();
         // The core words its refusal in the language it speaks.
-        anotherIsRunning_ = message.starts_with(kAlreadyRunningMessage) ||
-                            message.starts_with(translate(kAlreadyRunningMessage.data()));
+        anotherIsRunning_ = message.starts_with(alreadyRunningMessage());
         if (anotherIsRunning_)
             refusal_ = QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()));
     }

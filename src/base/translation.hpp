@@ -20,6 +20,7 @@
 #include <type_traits>
 
 #include "base/language.hpp"
+#include "base/text_mark.hpp"
 
 namespace felmo {
 
@@ -63,7 +64,5 @@ std::string formatMessage(std::string_view pattern, const Arguments&... argument
 
 }  // namespace felmo
 
-// _("…") translates where the text is shown; N_("…") only marks a text kept in a table, which is
-// translated with translate() where it is shown.
+// _("…") translates where the text is shown (N_ of base/text_mark.hpp only marks it).
 #define _(russianText) ::felmo::translate(russianText)
-#define N_(russianText) russianText

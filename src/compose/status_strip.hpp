@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/text_mark.hpp"
 #include "compose/picked_rgb.hpp"
 #include "compose/still_pictures.hpp"
 #include "raster/color.hpp"
@@ -26,10 +27,12 @@ struct StatusStrip {
     std::string blueLabel;   // "B = <blue>"
 };
 
+// Drawn into the phone pictures: the phone's own texts, never translated.
 inline constexpr const char* kSoftKeyCaptions = "Радио                    Файлы";
 inline constexpr const char* kSampleDate = "сб 02.02.2008";
-inline constexpr const char* kLinesPictureHint = "Кликните для подбора цвета вручную";
-inline constexpr const char* kStripColourCaption = "Код цвета нижней полоски";
+// The window's hint and caption beside the strip: shown through translate().
+inline constexpr const char* kLinesPictureHint = N_("Кликните для подбора цвета вручную");
+inline constexpr const char* kStripColourCaption = N_("Код цвета нижней полоски");
 
 // The strip colour is sampled from the background's bottom row (row 131) at column
 // 11 x TrackBar1, then the strip, the captions, PickedRGB, the date and the labels are redrawn.

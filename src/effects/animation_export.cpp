@@ -6,6 +6,7 @@
 #include "base/ascii.hpp"
 #include "base/error.hpp"
 #include "base/file_io.hpp"
+#include "base/translation.hpp"
 #include "compose/still_pictures.hpp"
 #include "effects/frame_files.hpp"
 #include "raster/bmp.hpp"
@@ -43,8 +44,9 @@ std::optional<AnimationFileFormat> animationFormatOf(const std::filesystem::path
 }
 
 std::string unknownAnimationEndingMessage(const std::filesystem::path& file) {
-    return "Анимация для показа записывается в файл GIF (.gif) или WebP (.webp), а не \"" +
-           file.string() + "\".";
+    return formatMessage(
+        _("Анимация для показа записывается в файл GIF (.gif) или WebP (.webp), а не \"%1\"."),
+        file.string());
 }
 
 std::vector<Raster> startupFramesAsShown(const std::filesystem::path& workDir) {

@@ -29,12 +29,15 @@ std::string_view handlerName(EffectHandler handler);
 
 struct MenuEntry {
     int level;  // 1 for "Анимация" itself, 2 for the items right under it, ...
-    std::string_view caption;              // as the menu shows it
+    std::string_view caption;              // in Russian, as written; shown as menuCaption()
     std::string_view itemName;             // "N9", "N67", ...
     int tag;                               // 0 when the item carries none
     std::optional<EffectHandler> handler;  // empty: the item opens the sub-menu below it
     std::string_view cliName;              // empty for sub-menus
 };
+
+// The caption in the current language.
+std::string_view menuCaption(const MenuEntry& entry);
 
 // "Анимация" and everything below it, in menu order (the first entry is "Анимация", level 1).
 std::span<const MenuEntry> animationMenu();

@@ -7,6 +7,7 @@
 #include "base/error.hpp"
 #include "base/file_io.hpp"
 #include "base/stop_request.hpp"
+#include "base/translation.hpp"
 #include "compose/theme_poster.hpp"
 #include "effects/animation_export.hpp"
 #include "raster/bmp.hpp"
@@ -25,7 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kBuildNotice = "Файлы графики созданы.";
+constexpr const char* kBuildNotice = N_("Файлы графики созданы.");
 constexpr const char* kDefaultBitDepth = "16";
 
 // The box each slot takes its bit depth from.
@@ -88,8 +89,8 @@ const std::string& BuildDriver::depthText(DepthBox box) const {
 
 void BuildDriver::refuseWhileRunning(std::string_view what) const {
     if (running())
-        throw Error(std::string(what) + " недоступно, пока работает конвертер (" +
-                    pipeline_->statusText() + ").");
+        throw Error(formatMessage(_("%1 недоступно, пока работает конвертер (%2)."), what,
+                                  pipeline_->statusText()));
 }
 
 void BuildDriver::startUnpack(std::vector<std::string> foundMbmNames) {
@@ -109,8 +110,8 @@ void BuildDriver::startUnpack(std::vector<std::string> foundMbmNames) {
 
 void BuildDriver::startBuild() {
     if (!pipeline_ || !session_.hasWorkTree())
-        throw Error("Создание графики недоступно: текущая графика ещё не распакована.");
-    refuseWhileRunning("Создание графики");
+        throw Error(_("Создание графики недоступно: текущая графика ещё не распакована."));
+    refuseWhileRunning(_("Создание графики"));
     std::array<std::string, kSlotCount> slotBitDepth;
     for (int slot = 0; slot < kSlotCount; ++slot) {
         slotBitDepth[slot] = depthText(kSlotDepthBox[slot]);
@@ -139,8 +140,8 @@ void BuildDriver::saveStills() {
 }
 
 void BuildDriver::exportFrames(const fs::path& folder) {
-    session_.requireWorkTree("Экспорт кадров");
-    refuseWhileRunning("Экспорт кадров");
+    session_.requireWorkTree(_("Экспорт кадров"));
+    refuseWhileRunning(_("Экспорт кадров"));
     saveStills();
     for (const MbmSlot& slot : kSlotTable) {
         const fs::path slotTarget = folder / std::string(slot.name);
@@ -155,14 +156,14 @@ void BuildDriver::exportFrames(const fs::path& folder) {
 }
 
 void BuildDriver::exportAnimation(const fs::path& file) {
-    session_.requireWorkTree("Создание анимации для показа");
-    refuseWhileRunning("Создание анимации для показа");
+    session_.requireWorkTree(_("Создание анимации для показа"));
+    refuseWhileRunning(_("Создание анимации для показа"));
     exportStartupAnimation(session_.workDir(), file);
 }
 
 void BuildDriver::exportPoster(const fs::path& file) {
-    session_.requireWorkTree("Создание картинки темы");
-    refuseWhileRunning("Создание картинки темы");
+    session_.requireWorkTree(_("Создание картинки темы"));
+    refuseWhileRunning(_("Создание картинки темы"));
     // The poster shows what the build packs: the stills are saved as the build saves them and
     // read back from their frame files.
     saveStills();
@@ -193,9 +194,10 @@ void BuildDriver::finishPack() {
     deliverBuiltFiles(session_.workDirText(), session_.outputFolder().string(),
                       session_.programDirectoryText());
     // An installed FELMO's files are not beside the program: the notice says where they are.
-    frontEnd_.showNotice(session_.installed() ? std::string(kBuildNotice) + "\n" +
-                                                    shownFolder(session_.outputFolder().string())
-                                              : std::string(kBuildNotice));
+    const std::string notice = translate(kBuildNotice);
+    frontEnd_.showNotice(session_.installed()
+                             ? notice + "\n" + shownFolder(session_.outputFolder().string())
+                             : notice);
     if (session_.openFolderWithDrawing())
         frontEnd_.openFolder(session_.outputFolder());
 }
@@ -226,7 +228,7 @@ void BuildDriver::runToEnd(std::chrono::milliseconds perRunTimeout) {
     constexpr std::chrono::milliseconds kTick{100};
     while (running()) {
         if (const int signalNumber = stopRequested())
-            throw Error("Работа прервана сигналом " + std::to_string(signalNumber) + ".");
+            throw Error(formatMessage(_("Работа прервана сигналом %1."), signalNumber));
         const ConverterState state = launcher_->waitFor(kTick);
         const int slotBefore = pipeline_->currentSlot();
         tick();

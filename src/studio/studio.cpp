@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/error.hpp"
+#include "base/translation.hpp"
 #include "compose/indicator_glyph.hpp"
 #include "compose/picture_fitting.hpp"
 #include "effects/run_effect.hpp"
@@ -59,7 +60,7 @@ void Studio::FormClose(int left, int top) {
 
 void Studio::N7Click() {
     if (!formActivated_ || !session_.hasWorkTree())
-        throw Error("Создание графики недоступно: текущая графика ещё не распакована.");
+        throw Error(_("Создание графики недоступно: текущая графика ещё не распакована."));
     build_.startBuild();
 }
 
@@ -84,8 +85,9 @@ void Studio::LoadWelcomeimage() {
 
 void Studio::runEffect(const MenuEntry& entry) {
     if (!entry.handler)
-        throw Error("\"" + std::string(entry.caption) + "\" открывает подменю, это не эффект.");
-    session_.requireWorkTree("Эффект \"" + std::string(entry.caption) + "\"");
+        throw Error(
+            formatMessage(_("\"%1\" открывает подменю, это не эффект."), menuCaption(entry)));
+    session_.requireWorkTree(formatMessage(_("Эффект \"%1\""), menuCaption(entry)));
     EffectContext context =
         document_.effectContext(session_.workDir(), [this] { return frontEnd_.choosePicture(); });
     // After the command, successful or not, the preview plays the frames that are on disk: an
@@ -101,8 +103,9 @@ void Studio::runEffect(const MenuEntry& entry) {
 }
 
 void Studio::LoadImposingEidPic() {
-    PicturesLoading(document_.load, [this] { return frontEnd_.choosePicture(); },
-                    TransparentPixels::OverlayKey);
+    PicturesLoading(
+        document_.load, [this] { return frontEnd_.choosePicture(); },
+        TransparentPixels::OverlayKey);
     document_.stills.EidPicPictureAlpha.canvas().stretchDraw(kOverlayArea,
                                                              document_.load.LoadedPicture);
 }

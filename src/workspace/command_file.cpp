@@ -8,6 +8,7 @@
 #include "base/display_text.hpp"
 #include "base/error.hpp"
 #include "base/file_io.hpp"
+#include "base/translation.hpp"
 #include "workspace/paths.hpp"
 
 namespace felmo {
@@ -32,14 +33,15 @@ std::string converterColourDepthList(std::string_view lastJoin) {
 
 void checkColourDepthText(std::string_view depthText) {
     if (!isConverterColourDepth(depthText))
-        throw Error("Глубина цвета \"" + displayText(depthText) +
-                    "\" не подходит конвертеру: допустимы " + converterColourDepthList("и") + ".");
+        throw Error(formatMessage(_("Глубина цвета \"%1\" не подходит конвертеру: допустимы %2."),
+                                  displayText(depthText), converterColourDepthList(_("и"))));
 }
 
 void checkCommandFilePath(std::string_view path) {
     if (path.find_first_of(std::string_view("\"\r\n\0", 4)) != std::string_view::npos)
-        throw Error("Путь \"" + displayText(path) +
-                    "\" нельзя передать конвертеру: в нём есть кавычка или перевод строки.");
+        throw Error(formatMessage(
+            _("Путь \"%1\" нельзя передать конвертеру: в нём есть кавычка или перевод строки."),
+            displayText(path)));
 }
 
 std::string commandFileToken(std::string_view path) {
@@ -72,8 +74,8 @@ std::string commandFileText(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
         if (line.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
-            throw Error("Строка файла команд конвертера содержит перевод строки: \"" + line +
-                        "\".");
+            throw Error(formatMessage(
+                _("Строка файла команд конвертера содержит перевод строки: \"%1\"."), line));
         text += line;
         text += "\r\n";
     }

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "base/file_io.hpp"
+#include "base/translation.hpp"
 #include "workspace/paths.hpp"
 
 extern char** environ;
@@ -128,8 +129,8 @@ void ProcessConverterLauncher::launch(const std::string& workingDirectory) {
 
     std::string program = programPath_.empty() ? findConverter() : programPath_;
     if (program.empty()) {
-        last_ = failedToStart("программа " + std::string(kConverterName) +
-                              " не найдена ни рядом с программой, ни в PATH");
+        last_ = failedToStart(formatMessage(
+            _("программа %1 не найдена ни рядом с программой, ни в PATH"), kConverterName));
         return;
     }
 

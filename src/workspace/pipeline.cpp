@@ -8,6 +8,7 @@
 
 #include "base/error.hpp"
 #include "base/file_io.hpp"
+#include "base/translation.hpp"
 #include "workspace/command_file.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/work_tree.hpp"
@@ -32,7 +33,7 @@ ConverterPipeline::ConverterPipeline(ConverterLauncher& launcher, std::string wo
 
 void ConverterPipeline::startUnpack() {
     if (running_)
-        throw Error("Конвертер ещё работает: дождитесь окончания.");
+        throw Error(_("Конвертер ещё работает: дождитесь окончания."));
     // Frames of an earlier run that ended abnormally must not pass for freshly unpacked ones.
     emptySlotFolders(workDir_);
     phase_ = PipelinePhase::Unpack;
@@ -43,7 +44,7 @@ void ConverterPipeline::startUnpack() {
 
 void ConverterPipeline::startPack(const std::array<std::string, kSlotCount>& slotBitDepth) {
     if (running_)
-        throw Error("Конвертер ещё работает: дождитесь окончания.");
+        throw Error(_("Конвертер ещё работает: дождитесь окончания."));
     for (const std::string& depthText : slotBitDepth)
         checkColourDepthText(depthText);
     slotBitDepth_ = slotBitDepth;
@@ -74,14 +75,14 @@ void ConverterPipeline::launchCurrentSlot() {
     launchedAt_ = std::chrono::steady_clock::now();
     ConverterState state = launcher_.state();
     if (state.kind == ConverterState::Kind::FailedToStart)
-        fail("не удалось запустить конвертер: " + state.message + ".");
+        fail(formatMessage(_("не удалось запустить конвертер: %1."), state.message));
 }
 
 void ConverterPipeline::fail(const std::string& reason) {
     running_ = false;
-    const std::string action =
-        phase_ == PipelinePhase::Unpack ? "Не удалось распаковать " : "Не удалось упаковать ";
-    throw Error(action + std::string(slotAt(CurrentSlot_).name) + ": " + reason);
+    const char* pattern = phase_ == PipelinePhase::Unpack ? _("Не удалось распаковать %1: %2")
+                                                          : _("Не удалось упаковать %1: %2");
+    throw Error(formatMessage(pattern, slotAt(CurrentSlot_).name, reason));
 }
 
 TickResult ConverterPipeline::tick() {
@@ -93,22 +94,24 @@ TickResult ConverterPipeline::tick() {
         case ConverterState::Kind::Running:
             if (std::chrono::steady_clock::now() - launchedAt_ > slotTimeout_) {
                 launcher_.kill();
-                fail("конвертер не закончил работу за " +
-                     std::to_string(
-                         std::chrono::duration_cast<std::chrono::seconds>(slotTimeout_).count()) +
-                     " с.");
+                fail(formatMessage(
+                    _("конвертер не закончил работу за %1 с."),
+                    std::chrono::duration_cast<std::chrono::seconds>(slotTimeout_).count()));
             }
             return TickResult::Waiting;
         case ConverterState::Kind::FailedToStart:
-            fail("не удалось запустить конвертер: " + state.message + ".");
+            fail(formatMessage(_("не удалось запустить конвертер: %1."), state.message));
         case ConverterState::Kind::Failed:
-            fail("конвертер завершился с ошибкой (код " + std::to_string(state.exitStatus) + ")" +
-                 (state.message.empty() ? std::string(".") : ":\n" + state.message));
+            fail(
+                state.message.empty()
+                    ? formatMessage(_("конвертер завершился с ошибкой (код %1)."), state.exitStatus)
+                    : formatMessage(_("конвертер завершился с ошибкой (код %1):\n%2"),
+                                    state.exitStatus, state.message));
         case ConverterState::Kind::Succeeded:
             break;
     }
     if (!awaitedFileExists(AwaitedFile_))
-        fail("конвертер закончил работу, но не создал файл " + AwaitedFile_ + ".");
+        fail(formatMessage(_("конвертер закончил работу, но не создал файл %1."), AwaitedFile_));
 
     CurrentSlot_ += 1;
     if (CurrentSlot_ < kSlotCount) {
@@ -131,9 +134,9 @@ void ConverterPipeline::stop() {
 std::string ConverterPipeline::statusText() const {
     if (!running_)
         return {};
-    return std::string(phase_ == PipelinePhase::Unpack ? "Распаковка " : "Упаковка ") +
-           std::string(slotAt(CurrentSlot_).name) + "… " + std::to_string(CurrentSlot_ + 1) + "/" +
-           std::to_string(kSlotCount);
+    return formatMessage(
+        phase_ == PipelinePhase::Unpack ? _("Распаковка %1… %2/%3") : _("Упаковка %1… %2/%3"),
+        slotAt(CurrentSlot_).name, CurrentSlot_ + 1, kSlotCount);
 }
 
 int ConverterPipeline::exitNotifier() const {
@@ -211,7 +214,8 @@ void deliverBuiltFiles(const std::string& workDir, const std::string& outputFold
     }
     deleteCommandFile(programDirectory);
     if (!failures.empty())
-        throw Error("Не все файлы графики скопированы в папку " + outputFolder + ":" + failures);
+        throw Error(formatMessage(_("Не все файлы графики скопированы в папку %1:%2"), outputFolder,
+                                  failures));
 }
 
 }  // namespace felmo

@@ -10,6 +10,7 @@
 #include "base/display_text.hpp"
 #include "base/error.hpp"
 #include "base/file_io.hpp"
+#include "base/translation.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "workspace/slot_table.hpp"
 
@@ -38,8 +39,8 @@ struct Walk {
 
     void refuse(const fs::path& file, const std::string& why) {
         if (refusals)
-            refusals->push_back("Файл " + displayText(file.string()) +
-                                " пропущен: это не графика телефона (" + why + ").");
+            refusals->push_back(formatMessage(_("Файл %1 пропущен: это не графика телефона (%2)."),
+                                              displayText(file.string()), why));
     }
 
     // Reads a user file and says why it cannot be a phone graphic, if it cannot.
@@ -48,9 +49,8 @@ struct Walk {
         // and a damaged one is the converter's to report.
         for (const MbmBitmapSize& size : readMbmBitmapSizes(bytes)) {
             if (size.width > kMaxUserMbmSide || size.height > kMaxUserMbmSide)
-                return "в нём картинка " + std::to_string(size.width) + " x " +
-                       std::to_string(size.height) + " точек, больше " +
-                       std::to_string(kMaxUserMbmSide) + " по стороне";
+                return formatMessage(_("в нём картинка %1 x %2 точек, больше %3 по стороне"),
+                                     size.width, size.height, kMaxUserMbmSide);
         }
         return std::nullopt;
     }
@@ -63,7 +63,7 @@ struct Walk {
             std::error_code sizeError;
             const auto size = fs::file_size(file, sizeError);
             if (!sizeError && size > kMaxUserMbmBytes) {
-                refuse(file, "больше " + std::to_string(kMaxUserMbmBytes >> 20) + " МБ");
+                refuse(file, formatMessage(_("больше %1 МБ"), kMaxUserMbmBytes >> 20));
                 return;
             }
             foundMbmNames.push_back(target);  // unreadable: recorded, the default stays
@@ -75,8 +75,8 @@ struct Walk {
         }
         const std::size_t replaced = copiedBytes.count(target) ? copiedBytes[target] : 0;
         if (totalCopiedBytes - replaced + bytes.size() > kMaxUserMbmCopyBytes) {
-            refuse(file, "файлов .mbm в папке вывода больше " +
-                             std::to_string(kMaxUserMbmCopyBytes >> 20) + " МБ");
+            refuse(file, formatMessage(_("файлов .mbm в папке вывода больше %1 МБ"),
+                                       kMaxUserMbmCopyBytes >> 20));
             return;
         }
         try {

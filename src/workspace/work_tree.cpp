@@ -11,6 +11,7 @@
 #include "base/display_text.hpp"
 #include "base/error.hpp"
 #include "base/file_io.hpp"
+#include "base/translation.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/slot_table.hpp"
 
@@ -24,19 +25,20 @@ std::string withoutTrailingSlash(std::string path) {
     return path;
 }
 
-[[noreturn]] void refuseWorkDir(const std::string& workDir, const std::string& reason) {
-    throw Error("Рабочая папка " + workDir + " не может быть использована: " + reason + ".");
+[[noreturn]] void refuseWorkDir(const std::string& workDir, const char* reason) {
+    throw Error(formatMessage(_("Рабочая папка %1 не может быть использована: %2."), workDir,
+                              translate(reason)));
 }
 
 void checkPrivateFolder(const std::string& workDir, const struct stat& info) {
     if (S_ISLNK(info.st_mode))
-        refuseWorkDir(workDir, "это символическая ссылка");
+        refuseWorkDir(workDir, N_("это символическая ссылка"));
     if (!S_ISDIR(info.st_mode))
-        refuseWorkDir(workDir, "это не папка");
+        refuseWorkDir(workDir, N_("это не папка"));
     if (info.st_uid != ::geteuid())
-        refuseWorkDir(workDir, "она принадлежит другому пользователю");
+        refuseWorkDir(workDir, N_("она принадлежит другому пользователю"));
     if ((info.st_mode & 077) != 0)
-        refuseWorkDir(workDir, "она открыта для других пользователей");
+        refuseWorkDir(workDir, N_("она открыта для других пользователей"));
 }
 
 // Removes every entry of the open folder `folder`; symbolic links are removed, never followed.
@@ -80,6 +82,10 @@ void emptyFolder(const std::string& path) {
 }
 
 }  // namespace
+
+std::string_view alreadyRunningMessage() {
+    return _("Программа FELMO уже запущена.");
+}
 
 void prepareWorkDir(const std::string& workDir) {
     const std::string folder = withoutTrailingSlash(workDir);
@@ -142,7 +148,7 @@ WorkDirLock::WorkDirLock(const std::string& workDir) : workDir_(workDir) {
     checkPrivateFolder(workDir, info);
     if (::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
-            throw Error(std::string(kAlreadyRunningMessage));
+            throw Error(std::string(alreadyRunningMessage()));
         throw Error(cannotOpenMessage(workDir, systemReason(errno)));
     }
     folder_ = std::move(folder);
@@ -160,8 +166,8 @@ ProgramDirectoryLock::ProgramDirectoryLock(const std::string& programDirectory) 
         return;
     if (::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK)
-            throw Error(std::string(kAlreadyRunningMessage) + " Папка программы " +
-                        displayText(programDirectory) + " занята.");
+            throw Error(formatMessage(_("%1 Папка программы %2 занята."), alreadyRunningMessage(),
+                                      displayText(programDirectory)));
         return;  // a file system without locks: nothing to hold
     }
     folder_ = std::move(folder);

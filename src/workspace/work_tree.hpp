@@ -13,8 +13,9 @@
 
 namespace felmo {
 
-// The message a second FELMO of the same user shows before it ends.
-inline constexpr std::string_view kAlreadyRunningMessage = "Программа FELMO уже запущена.";
+// The message a second FELMO of the same user shows before it ends, in the current language; the
+// refusals of WorkDirLock and ProgramDirectoryLock begin with it.
+std::string_view alreadyRunningMessage();
 
 // Makes sure WorkDir is a private folder of this user: creates it with mode 0700 when missing
 // (the parent must exist), and refuses (felmo::Error saying why) when it is a symbolic link, not

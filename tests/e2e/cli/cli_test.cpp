@@ -48,12 +48,13 @@ class CliTest : public ::testing::Test {
     fs::path output() const { return root / "out"; }
     fs::path workTreeRoot() const { return root / "tmp"; }
 
-    // felmo-cli --settings <settings> --output <out> ARGS...
+    // felmo-cli --language ru --settings <settings> --output <out> ARGS...: the messages the
+    // tests read are the program's own Russian, whatever the machine's locale.
     ProcessResult felmo(std::vector<std::string> arguments,
                         fs::path program = kBinDir / "felmo-cli",
                         std::map<std::string, std::string> environment = {}) {
-        std::vector<std::string> full = {"--settings", settings().string(), "--output",
-                                         output().string()};
+        std::vector<std::string> full = {"--language", "ru", "--settings", settings().string(),
+                                         "--output", output().string()};
         full.insert(full.end(), arguments.begin(), arguments.end());
         return runBare(full, program, std::move(environment));
     }
@@ -686,9 +687,19 @@ TEST_F(CliTest, ASecondRunOnTheSameProgramDirectoryIsRefused) {
     const ProgramDirectoryLock other((root / "program").string() + "/");
     const ProcessResult run = felmo({"build"});
     EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_NE(run.err.find(std::string(kAlreadyRunningMessage)), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(std::string(alreadyRunningMessage())), std::string::npos) << run.err;
     EXPECT_FALSE(fs::exists(output() / "startup.mbm"));
     EXPECT_FALSE(fs::exists(root / "program" / "PackUnpack.txt"));
+}
+
+TEST_F(CliTest, TheCoreSpeaksEnglishWhenAsked) {
+    const ProgramDirectoryLock other((root / "program").string() + "/");
+    const ProcessResult run = runBare({"--language", "en", "--settings", settings().string(),
+                                       "--output", output().string(), "build"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.err.find("FELMO is already running. The program folder "), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("Программа"), std::string::npos) << run.err;
 }
 
 TEST_F(CliTest, AUserMbmThatCannotBeAPhoneGraphicIsPassedOverByName) {
