@@ -106,7 +106,7 @@ BENCHMARK(BM_WindowStart)->Unit(benchmark::kMillisecond)->UseRealTime();
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    felmo::setUpApplication(application);
+    felmo::setUpApplication();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
