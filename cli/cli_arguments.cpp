@@ -7,6 +7,7 @@
 
 #include "base/ascii.hpp"
 #include "base/display_text.hpp"
+#include "base/translation.hpp"
 #include "base/version.hpp"
 #include "effects/animation_export.hpp"
 #include "workspace/command_file.hpp"
@@ -67,8 +68,10 @@ Color parseColour(std::string_view text) {
         valid = values[i] >= 0;
     }
     if (!valid)
-        throw UsageError("strip-colour: '" + displayText(text) +
-                         "' is not a colour; give six hexadecimal digits RRGGBB, e.g. 1E90FF");
+        throw UsageError(formatMessage(
+            _("strip-colour: «%1» — не цвет; укажите шесть шестнадцатеричных цифр RRGGBB, "
+              "например 1E90FF"),
+            displayText(text)));
     auto byte = [&](int i) { return static_cast<std::uint8_t>(values[i] * 16 + values[i + 1]); };
     return rgb(byte(0), byte(2), byte(4));
 }
@@ -77,8 +80,9 @@ int parseStripPosition(std::string_view text) {
     int value = -1;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || value < 0 || value > 15)
-        throw UsageError("strip: '" + displayText(text) +
-                         "' is not a slider position; give a whole number from 0 to 15");
+        throw UsageError(
+            formatMessage(_("strip: «%1» — не положение ползунка; укажите целое число от 0 до 15"),
+                          displayText(text)));
     return value;
 }
 
@@ -90,13 +94,15 @@ DepthSetting parseDepth(std::string_view token) {
         if (known.name != slot)
             continue;
         if (!isConverterColourDepth(depth))
-            throw UsageError(
-                "depth: '" + displayText(token) + "' gives no bit depth the converter takes (" +
-                converterColourDepthList("or") + "); write e.g. " + displayText(slot) + "=16");
+            throw UsageError(formatMessage(
+                _("depth: в «%1» нет глубины цвета, которую принимает конвертер (%2); напишите, "
+                  "например, %3=16"),
+                displayText(token), converterColourDepthList(_("или")), displayText(slot)));
         return DepthSetting{known.box, std::string(depth)};
     }
-    throw UsageError("depth: unknown slot '" + displayText(slot) +
-                     "'; the slots are startup, status, splash and welcome");
+    throw UsageError(
+        formatMessage(_("depth: неизвестный слот «%1»; слоты: startup, status, splash и welcome"),
+                      displayText(slot)));
 }
 
 // A whole decimal number (optional minus sign); nullopt for anything else.
@@ -108,14 +114,18 @@ std::optional<int> wholeNumber(std::string_view text) {
     return value;
 }
 
+std::string fourNumbersHint() {
+    return _("укажите четыре целых числа X1,X2,Y1,Y2, например region=40,150,30,60");
+}
+
 [[noreturn]] void overlayMistake(std::string_view token, const std::string& what) {
-    throw UsageError("overlay-set: '" + displayText(token) + "': " + what);
+    throw UsageError(formatMessage(_("overlay-set: «%1»: %2"), displayText(token), what));
 }
 
 int sliderValue(std::string_view token, std::string_view text, int max) {
     const std::optional<int> value = wholeNumber(text);
     if (!value || *value < 0 || *value > max)
-        overlayMistake(token, "give a whole number from 0 to " + std::to_string(max));
+        overlayMistake(token, formatMessage(_("укажите целое число от 0 до %1"), max));
     return *value;
 }
 
@@ -126,21 +136,21 @@ OverlayRegion regionValue(std::string_view token, std::string_view text) {
         const std::size_t comma = text.find(',');
         const std::optional<int> value = wholeNumber(text.substr(0, comma));
         if (!value || count == bounds.size())
-            overlayMistake(token, "give four whole numbers X1,X2,Y1,Y2, e.g. region=40,150,30,60");
+            overlayMistake(token, fourNumbersHint());
         bounds[count++] = *value;
         if (comma == std::string_view::npos)
             break;
         text.remove_prefix(comma + 1);
     }
     if (count != bounds.size())
-        overlayMistake(token, "give four whole numbers X1,X2,Y1,Y2, e.g. region=40,150,30,60");
+        overlayMistake(token, fourNumbersHint());
     const OverlayRegion region{bounds[0], bounds[1], bounds[2], bounds[3]};
     if (region.X1 < 0 || region.X1 > region.X2 || region.X2 > kOverlayStripWidth)
-        overlayMistake(
-            token, "the columns must keep 0 <= X1 <= X2 <= " + std::to_string(kOverlayStripWidth));
+        overlayMistake(token, formatMessage(_("столбцы должны соблюдать 0 <= X1 <= X2 <= %1"),
+                                            kOverlayStripWidth));
     if (region.Y1 < 0 || region.Y1 > region.Y2 || region.Y2 > kOverlayStripHeight)
-        overlayMistake(
-            token, "the rows must keep 0 <= Y1 <= Y2 <= " + std::to_string(kOverlayStripHeight));
+        overlayMistake(token, formatMessage(_("строки должны соблюдать 0 <= Y1 <= Y2 <= %1"),
+                                            kOverlayStripHeight));
     return region;
 }
 
@@ -151,7 +161,7 @@ void readOverlayValue(std::string_view token, OverlayValues& values) {
     const std::string_view text = token.substr(equals + 1);
     auto once = [&](auto& slot, auto value) {
         if (slot)
-            overlayMistake(token, "'" + std::string(key) + "' is given twice");
+            overlayMistake(token, formatMessage(_("«%1» задан дважды"), key));
         slot = value;
     };
     if (key == "alpha") {
@@ -168,12 +178,13 @@ void readOverlayValue(std::string_view token, OverlayValues& values) {
         once(values.region, regionValue(token, text));
     } else if (key == "keep-background") {
         if (text != "0" && text != "1")
-            overlayMistake(token, "give 0 or 1");
+            overlayMistake(token, _("укажите 0 или 1"));
         once(values.keepBackground, text == "1");
     } else {
-        throw UsageError("overlay-set: unknown key '" + displayText(key) +
-                         "'; the keys are alpha, up, down, left, right, region and "
-                         "keep-background");
+        throw UsageError(
+            formatMessage(_("overlay-set: неизвестный ключ «%1»; ключи: alpha, up, down, left, "
+                            "right, region и keep-background"),
+                          displayText(key)));
     }
 }
 
@@ -194,20 +205,24 @@ class CommandReader {
     bool atEnd() const { return position_ >= arguments_.size(); }
     std::string_view peek() const { return arguments_[position_]; }
 
-    std::string_view take(const Command& command, std::string_view what) {
+    // `what` names the argument, marked for translation.
+    std::string_view take(const Command& command, const char* what) {
         if (atEnd())
-            throw UsageError(command.word + ": missing " + std::string(what));
+            throw UsageError(
+                formatMessage(_("%1: не хватает аргумента: %2"), command.word, translate(what)));
         std::string_view argument = arguments_[position_++];
         if (argument.empty())
-            throw UsageError(command.word + ": the " + std::string(what) + " is empty");
+            throw UsageError(
+                formatMessage(_("%1: пустой аргумент: %2"), command.word, translate(what)));
         return argument;
     }
 
     Command readOne() {
         const std::string_view word = arguments_[position_++];
         if (isOption(word))
-            throw UsageError("option '" + displayText(word) +
-                             "' after a command; options go before the first command");
+            throw UsageError(formatMessage(
+                _("параметр «%1» после команды; параметры пишутся перед первой командой"),
+                displayText(word)));
         Command command;
         command.word = std::string(word);
         if (word == "background" || word == "splash" || word == "welcome" || word == "overlay") {
@@ -215,29 +230,32 @@ class CommandReader {
                            : word == "splash"   ? CommandKind::Splash
                            : word == "welcome"  ? CommandKind::Welcome
                                                 : CommandKind::Overlay;
-            command.path = std::string(take(command, "picture file"));
+            command.path = std::string(take(command, N_("файл картинки")));
         } else if (word == "effect") {
             command.kind = CommandKind::Effect;
-            const std::string_view name = take(command, "effect name (see --list)");
+            const std::string_view name = take(command, N_("имя эффекта (см. --list)"));
             command.effect = findEffectByCliName(name);
             if (command.effect == nullptr || !command.effect->handler)
-                throw UsageError("effect: unknown effect '" + displayText(name) +
-                                 "'; 'felmo-cli --list' shows the effects");
+                throw UsageError(formatMessage(
+                    _("effect: неизвестный эффект «%1»; список эффектов: felmo-cli --list"),
+                    displayText(name)));
             command.word += " " + std::string(name);
             if (effectAsksForPicture(*command.effect->handler))
-                command.path = std::string(take(command, "picture file"));
+                command.path = std::string(take(command, N_("файл картинки")));
         } else if (word == "strip") {
             command.kind = CommandKind::Strip;
-            command.stripPosition = parseStripPosition(take(command, "slider position 0..15"));
+            command.stripPosition =
+                parseStripPosition(take(command, N_("положение ползунка 0..15")));
         } else if (word == "strip-colour" || word == "strip-color") {
             command.kind = CommandKind::StripColour;
-            command.colour = parseColour(take(command, "colour RRGGBB"));
+            command.colour = parseColour(take(command, N_("цвет RRGGBB")));
         } else if (word == "depth") {
             command.kind = CommandKind::Depth;
             while (!atEnd() && peek().find('=') != std::string_view::npos)
                 command.depths.push_back(parseDepth(arguments_[position_++]));
             if (command.depths.empty())
-                throw UsageError("depth: give at least one SLOT=DEPTH, e.g. startup=24");
+                throw UsageError(
+                    _("depth: укажите хотя бы одно СЛОТ=ГЛУБИНА, например startup=24"));
         } else if (word == "overlay-set") {
             command.kind = CommandKind::OverlaySet;
             bool any = false;
@@ -246,27 +264,29 @@ class CommandReader {
                 any = true;
             }
             if (!any)
-                throw UsageError("overlay-set: give at least one KEY=VALUE, e.g. alpha=128");
+                throw UsageError(
+                    _("overlay-set: укажите хотя бы одно КЛЮЧ=ЗНАЧЕНИЕ, например alpha=128"));
         } else if (word == "build") {
             command.kind = CommandKind::Build;
         } else if (word == "export") {
             command.kind = CommandKind::Export;
-            command.path = std::string(take(command, "folder"));
+            command.path = std::string(take(command, N_("папка")));
         } else if (word == "export-animation") {
             command.kind = CommandKind::ExportAnimation;
-            command.path = std::string(take(command, "animation file (.gif or .webp)"));
+            command.path = std::string(take(command, N_("файл анимации (.gif или .webp)")));
             if (!animationFormatOf(command.path))
-                throw UsageError("export-animation: '" + command.path.string() +
-                                 "' ends neither in .gif nor in .webp");
+                throw UsageError(
+                    formatMessage(_("export-animation: «%1» оканчивается не на .gif и не на .webp"),
+                                  displayText(command.path.string())));
         } else if (word == "export-poster") {
             command.kind = CommandKind::ExportPoster;
-            command.path = std::string(take(command, "picture file (.png)"));
+            command.path = std::string(take(command, N_("файл картинки (.png)")));
             const std::string name = command.path.filename().string();
             if (name.size() <= 4 || !endsWithIgnoringAsciiCase(name, ".png"))
-                throw UsageError("export-poster: '" + command.path.string() +
-                                 "' does not end in .png");
+                throw UsageError(formatMessage(_("export-poster: «%1» не оканчивается на .png"),
+                                               displayText(command.path.string())));
         } else {
-            throw UsageError("unknown command '" + displayText(word) + "'");
+            throw UsageError(formatMessage(_("неизвестная команда «%1»"), displayText(word)));
         }
         return command;
     }
@@ -281,7 +301,7 @@ std::vector<std::string> menuPaths() {
     std::vector<std::string_view> trail;
     for (const MenuEntry& entry : animationMenu()) {
         trail.resize(static_cast<std::size_t>(entry.level - 1));
-        trail.push_back(entry.caption);
+        trail.push_back(menuCaption(entry));
         std::string path;
         for (std::string_view caption : trail) {
             if (!path.empty())
@@ -303,7 +323,7 @@ Invocation parseArguments(std::span<const std::string> arguments) {
         if (argument.size() > option.size() && argument[option.size()] == '=')
             return std::string(argument.substr(option.size() + 1));
         if (position + 1 >= arguments.size())
-            throw UsageError("option " + displayText(option) + " needs a value");
+            throw UsageError(formatMessage(_("параметру %1 нужно значение"), displayText(option)));
         return arguments[++position];
     };
     auto isTheOptionHere = [&](std::string_view option) {
@@ -331,40 +351,41 @@ Invocation parseArguments(std::span<const std::string> arguments) {
             mode = Mode::Version;
         } else if (isTheOptionHere("--language")) {
             if (invocation.language)
-                throw UsageError("--language given twice");
+                throw UsageError(formatMessage(_("%1 задан дважды"), "--language"));
             const std::string value = optionValue("--language");
             invocation.language = languageNamed(value);
             if (!invocation.language)
-                throw UsageError("--language takes ru or en, not '" + displayText(value) + "'");
+                throw UsageError(formatMessage(_("--language принимает ru или en, а не «%1»"),
+                                               displayText(value)));
         } else if (isTheOptionHere("--output")) {
             if (invocation.outputFolder)
-                throw UsageError("--output given twice");
+                throw UsageError(formatMessage(_("%1 задан дважды"), "--output"));
             const std::string value = optionValue("--output");
             if (value.empty())
-                throw UsageError("--output needs a folder");
+                throw UsageError(_("--output: укажите папку"));
             invocation.outputFolder = value;
             otherOptions = true;
         } else if (isTheOptionHere("--settings")) {
             if (invocation.settingsFile)
-                throw UsageError("--settings given twice");
+                throw UsageError(formatMessage(_("%1 задан дважды"), "--settings"));
             const std::string value = optionValue("--settings");
             if (value.empty())
-                throw UsageError("--settings needs a file");
+                throw UsageError(_("--settings: укажите файл"));
             invocation.settingsFile = value;
             otherOptions = true;
         } else {
-            throw UsageError("unknown option '" + displayText(argument) + "'");
+            throw UsageError(formatMessage(_("неизвестный параметр «%1»"), displayText(argument)));
         }
         if (mode) {
             if (only)
-                throw UsageError(onlyWord + " takes no other arguments");
+                throw UsageError(formatMessage(_("%1 не принимает других аргументов"), onlyWord));
             only = mode;
             onlyWord = displayText(argument);
         }
     }
     if (only) {
         if (otherOptions || position < arguments.size())
-            throw UsageError(onlyWord + " takes no other arguments");
+            throw UsageError(formatMessage(_("%1 не принимает других аргументов"), onlyWord));
         invocation.mode = *only;
         return invocation;
     }
@@ -397,69 +418,76 @@ LanguageOptions scanLanguageOptions(std::span<const std::string> arguments) {
 }
 
 std::string helpText() {
-    std::ostringstream text;
-    text
-        << "Usage: felmo-cli [--output DIR] [--settings FILE] COMMAND [ARG...] [COMMAND "
-           "[ARG...]]...\n"
-           "       felmo-cli --list | --help | --version\n"
-           "\n"
-           "Makes the start-up graphics of a 176 x 208 phone without a window. The program first\n"
-           "unpacks the current graphics (the built-in defaults, or the user's .mbm files found "
-           "in\n"
-           "the output folder), then runs the commands in the order given, each exactly as the\n"
-           "matching menu command of the window with PIC chosen in the picture dialog. With no\n"
-           "command it unpacks the current graphics and builds the five .mbm files.\n"
-           "\n"
-           "Options:\n"
-           "  --output DIR     the output folder for this run (instead of RoadDirFiles)\n"
-           "  --settings FILE  use FILE as the settings file; the command file PackUnpack.txt and\n"
-           "                   the converter's working directory move to FILE's folder\n"
-           "  --list           list the animation effects with their menu paths and tags\n"
-           "  --help           show this help\n"
-           "  --version        show the version\n"
-           "\n"
-           "Commands:\n"
-           "  background PIC       load the background picture (EidPic strip and background)\n"
-           "  splash PIC           load the splash screen\n"
-           "  welcome PIC          load the welcome image\n"
-           "  effect NAME [PIC]    make the 12 start-up frames with an effect; PIC for the\n"
-           "                       effects that take a new picture (see --list)\n"
-           "  strip N              the strip-colour slider position, 0 to 15\n"
-           "  strip-colour RRGGBB  a strip colour as chosen in the colour dialog\n"
-           "  depth SLOT=D...      bit depth of a slot: startup, status (EidPic and background),\n"
-           "                       splash, welcome; D is one of\n"
-           "                       " +
-               converterColourDepthList("or") +
-               "\n"
-               "  build                build the five .mbm files into the output folder\n"
-               "  export DIR           write the current frames into DIR, by slot folder\n"
-               "                       (startup/0.bmp ... startup/11.bmp and every still)\n"
-               "  export-animation FILE\n"
-               "                       write the 12 start-up frames as an animation to share,\n"
-               "                       looping at 1.5 s a cycle: FILE.gif or FILE.webp (lossless)\n"
-               "  export-poster FILE.png\n"
-               "                       write one picture of the theme to share: the standby\n"
-               "                       screen, splash screen, last start-up frame and welcome "
-               "image\n"
-               "                       side by side, as the build packs them\n"
-               "  overlay PIC          load the picture laid over the EidPic strip and compose it\n"
-               "                       with the current overlay settings\n"
-               "  overlay-set KEY=VALUE...\n"
-               "                       set the EidPic overlay, compose it and store the values in\n"
-               "                       the settings file; keys: alpha=0..255 (opacity), up, down,\n"
-               "                       left, right=0..37 (edge sharpness), region=X1,X2,Y1,Y2\n"
-               "                       (0 <= X1 <= X2 <= 176, 0 <= Y1 <= Y2 <= 68),\n"
-               "                       keep-background=0/1 (draw the overlay's background colour)\n"
-               "\n"
-               "PIC is a JPEG, BMP, PNG, GIF or WebP file, recognised by its content.\n"
-               "\n"
-               "Exit status: 0 when every command succeeded; 1 when one failed (its message on\n"
-               "standard error; the commands after it do not run); 2 for a usage error.\n"
-               "\n"
-               "Example:\n"
-               "  felmo-cli --output ~/phone splash sunset.jpg effect zoom-in depth startup=24 "
-               "build\n";
-    return text.str();
+    std::string text =
+        _("Использование: felmo-cli [--language ru|en] [--output ПАПКА] [--settings ФАЙЛ]\n"
+          "                         КОМАНДА [АРГУМЕНТ...] [КОМАНДА [АРГУМЕНТ...]]...\n"
+          "               felmo-cli [--language ru|en] --list | --help | --version\n"
+          "\n"
+          "Создаёт графику включения телефона с экраном 176 x 208 без окна. Сначала программа\n"
+          "распаковывает текущую графику (встроенную или файлы .mbm пользователя из папки\n"
+          "вывода), затем выполняет команды в заданном порядке, каждую точно так же, как\n"
+          "соответствующая команда меню в окне, где КАРТИНКА выбрана в диалоге открытия. Без\n"
+          "команд программа распаковывает текущую графику и создаёт пять файлов .mbm.\n"
+          "\n"
+          "Параметры:\n"
+          "  --language ru|en  язык программы: ru — русский, en — английский (вместо настройки\n"
+          "                    Language, значение auto которой следует языку рабочего стола)\n"
+          "  --output ПАПКА    папка вывода для этого запуска (вместо RoadDirFiles)\n"
+          "  --settings ФАЙЛ   файл настроек; файл команд PackUnpack.txt и рабочая папка\n"
+          "                    конвертера переходят в папку этого файла\n"
+          "  --list            список эффектов анимации с путями в меню и тегами\n"
+          "  --help            эта справка\n"
+          "  --version         версия программы\n"
+          "\n");
+    text += formatMessage(
+        _("Команды:\n"
+          "  background КАРТИНКА  загрузить фоновую картинку (полоса EidPic и фон)\n"
+          "  splash КАРТИНКА      загрузить заставку\n"
+          "  welcome КАРТИНКА     загрузить приветствие\n"
+          "  effect ИМЯ [КАРТИНКА]\n"
+          "                       создать 12 кадров стартовой анимации эффектом; КАРТИНКА —\n"
+          "                       для эффектов, которым нужна новая картинка (см. --list)\n"
+          "  strip N              положение ползунка цвета полоски, от 0 до 15\n"
+          "  strip-colour RRGGBB  цвет полоски, как если бы он был выбран в диалоге цвета\n"
+          "  depth СЛОТ=Г...      глубина цвета слота: startup, status (EidPic и фон), splash,\n"
+          "                       welcome; Г — одно из чисел %1\n"
+          "  build                создать пять файлов .mbm в папке вывода\n"
+          "  export ПАПКА         записать текущие кадры в ПАПКУ, по папкам слотов\n"
+          "                       (startup/0.bmp ... startup/11.bmp и все картинки)\n"
+          "  export-animation ФАЙЛ\n"
+          "                       записать 12 кадров стартовой анимации как анимацию для\n"
+          "                       показа, по кругу за 1,5 с: ФАЙЛ.gif или ФАЙЛ.webp (без потерь)\n"
+          "  export-poster ФАЙЛ.png\n"
+          "                       записать одну картинку темы для показа: экран ожидания,\n"
+          "                       заставку, последний кадр стартовой анимации и приветствие\n"
+          "                       рядом, как их упаковывает создание графики\n"
+          "  overlay КАРТИНКА     загрузить картинку, накладываемую на полосу EidPic, и\n"
+          "                       наложить её с текущими настройками наложения\n"
+          "  overlay-set КЛЮЧ=ЗНАЧЕНИЕ...\n"
+          "                       настроить наложение на EidPic, наложить и сохранить значения\n"
+          "                       в файле настроек; ключи: alpha=0..255 (непрозрачность), up,\n"
+          "                       down, left, right=0..37 (резкость краёв), region=X1,X2,Y1,Y2\n"
+          "                       (0 <= X1 <= X2 <= 176, 0 <= Y1 <= Y2 <= 68),\n"
+          "                       keep-background=0/1 (выводить фон накладываемого рисунка)\n"
+          "\n"),
+        converterColourDepthList(_("или")));
+    text +=
+        _("КАРТИНКА — файл JPEG, BMP, PNG, GIF или WebP; формат определяется по содержимому.\n"
+          "\n"
+          "Код возврата: 0, если все команды выполнены; 1, если команда не удалась (её сообщение\n"
+          "выводится в стандартный поток ошибок, следующие команды не выполняются); 2 при ошибке\n"
+          "в аргументах.\n"
+          "\n"
+          "Пример:\n"
+          "  felmo-cli --output ~/phone splash sunset.jpg effect zoom-in depth startup=24 build\n");
+    return text;
+}
+
+// Characters on a terminal: UTF-8 continuation bytes take no column.
+std::size_t columnsOf(std::string_view text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 std::string effectListText() {
@@ -469,23 +497,23 @@ std::string effectListText() {
     auto usage = [](const MenuEntry& entry) {
         std::string name(entry.cliName);
         if (effectAsksForPicture(*entry.handler))
-            name += " PIC";
+            name += std::string(" ") + _("КАРТИНКА");
         return name;
     };
     // The menu paths line up two spaces after the longest usage.
     std::size_t column = 0;
     for (const MenuEntry& entry : menu)
         if (entry.handler)
-            column = std::max(column, usage(entry).size() + 2);
+            column = std::max(column, columnsOf(usage(entry)) + 2);
     for (std::size_t i = 0; i < menu.size(); ++i) {
         const MenuEntry& entry = menu[i];
         if (!entry.handler)
             continue;
         const std::string name = usage(entry);
-        text << name << std::string(column - name.size(), ' ');
+        text << name << std::string(column - columnsOf(name), ' ');
         text << paths[i];
         if (entry.tag != 0)
-            text << "  (tag " << entry.tag << ")";
+            text << "  " << formatMessage(_("(тег %1)"), entry.tag);
         text << '\n';
     }
     return text.str();

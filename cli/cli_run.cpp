@@ -146,14 +146,14 @@ int runSession(const Invocation& invocation, std::ostream& out, std::ostream& er
     Studio studio(frontEnd, std::move(config));
 
     WindowPosition position;
-    bool succeeded = reportFailure(err, "start-up", [&] {
+    bool succeeded = reportFailure(err, _("запуск"), [&] {
         position = studio.FormCreate();
         studio.FormActivate();
         studio.build().runToEnd();
     });
     // Files passed over at start-up are told; the run goes on without them.
     for (const std::string& refusal : studio.session().startUpRefusals())
-        err << kProgram << ": start-up: " << refusal << '\n';
+        err << kProgram << ": " << _("запуск") << ": " << refusal << '\n';
 
     std::vector<Command> commands = invocation.commands;
     if (commands.empty()) {
@@ -169,7 +169,8 @@ int runSession(const Invocation& invocation, std::ostream& out, std::ostream& er
     }
 
     // The work tree goes and the settings are written whatever happened before.
-    if (!reportFailure(err, "close", [&] { studio.FormClose(position.left, position.top); }))
+    if (!reportFailure(err, _("завершение"),
+                       [&] { studio.FormClose(position.left, position.top); }))
         succeeded = false;
     if (const int signalNumber = stopRequested())
         return 128 + signalNumber;  // as a shell reports a run ended by that signal
@@ -194,7 +195,7 @@ int run(std::span<const std::string> arguments, std::ostream& out, std::ostream&
         invocation = parseArguments(arguments);
     } catch (const UsageError& mistake) {
         err << kProgram << ": " << mistake.what() << '\n'
-            << "Try '" << kProgram << " --help' for more information.\n";
+            << formatMessage(_("Подробнее: %1 --help"), kProgram) << '\n';
         return 2;
     }
     switch (invocation.mode) {

@@ -57,6 +57,12 @@ for locale in C.UTF-8:"Use FILE as the settings file." ru_RU.UTF-8:"Исполь
         QT_QPA_PLATFORM=offscreen felmo --help 2>/dev/null | grep -F "${locale#*:}" >/dev/null
 done
 
+step "felmo-cli's language, as the ordinary user $user"
+for locale in C.UTF-8:"Usage: felmo-cli" ru_RU.UTF-8:"Использование: felmo-cli"; do
+    runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin LANG="${locale%%:*}" \
+        felmo-cli --help | grep -F "${locale#*:}" >/dev/null
+done
+
 step "felmo-cli as root"
 root_home="$contents/root-home"
 mkdir -p "$root_home"

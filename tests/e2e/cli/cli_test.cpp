@@ -53,8 +53,8 @@ class CliTest : public ::testing::Test {
     ProcessResult felmo(std::vector<std::string> arguments,
                         fs::path program = kBinDir / "felmo-cli",
                         std::map<std::string, std::string> environment = {}) {
-        std::vector<std::string> full = {"--language", "ru", "--settings", settings().string(),
-                                         "--output", output().string()};
+        std::vector<std::string> full = {"--language",        "ru",       "--settings",
+                                         settings().string(), "--output", output().string()};
         full.insert(full.end(), arguments.begin(), arguments.end());
         return runBare(full, program, std::move(environment));
     }
@@ -726,24 +726,97 @@ TEST_F(CliTest, EndedBySigtermItRemovesItsWorkTreeAsANormalEndDoes) {
 }
 
 TEST_F(CliTest, HelpListAndVersion) {
-    const ProcessResult help = runBare({"--help"});
+    const ProcessResult help = runBare({"--language", "en", "--help"});
     EXPECT_EQ(help.exitStatus, 0);
     EXPECT_EQ(help.out.rfind("Usage: felmo-cli", 0), 0u) << help.out;
     EXPECT_NE(help.out.find("Exit status"), std::string::npos);
     EXPECT_NE(help.out.find("4, 8, 12, 16, 24 or 32"), std::string::npos) << help.out;
+    const ProcessResult russianHelp = runBare({"--help", "--language=ru"});
+    EXPECT_EQ(russianHelp.out.rfind("Использование: felmo-cli", 0), 0u) << russianHelp.out;
+    EXPECT_NE(russianHelp.out.find("4, 8, 12, 16, 24 или 32"), std::string::npos);
 
-    const ProcessResult list = runBare({"--list"});
+    const ProcessResult list = runBare({"--language", "ru", "--list"});
     EXPECT_EQ(list.exitStatus, 0);
-    EXPECT_NE(list.out.find("slide-right PIC"), std::string::npos);
-    EXPECT_NE(list.out.find("Анимация → Движение → Слева направо  (tag 9)\n"), std::string::npos)
+    EXPECT_NE(list.out.find("slide-right КАРТИНКА"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("Анимация → Движение → Слева направо  (тег 9)\n"), std::string::npos)
         << list.out;
-    EXPECT_NE(list.out.find("binocular-out-centre PIC"), std::string::npos);
-    EXPECT_NE(list.out.find("Бинокль → Отдалить → Центр  (tag 66)\n"), std::string::npos);
+    EXPECT_NE(list.out.find("Бинокль → Отдалить → Центр  (тег 66)\n"), std::string::npos);
+    // Names and menu paths line up in columns whatever the letters' width in bytes.
+    EXPECT_NE(list.out.find("\nzoom-in                            Анимация"), std::string::npos)
+        << list.out;
+    const ProcessResult englishList = runBare({"--language", "en", "--list"});
+    EXPECT_NE(englishList.out.find("binocular-out-centre PIC"), std::string::npos);
+    EXPECT_NE(englishList.out.find("Effects → Binoculars → Zoom Out → Centre  (tag 66)\n"),
+              std::string::npos)
+        << englishList.out;
 
     const ProcessResult version = runBare({"--version"});
     EXPECT_EQ(version.exitStatus, 0);
     EXPECT_EQ(version.out.rfind("felmo-cli ", 0), 0u);
     EXPECT_TRUE(fs::is_empty(workTreeRoot()));
+}
+
+// Which language a run speaks: --language over the Language setting of its settings file over
+// the desktop's locale; the first line of --help, or of a usage mistake, tells.
+struct LanguageCase {
+    const char* name;
+    std::map<std::string, std::string> desktop;
+    const char* storedSetting;  // nullptr: no settings file
+    const char* option;         // nullptr: no --language
+    bool russian;
+};
+
+class CliLanguage : public CliTest, public ::testing::WithParamInterface<LanguageCase> {};
+
+TEST_P(CliLanguage, OptionOverSettingOverDesktop) {
+    const LanguageCase& given = GetParam();
+    if (given.storedSetting)
+        writeText(settings(), std::string("[FELMO]\r\nLanguage=") + given.storedSetting + "\r\n");
+    std::map<std::string, std::string> environment = {
+        {"LANGUAGE", ""}, {"LC_ALL", ""}, {"LC_MESSAGES", ""}, {"LANG", ""}};
+    for (const auto& [name, value] : given.desktop)
+        environment[name] = value;
+    std::vector<std::string> arguments = {"--settings", settings().string()};
+    if (given.option)
+        arguments.insert(arguments.begin(), {"--language", given.option});
+    arguments.push_back("--help");
+    const ProcessResult help = runBare(arguments, kBinDir / "felmo-cli", environment);
+    // --help stands alone: with --settings it is a usage mistake, told in the run's language.
+    EXPECT_EQ(help.exitStatus, 2);
+    const std::string expected = given.russian
+                                     ? "felmo-cli: --help не принимает других аргументов\n"
+                                       "Подробнее: felmo-cli --help\n"
+                                     : "felmo-cli: --help takes no other arguments\n"
+                                       "Try 'felmo-cli --help' for more information.\n";
+    EXPECT_EQ(help.err, expected);
+    EXPECT_EQ(fs::exists(settings()), given.storedSetting != nullptr);  // nothing was written
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, CliLanguage,
+    ::testing::Values(
+        LanguageCase{"NoLocale", {}, nullptr, nullptr, false},
+        LanguageCase{"CLocale", {{"LANG", "C"}}, nullptr, nullptr, false},
+        LanguageCase{"EnglishDesktop", {{"LANG", "en_US.UTF-8"}}, nullptr, nullptr, false},
+        LanguageCase{"RussianDesktop", {{"LANG", "ru_RU.UTF-8"}}, nullptr, nullptr, true},
+        LanguageCase{
+            "LanguageListOverC", {{"LANGUAGE", "ru:en"}, {"LANG", "C"}}, nullptr, nullptr, true},
+        LanguageCase{"AutoFollowsTheDesktop", {{"LANG", "ru_RU.UTF-8"}}, "auto", nullptr, true},
+        LanguageCase{"SettingOverRussianDesktop", {{"LANG", "ru_RU.UTF-8"}}, "en", nullptr, false},
+        LanguageCase{"SettingOverEnglishDesktop", {{"LANG", "en_GB.UTF-8"}}, "ru", nullptr, true},
+        LanguageCase{"OptionOverSetting", {{"LANG", "ru_RU.UTF-8"}}, "ru", "en", false},
+        LanguageCase{"OptionOverDesktop", {}, nullptr, "ru", true}),
+    [](const ::testing::TestParamInfo<LanguageCase>& testCase) {
+        return std::string(testCase.param.name);
+    });
+
+TEST_F(CliTest, AWrongLanguageIsAUsageMistake) {
+    const ProcessResult run = runBare({"--language", "de", "build"}, kBinDir / "felmo-cli",
+                                      {{"LANGUAGE", ""}, {"LC_ALL", ""}, {"LANG", "C"}});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_EQ(run.err.rfind("felmo-cli: --language takes ru or en, not 'de'\n", 0), 0u) << run.err;
+    EXPECT_EQ(runBare({"--language", "en", "--language", "ru", "--list"}).exitStatus, 2);
+    EXPECT_EQ(runBare({"--language=en", "--version"}).exitStatus, 0);
 }
 
 TEST_F(CliTest, TwoRunsWithTheirOwnTmpdirAndSettingsRunSideBySide) {

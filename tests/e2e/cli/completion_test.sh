@@ -39,6 +39,9 @@ expect() {
 cases() {
     # Options, commands and the arguments each command takes.
     expect _felmo_cli "felmo-cli --ou" "--output"
+    expect _felmo_cli "felmo-cli --l" "--language --list"
+    expect _felmo_cli "felmo-cli --language " "en ru"
+    expect _felmo_cli "felmo-cli --language ru --output pictures b" "background build"
     expect _felmo_cli "felmo-cli --output pic" "pictures"
     expect _felmo_cli "felmo-cli --output pictures b" "background build"
     expect _felmo_cli "felmo-cli --output=x st" "strip strip-colour"

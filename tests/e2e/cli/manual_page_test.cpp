@@ -21,10 +21,11 @@ using testing::readText;
 const fs::path kBinDir = FELMO_BIN_DIR;
 const fs::path kManDir = fs::path(FELMO_SOURCE_DIR) / "dist" / "man";
 
-std::string helpOf(const std::string& program) {
+// The manual pages are English: so is the help they are compared with.
+std::string helpOf(const std::string& program, std::vector<std::string> arguments = {"--help"}) {
     testing::ProcessOptions options;
     options.environment["QT_QPA_PLATFORM"] = "offscreen";  // the window's parser needs no screen
-    testing::ProcessResult result = testing::runProcess(kBinDir / program, {"--help"}, options);
+    testing::ProcessResult result = testing::runProcess(kBinDir / program, arguments, options);
     EXPECT_EQ(result.exitStatus, 0) << result.err;
     return result.out;
 }
@@ -93,7 +94,7 @@ std::string listed(const Names& names) {
 }
 
 TEST(ManualPage, FelmoCliListsTheCommandsAndOptionsOfItsHelp) {
-    const std::string help = helpOf("felmo-cli");
+    const std::string help = helpOf("felmo-cli", {"--language", "en", "--help"});
     const std::string page = readText(kManDir / "felmo-cli.1");
     ASSERT_FALSE(page.empty());
 
@@ -113,7 +114,8 @@ TEST(ManualPage, FelmoCliListsTheCommandsAndOptionsOfItsHelp) {
 
 // Every effect felmo-cli --list names is in the manual page.
 TEST(ManualPage, FelmoCliNamesEveryEffect) {
-    testing::ProcessResult list = testing::runProcess(kBinDir / "felmo-cli", {"--list"});
+    testing::ProcessResult list =
+        testing::runProcess(kBinDir / "felmo-cli", {"--language", "en", "--list"});
     ASSERT_EQ(list.exitStatus, 0) << list.err;
     const std::string page = plainRoff(readText(kManDir / "felmo-cli.1"));
     const std::regex binocular("binocular-(in|out)-(.*)");
