@@ -73,7 +73,7 @@
     </message>
     <message>
         <source>Техническая поддержка программы на сайте</source>
-        <translation>Technical support for the program:</translation>
+        <translation>Technical support for the program is in</translation>
     </message>
 </context>
 <context>
@@ -135,7 +135,7 @@
     </message>
     <message>
         <source>Техническая поддержка программы на сайте</source>
-        <translation>Technical support for the program:</translation>
+        <translation>Technical support for the program is in</translation>
     </message>
     <message>
         <source>Анимация для показа</source>
