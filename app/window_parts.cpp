@@ -45,11 +45,13 @@ DesktopOpener& desktopOpener() {
 }  // namespace
 
 QString mainCaption() {
-    //: Glossary, the same words everywhere: заставка = splash screen; стартовая анимация =
-    //: start-up animation; приветствие = welcome image; фоновая картинка = background picture;
-    //: EidPic = the status area, kept as its name "EidPic"; нижняя полоска = status strip;
-    //: наложение = overlay; битность = colour depth; графика (*.mbm файлы) = graphics (*.mbm
-    //: files), what a build makes; создать = create; папка, дириктория = folder.
+    //: Glossary, the same words as the core's catalogue (po/en.po): заставка = splash screen;
+    //: стартовая анимация = start-up animation; приветствие = welcome image; фоновая картинка =
+    //: background picture (the standby screen's, as the felmo-cli command "background");
+    //: EidPic = status strip, kept as the name "EidPic" where the Russian names it; нижняя
+    //: полоска = bottom strip; наложение = overlay; битность = colour depth; графика (*.mbm
+    //: файлы) = graphics (*.mbm files), what a build makes; создать = create; папка,
+    //: дириктория = folder.
     return QCoreApplication::translate("felmo", "FELMO версия %1")
         .arg(QString::fromStdString(captionVersion()));
 }

@@ -37,7 +37,7 @@
     </message>
     <message>
         <source>FELMO версия %1</source>
-        <extracomment>Glossary, the same words everywhere: заставка = splash screen; стартовая анимация = start-up animation; приветствие = welcome image; фоновая картинка = background picture; EidPic = the status area, kept as its name &quot;EidPic&quot;; нижняя полоска = status strip; наложение = overlay; битность = colour depth; графика (*.mbm файлы) = graphics (*.mbm files), what a build makes; создать = create; папка, дириктория = folder.</extracomment>
+        <extracomment>Glossary, the same words as the core&apos;s catalogue (po/en.po): заставка = splash screen; стартовая анимация = start-up animation; приветствие = welcome image; фоновая картинка = background picture (the standby screen&apos;s, as the felmo-cli command &quot;background&quot;); EidPic = status strip, kept as the name &quot;EidPic&quot; where the Russian names it; нижняя полоска = bottom strip; наложение = overlay; битность = colour depth; графика (*.mbm файлы) = graphics (*.mbm files), what a build makes; создать = create; папка, дириктория = folder.</extracomment>
         <translation>FELMO version %1</translation>
     </message>
     <message>

@@ -19,6 +19,7 @@
 #include "app/overlay_window.hpp"
 #include "app/settings_window.hpp"
 #include "app/window_parts.hpp"
+#include "base/translation.hpp"
 #include "support/text_files.hpp"
 #include "test_support.hpp"
 #include "workspace/language_choice.hpp"
@@ -216,6 +217,14 @@ class LanguageTest : public QObject {
             QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"),
                      english ? "Cancel" : "Отмена");
             QCOMPARE(rig.window->menu().item("N1")->text(), english ? "Load" : "Загрузить");
+            // The core's captions come in the core's language.
+            for (const auto& [shown, russian] :
+                 {std::pair{rig.window->menu().item("N2")->text(), "Анимация"},
+                  std::pair{textOfWidget(*rig.window, {"", "Label14", "", ""}),
+                            "Код цвета нижней полоски"}}) {
+                QCOMPARE(shown, QString::fromUtf8(translate(russian)));
+                QCOMPARE(shown == QString::fromUtf8(russian), !english);
+            }
             QCOMPARE(rig.window->menu().item("N3")->text(), english ? "About" : "Инфо");
             QCOMPARE(
                 rig.window->settingsWindow()->windowTitle(),
