@@ -7,7 +7,10 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build programs run test release-test asan-test fuzz bench package clean
+WINDOWS_BUILD ?= build-windows
+WINDOWS_DEPS ?= build-windows-deps
+
+.PHONY: all build programs run test release-test asan-test fuzz bench package windows windows-test clean
 
 all: build
 
@@ -46,6 +49,25 @@ package:
 	cd $(RELEASE_BUILD) && cpack -G DEB
 	cp $(RELEASE_BUILD)/felmo_*.deb .
 
+# felmo-<version>-windows-x64.zip: felmo-cli.exe and bmconv.exe cross-built with mingw-w64 and
+# linked statically, with the Windows test programs beside them in $(WINDOWS_BUILD)/bin. The
+# picture libraries are built for Windows once into $(WINDOWS_DEPS); the embedded default
+# graphics come from the native build.
+windows:
+	./scripts/build-windows-deps.sh $(WINDOWS_DEPS)
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS) --target felmo_resources felmo-cli bmconv
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake \
+	  -DFELMO_WINDOWS_DEPS=$(abspath $(WINDOWS_DEPS)) -DFELMO_HOST_BUILD=$(abspath $(BUILD)) \
+	  -DCMAKE_BUILD_TYPE=Release -DFELMO_GUI=OFF -DFELMO_BENCH=OFF -DFELMO_NLS=OFF $(CMAKE_ARGS)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	cmake --build $(WINDOWS_BUILD) --target windows_zip
+	cp $(WINDOWS_BUILD)/felmo-*-windows-x64.zip .
+
+# The Windows test programs and a whole build under Wine, against the native felmo-cli.
+windows-test: windows
+	./scripts/run-windows-tests.sh $(WINDOWS_BUILD)/bin $(BUILD)/bin
+
 # The same tests built with address and undefined-behaviour sanitizers (no window layer).
 asan-test:
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFELMO_SANITIZE=ON \
@@ -66,4 +88,4 @@ bench: build
 	for b in $(BUILD)/bin/*_bench; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(RELEASE_BUILD) $(WINDOWS_BUILD) $(WINDOWS_DEPS)
