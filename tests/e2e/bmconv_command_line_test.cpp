@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8_path.hpp"
 #include "tools/bmconv/command_line.hpp"
 
 namespace felmo::bmconv {
@@ -34,7 +35,7 @@ struct SourceCase {
 class PackSourceOption : public testing::TestWithParam<SourceCase> {};
 
 TEST_P(PackSourceOption, GivesModeAndPath) {
-    const PackSource source = parsePackSource(GetParam().token);
+    const PackSource source = parsePackSource(GetParam().token, OptionSyntax::Posix);
     EXPECT_EQ(source.mode, GetParam().mode);
     EXPECT_EQ(source.path, GetParam().path);
 }
@@ -62,7 +63,7 @@ class BadPackSource : public testing::TestWithParam<std::pair<std::string, Failu
 
 TEST_P(BadPackSource, IsRefused) {
     try {
-        parsePackSource(GetParam().first);
+        parsePackSource(GetParam().first, OptionSyntax::Posix);
         FAIL() << "accepted";
     } catch (const ConverterError& error) {
         EXPECT_EQ(error.failure(), GetParam().second) << error.what();
@@ -80,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Options, BadPackSource,
                                          std::pair{"-8", Failure::BadSourceFile}));
 
 TEST(CommandShapes, PackUnpackAndList) {
-    const Command pack = parseTokens({"-n", "-q", "/o.mbm", "-c16/a.bmp", "/b.bmp"}, false);
+    const Command pack =
+        parseTokens({"-n", "-q", "/o.mbm", "-c16/a.bmp", "/b.bmp"}, false, {}, OptionSyntax::Posix);
     EXPECT_EQ(pack.action, Action::Pack);
     EXPECT_EQ(pack.storage, MbmStorage::Uncompressed);
     EXPECT_TRUE(pack.quiet);
@@ -88,12 +90,13 @@ TEST(CommandShapes, PackUnpackAndList) {
     ASSERT_EQ(pack.sources.size(), 2u);
     EXPECT_EQ(pack.sources[1].mode, (BitmapMode{2, kGrey}));
 
-    const Command unpack = parseTokens({"-u", "/s.mbm", "/0.bmp", "/1.bmp"}, true);
+    const Command unpack =
+        parseTokens({"-u", "/s.mbm", "/0.bmp", "/1.bmp"}, true, {}, OptionSyntax::Posix);
     EXPECT_EQ(unpack.action, Action::Unpack);
     EXPECT_EQ(unpack.storage, MbmStorage::Compressed);
     EXPECT_EQ(unpack.targets, (std::vector<std::filesystem::path>{"/0.bmp", "/1.bmp"}));
 
-    const Command list = parseTokens({"-v", "/s.mbm"}, false);
+    const Command list = parseTokens({"-v", "/s.mbm"}, false, {}, OptionSyntax::Posix);
     EXPECT_EQ(list.action, Action::List);
 }
 
@@ -103,18 +106,103 @@ TEST(CommandShapes, MalformedListsAreUsageErrorsOrBadCommandFiles) {
                                  Tokens{"-z", "/o.mbm", "/a.bmp"}}) {
         SCOPED_TRACE(testing::PrintToString(tokens));
         try {
-            parseTokens(tokens, false);
+            parseTokens(tokens, false, {}, OptionSyntax::Posix);
             ADD_FAILURE() << "accepted";
         } catch (const ConverterError& error) {
             EXPECT_EQ(error.failure(), Failure::Usage);
         }
         try {
-            parseTokens(tokens, true, "cmd.txt");
+            parseTokens(tokens, true, "cmd.txt", OptionSyntax::Posix);
             ADD_FAILURE() << "accepted";
         } catch (const ConverterError& error) {
             EXPECT_EQ(error.failure(), Failure::BadCommandFile);
             EXPECT_EQ(std::string(error.what()).rfind("cmd.txt: Bad command file. ", 0), 0u);
         }
+    }
+}
+
+// On Windows '/' introduces an option as well as '-'; everything else reads as on POSIX.
+class WindowsPackSourceOption : public testing::TestWithParam<SourceCase> {};
+
+TEST_P(WindowsPackSourceOption, GivesModeAndPath) {
+    const PackSource source = parsePackSource(GetParam().token, OptionSyntax::Windows);
+    EXPECT_EQ(source.mode, GetParam().mode);
+    EXPECT_EQ(utf8FromPath(source.path), GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, WindowsPackSourceOption,
+    testing::Values(
+        SourceCase{"/c16C:\\Temp_FELMO\\0.bmp", {16, kColor}, "C:\\Temp_FELMO\\0.bmp"},
+        SourceCase{"-c16C:\\w\\0.bmp", {16, kColor}, "C:\\w\\0.bmp"},
+        SourceCase{"/c12a.bmp", {12, kColor}, "a.bmp"},
+        SourceCase{"/c4\\a.bmp", {4, kColor}, "\\a.bmp"},
+        SourceCase{"/1C:\\a.bmp", {1, kGrey}, "C:\\a.bmp"},
+        SourceCase{"/8\\\\server\\share\\a.bmp", {8, kGrey}, "\\\\server\\share\\a.bmp"},
+        SourceCase{"C:\\plain.bmp", {2, kGrey}, "C:\\plain.bmp"},
+        SourceCase{"/c24D:\\Картинки\\заставка.bmp", {24, kColor}, "D:\\Картинки\\заставка.bmp"}));
+
+TEST(WindowsOptions, BadOptionsAreRefusedAsWithADash) {
+    for (const auto& [token, failure] : {std::pair{"/c10C:\\a.bmp", Failure::InvalidBitmapMode},
+                                         std::pair{"/xC:\\a.bmp", Failure::InvalidBitmapMode},
+                                         std::pair{"/c16", Failure::BadSourceFile}}) {
+        SCOPED_TRACE(token);
+        try {
+            parsePackSource(token, OptionSyntax::Windows);
+            ADD_FAILURE() << "accepted";
+        } catch (const ConverterError& error) {
+            EXPECT_EQ(error.failure(), failure) << error.what();
+        }
+    }
+}
+
+// The command files the program writes on Windows: unpack's first line " /u " and the .mbm
+// path, pack's first line the .mbm path and then one "/c16" line per bitmap.
+TEST(WindowsOptions, CommandFilesOfTheWindowsFormRead) {
+    const Command unpack = parseTokens(
+        tokenizeCommandFile(" /u C:\\Temp_FELMO\\startup.mbm\r\n"
+                            "C:\\Temp_FELMO\\startup\\0.bmp\r\nC:\\Temp_FELMO\\startup\\1.bmp\r\n"),
+        true, "PackUnpack.txt", OptionSyntax::Windows);
+    EXPECT_EQ(unpack.action, Action::Unpack);
+    EXPECT_EQ(utf8FromPath(unpack.mbmPath), "C:\\Temp_FELMO\\startup.mbm");
+    ASSERT_EQ(unpack.targets.size(), 2u);
+    EXPECT_EQ(utf8FromPath(unpack.targets[1]), "C:\\Temp_FELMO\\startup\\1.bmp");
+
+    const Command pack =
+        parseTokens(tokenizeCommandFile("\\Temp\\Temp_FELMO\\NewMbmFiles\\0.mbm\r\n"
+                                        "/c16\"C:\\My Pictures\\0.bmp\"\r\n/c24C:\\w\\1.bmp\r\n"),
+                    true, "PackUnpack.txt", OptionSyntax::Windows);
+    EXPECT_EQ(pack.action, Action::Pack);
+    EXPECT_EQ(utf8FromPath(pack.mbmPath), "\\Temp\\Temp_FELMO\\NewMbmFiles\\0.mbm");
+    ASSERT_EQ(pack.sources.size(), 2u);
+    EXPECT_EQ(pack.sources[0].mode, (BitmapMode{16, kColor}));
+    EXPECT_EQ(utf8FromPath(pack.sources[0].path), "C:\\My Pictures\\0.bmp");
+    EXPECT_EQ(pack.sources[1].mode, (BitmapMode{24, kColor}));
+
+    const Command list = parseTokens({"/q", "/v", "C:\\s.mbm"}, false, {}, OptionSyntax::Windows);
+    EXPECT_EQ(list.action, Action::List);
+    EXPECT_TRUE(list.quiet);
+    EXPECT_EQ(parseTokens({"/n", "o.mbm", "a.bmp"}, false, {}, OptionSyntax::Windows).storage,
+              MbmStorage::Uncompressed);
+}
+
+// On POSIX a leading '/' is a path: the same tokens pack into a file named "/u".
+TEST(WindowsOptions, ASlashIsAPathOnPosix) {
+    const Command command = parseTokens({"/u", "/s.mbm", "/0.bmp"}, false, {}, OptionSyntax::Posix);
+    EXPECT_EQ(command.action, Action::Pack);
+    EXPECT_EQ(command.mbmPath, "/u");
+    ASSERT_EQ(command.sources.size(), 2u);
+    EXPECT_EQ(command.sources[0].mode, (BitmapMode{2, kGrey}));
+}
+
+TEST(WindowsOptions, UnknownSlashOptionIsNamedAsWritten) {
+    try {
+        parseTokens({"/z", "o.mbm", "a.bmp"}, false, {}, OptionSyntax::Windows);
+        FAIL() << "accepted";
+    } catch (const ConverterError& error) {
+        EXPECT_EQ(error.failure(), Failure::Usage);
+        EXPECT_NE(std::string(error.what()).find("Unknown option /z."), std::string::npos)
+            << error.what();
     }
 }
 

@@ -4,11 +4,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "base/file_io.hpp"
+#include "base/utf8_path.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
 #include "raster/bmp.hpp"
@@ -321,6 +323,49 @@ TEST_F(Bmconv, QuotedPathsInACommandFileKeepTheirBlanks) {
     const ProcessResult unpacked = run({"PackUnpack.txt"});
     ASSERT_EQ(unpacked.exitStatus, 0) << unpacked.err;
     expectFrame(loadBmpFile(at("x y/back .bmp")), 3);
+}
+
+// The command files in the form of this system (on Windows backslashes, " /u " and "/c16"), in a
+// folder whose name is not in any one-byte code page, and the same names given as arguments.
+TEST_F(Bmconv, CommandFileOfThisSystemInACyrillicFolder) {
+#ifdef _WIN32
+    const std::string option = "/";
+    auto native = [](std::string text) {
+        std::replace(text.begin(), text.end(), '/', '\\');
+        return text;
+    };
+#else
+    const std::string option = "-";
+    auto native = [](std::string text) { return text; };
+#endif
+    const std::string dir = "Заставка ё";
+    fs::create_directories(pathFromUtf8(utf8FromPath(folder.path()) + "/" + dir));
+    auto in = [&](const std::string& name) {
+        return native(utf8FromPath(folder.path()) + "/" + dir + "/" + name);
+    };
+    saveBmpFile(frame(2), pathFromUtf8(in("кадр 0.bmp")));
+    saveBmpFile(frame(5), pathFromUtf8(in("кадр 1.bmp")));
+
+    writeText(at("PackUnpack.txt"), "\"" + in("пуск.mbm") + "\"\r\n" + option + "c16\"" +
+                                        in("кадр 0.bmp") + "\"\r\n" + option + "c16\"" +
+                                        in("кадр 1.bmp") + "\"\r\n");
+    const ProcessResult packed = run({"PackUnpack.txt"});
+    ASSERT_EQ(packed.exitStatus, 0) << packed.err;
+    EXPECT_EQ(packed.out, "Success.\n");
+
+    writeText(at("PackUnpack.txt"), " " + option + "u \"" + in("пуск.mbm") + "\"\r\n\"" +
+                                        in("назад 0.bmp") + "\"\r\n\"" + in("назад 1.bmp") +
+                                        "\"\r\n");
+    const ProcessResult unpacked = run({"PackUnpack.txt"});
+    ASSERT_EQ(unpacked.exitStatus, 0) << unpacked.err;
+    expectFrame(loadBmpFile(pathFromUtf8(in("назад 0.bmp"))), 2);
+    expectFrame(loadBmpFile(pathFromUtf8(in("назад 1.bmp"))), 5);
+
+    // The same names on the command line, and in the listing and the messages.
+    const ProcessResult listed = run({option + "v", in("пуск.mbm")});
+    ASSERT_EQ(listed.exitStatus, 0) << listed.err;
+    EXPECT_EQ(listed.out.rfind(in("пуск.mbm") + ": 2 bitmap(s)\n", 0), 0u) << listed.out;
+    expectFailure(run({option + "v", in("нет.mbm")}), in("нет.mbm") + ": File does not exist");
 }
 
 TEST_F(Bmconv, MessagesShowHostileBytesEscapedAndCut) {

@@ -5,6 +5,7 @@
 
 #include "base/display_text.hpp"
 #include "base/file_io.hpp"
+#include "base/utf8_path.hpp"
 
 namespace felmo::bmconv {
 namespace {
@@ -16,8 +17,17 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-bool isOption(const std::string& token) {
-    return token.size() > 1 && token[0] == '-';
+bool introducesOption(char c, OptionSyntax syntax) {
+    return c == '-' || (c == '/' && syntax == OptionSyntax::Windows);
+}
+
+bool isOption(const std::string& token, OptionSyntax syntax) {
+    return token.size() > 1 && introducesOption(token[0], syntax);
+}
+
+// The option with '-' in front whichever character introduced it: "/u" is "-u".
+std::string canonicalOption(const std::string& token) {
+    return "-" + token.substr(1);
 }
 
 }  // namespace
@@ -48,9 +58,9 @@ std::vector<std::string> tokenizeCommandFile(std::string_view text) {
     return tokens;
 }
 
-PackSource parsePackSource(const std::string& token) {
-    if (token.empty() || token[0] != '-')
-        return PackSource{BitmapMode{2, ColorKind::Grey}, token};
+PackSource parsePackSource(const std::string& token, OptionSyntax syntax) {
+    if (token.empty() || !introducesOption(token[0], syntax))
+        return PackSource{BitmapMode{2, ColorKind::Grey}, pathFromUtf8(token)};
     BitmapMode mode;
     std::size_t pathStart = 0;
     if (token.size() >= 2 && token[1] == 'c') {
@@ -74,22 +84,22 @@ PackSource parsePackSource(const std::string& token) {
     }
     if (pathStart >= token.size())
         throw ConverterError(Failure::BadSourceFile, token, "No file name follows the option.");
-    return PackSource{mode, token.substr(pathStart)};
+    return PackSource{mode, pathFromUtf8(std::string_view(token).substr(pathStart))};
 }
 
 Command parseTokens(const std::vector<std::string>& tokens, bool fromCommandFile,
-                    const std::filesystem::path& commandFile) {
+                    const std::filesystem::path& commandFile, OptionSyntax syntax) {
     auto malformed = [&](const std::string& problem) {
         return fromCommandFile
-                   ? ConverterError(Failure::BadCommandFile, commandFile.string(), problem)
+                   ? ConverterError(Failure::BadCommandFile, utf8FromPath(commandFile), problem)
                    : ConverterError(Failure::Usage, "", problem);
     };
     Command command;
     std::size_t i = 0;
     bool unpack = false;
     bool list = false;
-    for (; i < tokens.size() && isOption(tokens[i]); ++i) {
-        const std::string& option = tokens[i];
+    for (; i < tokens.size() && isOption(tokens[i], syntax); ++i) {
+        const std::string option = canonicalOption(tokens[i]);
         if (option == "-u")
             unpack = true;
         else if (option == "-v")
@@ -99,13 +109,13 @@ Command parseTokens(const std::vector<std::string>& tokens, bool fromCommandFile
         else if (option == "-q")
             command.quiet = true;
         else
-            throw malformed("Unknown option " + displayText(option) + ".");
+            throw malformed("Unknown option " + displayText(tokens[i]) + ".");
     }
     if (unpack && list)
         throw malformed("-u and -v cannot be used together.");
     if (i == tokens.size())
         throw malformed("No multi-bitmap file is named.");
-    command.mbmPath = tokens[i++];
+    command.mbmPath = pathFromUtf8(tokens[i++]);
 
     if (list) {
         command.action = Action::List;
@@ -114,20 +124,20 @@ Command parseTokens(const std::vector<std::string>& tokens, bool fromCommandFile
     } else if (unpack) {
         command.action = Action::Unpack;
         for (; i < tokens.size(); ++i)
-            command.targets.emplace_back(tokens[i]);
+            command.targets.push_back(pathFromUtf8(tokens[i]));
         if (command.targets.empty())
             throw malformed("No bitmap file to unpack into is named.");
     } else {
         command.action = Action::Pack;
         for (; i < tokens.size(); ++i)
-            command.sources.push_back(parsePackSource(tokens[i]));
+            command.sources.push_back(parsePackSource(tokens[i], syntax));
         if (command.sources.empty())
             throw malformed("No bitmap file to pack is named.");
     }
     return command;
 }
 
-Command parseArguments(const std::vector<std::string>& arguments) {
+Command parseArguments(const std::vector<std::string>& arguments, OptionSyntax syntax) {
     if (arguments.size() == 1) {
         const std::string& only = arguments[0];
         Command informative;
@@ -139,11 +149,11 @@ Command parseArguments(const std::vector<std::string>& arguments) {
             informative.action = Action::Version;
             return informative;
         }
-        if (!isOption(only)) {
-            const std::filesystem::path commandFile = only;
+        if (!isOption(only, syntax)) {
+            const std::filesystem::path commandFile = pathFromUtf8(only);
             std::error_code ignored;
             if (!std::filesystem::exists(commandFile, ignored))
-                throw ConverterError(Failure::FileDoesNotExist, commandFile.string());
+                throw ConverterError(Failure::FileDoesNotExist, utf8FromPath(commandFile));
             std::vector<std::uint8_t> bytes;
             try {
                 bytes = readWholeFile(commandFile, kMaxCommandFileBytes);
@@ -151,12 +161,12 @@ Command parseArguments(const std::vector<std::string>& arguments) {
                 throw ConverterError(Failure::BadCommandFile, "", error.what());
             }
             const std::string text(bytes.begin(), bytes.end());
-            return parseTokens(tokenizeCommandFile(text), true, commandFile);
+            return parseTokens(tokenizeCommandFile(text), true, commandFile, syntax);
         }
     }
     if (arguments.empty())
         throw ConverterError(Failure::Usage, "", "No arguments.");
-    return parseTokens(arguments, false);
+    return parseTokens(arguments, false, {}, syntax);
 }
 
 }  // namespace felmo::bmconv

@@ -6,7 +6,8 @@
 //   bmconv commandfile                                       the same arguments, from a file
 //
 // OPT is glued to the file name: -c4 -c8 -c12 -c16 -c24 -c32 colour, -1 -2 -4 -8 grey; without
-// it a bitmap is 2 bpp grey. Only '-' introduces an option, since paths begin with '/'.
+// it a bitmap is 2 bpp grey. On POSIX only '-' introduces an option, since paths begin with '/';
+// on Windows '/' does too (/u, /c16C:\...), as in the command files written there.
 // A command file holds the tokens separated by any white space (space, tab, CR, LF); "//" at
 // the start of a token comments out the rest of the line, and double quotes keep white space
 // inside a token.
@@ -24,6 +25,17 @@
 namespace felmo::bmconv {
 
 enum class Action { Pack, Unpack, List, Help, Version };
+
+// Which characters introduce an option.
+enum class OptionSyntax {
+    Posix,    // '-'
+    Windows,  // '-' or '/'
+};
+#ifdef _WIN32
+inline constexpr OptionSyntax kHostOptionSyntax = OptionSyntax::Windows;
+#else
+inline constexpr OptionSyntax kHostOptionSyntax = OptionSyntax::Posix;
+#endif
 
 struct PackSource {
     BitmapMode mode;
@@ -44,17 +56,20 @@ std::vector<std::string> tokenizeCommandFile(std::string_view text);
 
 // Parses one token of the form [OPT]path into a pack source. Throws ConverterError
 // (InvalidBitmapMode, or BadSourceFile when no path follows the option).
-PackSource parsePackSource(const std::string& token);
+PackSource parsePackSource(const std::string& token, OptionSyntax syntax = kHostOptionSyntax);
 
 // Parses the process arguments (without the program name). One argument that is not an option
 // names a command file, which is read and parsed in its place. Throws ConverterError: Usage for
 // malformed command lines, BadCommandFile for malformed command files, and the failures of
 // parsePackSource.
-Command parseArguments(const std::vector<std::string>& arguments);
+// Tokens and file names are UTF-8.
+Command parseArguments(const std::vector<std::string>& arguments,
+                       OptionSyntax syntax = kHostOptionSyntax);
 
 // Parses tokens already split; `fromCommandFile` decides whether a malformed list is a usage
 // error or a bad command file.
 Command parseTokens(const std::vector<std::string>& tokens, bool fromCommandFile,
-                    const std::filesystem::path& commandFile = {});
+                    const std::filesystem::path& commandFile = {},
+                    OptionSyntax syntax = kHostOptionSyntax);
 
 }  // namespace felmo::bmconv

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "base/file_io.hpp"
+#include "base/utf8_path.hpp"
 #include "base/version.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
@@ -24,13 +25,17 @@ constexpr const char* kUsage =
     "-1 -2 -4 -8 (grey depth); without OPT a bitmap is stored as 2-bit grey.\n"
     "  -n   store the bitmaps uncompressed\n"
     "  -q   no \"Success.\" message\n"
-    "A command file holds the same arguments separated by white space; // starts a comment.\n";
+    "A command file holds the same arguments separated by white space; // starts a comment.\n"
+#ifdef _WIN32
+    "An option may also begin with /, as in /u or /c16C:\\pictures\\0.bmp.\n"
+#endif
+    ;
 
 // Reads an input file: a missing one is "File does not exist", an unreadable one `failure`.
 std::vector<std::uint8_t> readInput(const std::filesystem::path& path, Failure failure) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored))
-        throw ConverterError(Failure::FileDoesNotExist, path.string());
+        throw ConverterError(Failure::FileDoesNotExist, utf8FromPath(path));
     try {
         return readWholeFile(path);
     } catch (const Error& error) {
@@ -43,7 +48,7 @@ std::vector<MbmBitmapInfo> readDirectory(const std::filesystem::path& path,
     try {
         return readMbmDirectory(bytes);
     } catch (const Error& error) {
-        throw ConverterError(Failure::BadSourceFile, path.string(), error.what());
+        throw ConverterError(Failure::BadSourceFile, utf8FromPath(path), error.what());
     }
 }
 
@@ -59,13 +64,15 @@ void pack(const Command& command) {
             try {
                 picture = decodeBmp(bytes);
             } catch (const Error& error) {
-                throw ConverterError(Failure::BadSourceFile, source.path.string(), error.what());
+                throw ConverterError(Failure::BadSourceFile, utf8FromPath(source.path),
+                                     error.what());
             }
         }
         try {
             writer.add(picture, source.mode);
         } catch (const Error& error) {
-            throw ConverterError(Failure::CompressionError, source.path.string(), error.what());
+            throw ConverterError(Failure::CompressionError, utf8FromPath(source.path),
+                                 error.what());
         }
     }
     const std::vector<std::uint8_t> file = writer.finish();
@@ -80,7 +87,7 @@ void unpack(const Command& command) {
     const std::vector<std::uint8_t> bytes = readInput(command.mbmPath, Failure::BadSourceFile);
     const std::vector<MbmBitmapInfo> infos = readDirectory(command.mbmPath, bytes);
     if (command.targets.size() > infos.size()) {
-        throw ConverterError(Failure::SourceTargetMismatch, command.mbmPath.string(),
+        throw ConverterError(Failure::SourceTargetMismatch, utf8FromPath(command.mbmPath),
                              "It holds " + std::to_string(infos.size()) + " bitmap(s), " +
                                  std::to_string(command.targets.size()) +
                                  " file names were given.");
@@ -91,7 +98,7 @@ void unpack(const Command& command) {
         try {
             checkMbmBitmap(bytes, infos[i]);
         } catch (const Error& error) {
-            throw ConverterError(Failure::DecompressionError, command.mbmPath.string(),
+            throw ConverterError(Failure::DecompressionError, utf8FromPath(command.mbmPath),
                                  error.what());
         }
     }
@@ -114,8 +121,10 @@ void unpack(const Command& command) {
         } catch (const Error& error) {
             // Only the files this run made go again; a file that was there before stays.
             for (std::size_t k = 0; k < i; ++k)
-                if (!staged[k].replacesExistingFile())
-                    std::remove(command.targets[k].c_str());
+                if (!staged[k].replacesExistingFile()) {
+                    std::error_code ignored;
+                    std::filesystem::remove(command.targets[k], ignored);
+                }
             throw ConverterError(Failure::BadDestinationFile, "", error.what());
         }
     }
@@ -124,7 +133,7 @@ void unpack(const Command& command) {
 void list(const Command& command, std::ostream& out) {
     const std::vector<std::uint8_t> bytes = readInput(command.mbmPath, Failure::BadSourceFile);
     const std::vector<MbmBitmapInfo> infos = readDirectory(command.mbmPath, bytes);
-    out << command.mbmPath.string() << ": " << infos.size() << " bitmap(s)\n";
+    out << utf8FromPath(command.mbmPath) << ": " << infos.size() << " bitmap(s)\n";
     for (std::size_t i = 0; i < infos.size(); ++i) {
         const MbmBitmapInfo& info = infos[i];
         const std::size_t raw = info.rawBytes();

@@ -1,0 +1,59 @@
+// File names as UTF-8 text and back, whatever the system's own path encoding.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/error.hpp"
+#include "base/utf8_path.hpp"
+
+namespace felmo {
+namespace {
+
+class Utf8PathRoundTrip : public testing::TestWithParam<std::string> {};
+
+TEST_P(Utf8PathRoundTrip, KeepsTheName) {
+    EXPECT_EQ(utf8FromPath(pathFromUtf8(GetParam())), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, Utf8PathRoundTrip,
+                         testing::Values("plain.bmp", "Картинки/заставка 1.bmp",
+                                         "C:\\Temp_FELMO\\Ёжик.mbm", "née/ß/½.bmp",
+                                         "\xF0\x9F\x93\xB7 photo.jpg", ""));
+
+TEST(Utf8Path, NamesReachTheSystemAsCharacters) {
+    const std::filesystem::path path = pathFromUtf8("Папка/ж.bmp");
+    EXPECT_EQ(path.filename(), pathFromUtf8("ж.bmp"));
+    EXPECT_EQ(utf8FromPath(path.parent_path()), "Папка");
+#ifdef _WIN32
+    EXPECT_EQ(path.native(), L"\u041F\u0430\u043F\u043A\u0430/\u0436.bmp");
+    EXPECT_EQ(pathFromUtf8("\xF0\x9F\x93\xB7").native(), L"\U0001F4F7");
+#else
+    EXPECT_EQ(path.native(), "Папка/ж.bmp");
+#endif
+}
+
+#ifdef _WIN32
+TEST(Utf8Path, TextThatIsNotUtf8IsRefusedOnWindows) {
+    for (const char* text : {"\xFF.bmp", "a\xD0", "\xC0\xAF"}) {
+        SCOPED_TRACE(text);
+        EXPECT_THROW(pathFromUtf8(text), Error);
+    }
+}
+
+TEST(Utf8Path, ALoneSurrogateShowsAsReplacementCharacter) {
+    EXPECT_EQ(utf8FromPath(std::filesystem::path(std::wstring{L'a', wchar_t(0xD800), L'b'})),
+              "a\xEF\xBF\xBD"
+              "b");
+    EXPECT_EQ(utf8FromPath(std::filesystem::path(std::wstring{wchar_t(0xDC00), wchar_t(0xD83D)})),
+              "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+#else
+TEST(Utf8Path, AnyBytesAreKeptOnPosix) {
+    const std::string bytes = "\xFF\xC0 name";
+    EXPECT_EQ(pathFromUtf8(bytes).native(), bytes);
+    EXPECT_EQ(utf8FromPath(std::filesystem::path(bytes)), bytes);
+}
+#endif
+
+}  // namespace
+}  // namespace felmo
