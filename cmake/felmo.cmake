@@ -17,9 +17,15 @@ function(felmo_add_test)
   add_executable(${ARG_NAME} ${ARG_SOURCES})
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBS} felmo_test_support GTest::gtest
                         GTest::gtest_main)
+  # Cross-built for Windows, the tests run under Wine, which shows the build machine's root
+  # folder as drive Z:.
+  set(root "")
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
+    set(root "Z:")
+  endif()
   target_compile_definitions(${ARG_NAME} PRIVATE
-    FELMO_FIXTURES_DIR="${FELMO_FIXTURES_DIR}"
-    FELMO_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
-    FELMO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    FELMO_FIXTURES_DIR="${root}${FELMO_FIXTURES_DIR}"
+    FELMO_BIN_DIR="${root}${CMAKE_BINARY_DIR}/bin"
+    FELMO_SOURCE_DIR="${root}${CMAKE_SOURCE_DIR}")
   gtest_discover_tests(${ARG_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -10,6 +10,7 @@ packages=(
   xvfb xauth x11-apps imagemagick fonts-dejavu-core fonts-liberation2
   lintian desktop-file-utils appstream librsvg2-bin bash-completion man-db
   qt6-translations-l10n openbox gettext
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 zip dpkg-dev
 )
 
 missing=()

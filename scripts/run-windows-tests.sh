@@ -12,7 +12,7 @@ set -euo pipefail
 windows_bin="$(cd "$1" && pwd)"
 native_bin="$(cd "$2" && pwd)"
 
-wine="$(command -v wine64 || command -v wine || true)"
+wine="$(command -v wine || true)"
 [ -n "$wine" ] || { echo "Wine is not installed (scripts/install-deps.sh)" >&2; exit 1; }
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/felmo-wine.XXXXXX")"
