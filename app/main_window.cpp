@@ -1,6 +1,5 @@
 #include "app/main_window.hpp"
 
-#include <poll.h>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -16,7 +15,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSlider>
+#ifdef Q_OS_WIN
+#include <QWinEventNotifier>
+#else
 #include <QSocketNotifier>
+#endif
 #include <QWindow>
 
 #include "app/about_window.hpp"
@@ -27,6 +30,7 @@
 #include "app/window_parts.hpp"
 #include "app/window_placement.hpp"
 #include "base/error.hpp"
+#include "platform/child_process.hpp"
 #include "workspace/language_choice.hpp"
 
 namespace felmo {
@@ -70,11 +74,6 @@ constexpr DepthBoxPlace kDepthBoxes[] = {
 
 QString fromModel(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-bool isReadableNow(int fd) {
-    pollfd watched{fd, POLLIN, 0};
-    return ::poll(&watched, 1, 0) > 0 && (watched.revents & POLLIN) != 0;
 }
 
 }  // namespace
@@ -328,12 +327,12 @@ void MainWindow::exportToShare(const QString& caption, const QStringList& filter
 }
 
 bool MainWindow::call(const std::function<void()>& handler) {
-    // The converter's descriptor is only valid until the next call into the model.
+    // The converter's handle is only valid until the next call into the model.
     if (converterNotifier_) {
         converterNotifier_->setEnabled(false);
         converterNotifier_->deleteLater();
         converterNotifier_ = nullptr;
-        watchedFd_ = -1;
+        watchedHandle_ = kNoNativeHandle;
     }
     QString failure;
     ++callDepth_;
@@ -394,24 +393,31 @@ void MainWindow::syncTimer(QTimer& timer, bool enabled, int periodMs) {
 void MainWindow::watchConverter() {
     if (callDepth_ > 0)
         return;  // the outer call re-arms it when it returns
-    const int fd = studio_->build().completionFd();
-    if (fd == watchedFd_)
+    const NativeHandle handle = studio_->build().completionHandle();
+    if (handle == watchedHandle_)
         return;
     if (converterNotifier_) {
         converterNotifier_->setEnabled(false);
         converterNotifier_->deleteLater();
         converterNotifier_ = nullptr;
     }
-    watchedFd_ = fd;
-    if (fd < 0)
+    watchedHandle_ = handle;
+    if (handle == kNoNativeHandle)
         return;
     // A converter whose end was just handled and that the model still reports as its current
     // one is left to TimerStart's polling, rather than re-armed to fire again at once.
-    if (fd == exitHandledFd_ && isReadableNow(fd))
+    if (handle == exitHandledHandle_ && hasCompleted(handle))
         return;
-    exitHandledFd_ = -1;
-    converterNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    exitHandledHandle_ = kNoNativeHandle;
+#ifdef Q_OS_WIN
+    converterNotifier_ = new QWinEventNotifier(reinterpret_cast<void*>(handle), this);
+    connect(converterNotifier_, &QWinEventNotifier::activated, this,
+            &MainWindow::onConverterExited);
+#else
+    converterNotifier_ =
+        new QSocketNotifier(static_cast<qintptr>(handle), QSocketNotifier::Read, this);
     connect(converterNotifier_, &QSocketNotifier::activated, this, &MainWindow::onConverterExited);
+#endif
 }
 
 void MainWindow::onTimerStart() {
@@ -447,7 +453,7 @@ void MainWindow::onTimerEidPic() {
 void MainWindow::onConverterExited() {
     if (callDepth_ > 0)
         return;
-    exitHandledFd_ = watchedFd_;
+    exitHandledHandle_ = watchedHandle_;
     call([&] { studio_->TimerStartTimer(); });
 }
 

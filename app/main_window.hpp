@@ -15,13 +15,18 @@
 #include <vector>
 
 #include "app/menu_tree.hpp"
+#include "platform/native.hpp"
 #include "studio/studio.hpp"
 
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+#ifdef Q_OS_WIN
+class QWinEventNotifier;
+#else
 class QSocketNotifier;
+#endif
 
 namespace felmo {
 
@@ -137,9 +142,14 @@ class MainWindow : public QMainWindow {
     QTimer timerEidPic_;
     // The overlay window's revision that the last TimerEidPic composition saw.
     std::uint64_t composedRevision_ = 0;
+#ifdef Q_OS_WIN
+    QPointer<QWinEventNotifier> converterNotifier_;
+#else
     QPointer<QSocketNotifier> converterNotifier_;
-    int watchedFd_ = -1;
-    int exitHandledFd_ = -1;  // the descriptor whose end onConverterExited() last handled
+#endif
+    NativeHandle watchedHandle_ = kNoNativeHandle;
+    // The converter handle whose end onConverterExited() last handled.
+    NativeHandle exitHandledHandle_ = kNoNativeHandle;
 
     EffectRunner runEffect_;
     ErrorReporter reportError_;

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "base/file_io.hpp"
 #include "effects/animated_picture.hpp"
 #include "effects/binocular.hpp"
 #include "effects/brightness.hpp"
@@ -14,6 +13,7 @@
 #include "effects/motion.hpp"
 #include "effects/strip_wipes.hpp"
 #include "effects/transitions.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "studio/document.hpp"
 #include "support/picture_files.hpp"

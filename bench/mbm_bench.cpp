@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "base/file_io.hpp"
 #include "mbm/color_depth.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
 #include "mbm/rle.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "support/child_process.hpp"
 #include "support/temporary_folder.hpp"

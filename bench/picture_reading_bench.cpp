@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "base/file_io.hpp"
 #include "compose/picture_fitting.hpp"
 #include "compose/still_pictures.hpp"
+#include "platform/file_io.hpp"
 #include "support/picture_files.hpp"
 #include "support/temporary_folder.hpp"
 

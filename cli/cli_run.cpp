@@ -1,6 +1,5 @@
 #include "cli/cli_run.hpp"
 
-#include <csignal>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -10,6 +9,7 @@
 #include "base/stop_request.hpp"
 #include "base/translation.hpp"
 #include "cli/cli_arguments.hpp"
+#include "platform/interruption.hpp"
 #include "studio/front_end.hpp"
 #include "studio/studio.hpp"
 #include "workspace/language_choice.hpp"
@@ -122,22 +122,10 @@ bool reportFailure(std::ostream& err, const std::string& what, Step&& step) {
     }
 }
 
-extern "C" void requestStopOnSignal(int signalNumber) {
-    requestStop(signalNumber);
-}
-
-// SIGINT and SIGTERM end the run as a failed command does: the work tree goes, the settings are
-// written. Without SA_RESTART, a wait in progress returns at once.
-void endGracefullyOnSignals() {
-    struct sigaction action {};
-    action.sa_handler = requestStopOnSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signalNumber : {SIGINT, SIGTERM})
-        ::sigaction(signalNumber, &action, nullptr);
-}
-
 int runSession(const Invocation& invocation, std::ostream& out, std::ostream& err) {
-    endGracefullyOnSignals();
+    // An interruption (SIGINT, SIGTERM; Ctrl+C on Windows) ends the run as a failed command does:
+    // the work tree goes, the settings are written.
+    requestStopOnInterruption();
     CommandLineFrontEnd frontEnd(out);
     StudioConfig config;
     config.executablePath = currentExecutablePath();

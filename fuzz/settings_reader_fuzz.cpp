@@ -8,7 +8,7 @@
 #include <string>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 #include "workspace/settings.hpp"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "resources/default_graphics.hpp"
 #include "workspace/slot_table.hpp"

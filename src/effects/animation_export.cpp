@@ -5,10 +5,10 @@
 
 #include "base/ascii.hpp"
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "base/translation.hpp"
 #include "compose/still_pictures.hpp"
 #include "effects/frame_files.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "raster/gif_writer.hpp"
 #include "raster/webp_writer.hpp"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "raster/picture_limits.hpp"
 

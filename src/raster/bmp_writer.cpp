@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 
 namespace felmo {

@@ -12,7 +12,7 @@
 #include <jpeglib.h>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 #include "raster/jpeg.hpp"
 #include "raster/picture_limits.hpp"
 

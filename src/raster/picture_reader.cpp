@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "raster/gif.hpp"
 #include "raster/jpeg.hpp"

@@ -12,7 +12,7 @@
 #include <new>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 
 namespace felmo {
 namespace {

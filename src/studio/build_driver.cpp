@@ -5,11 +5,12 @@
 #include <thread>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "base/stop_request.hpp"
 #include "base/translation.hpp"
 #include "compose/theme_poster.hpp"
 #include "effects/animation_export.hpp"
+#include "platform/file_io.hpp"
+#include "platform/file_system.hpp"
 #include "raster/bmp.hpp"
 #include "raster/png_writer.hpp"
 #include "studio/document.hpp"
@@ -75,8 +76,8 @@ std::string BuildDriver::status() const {
     return running() ? pipeline_->statusText() : std::string();
 }
 
-int BuildDriver::completionFd() const {
-    return running() ? pipeline_->exitNotifier() : -1;
+NativeHandle BuildDriver::completionHandle() const {
+    return running() ? pipeline_->exitNotifier() : kNoNativeHandle;
 }
 
 void BuildDriver::setDepthText(DepthBox box, std::string text) {
@@ -97,7 +98,7 @@ void BuildDriver::startUnpack(std::vector<std::string> foundMbmNames) {
     if (!launcher_) {
         ownedLauncher_ =
             converterPath_
-                ? std::make_unique<ProcessConverterLauncher>(fs::absolute(*converterPath_).string())
+                ? std::make_unique<ProcessConverterLauncher>(absolutePath(*converterPath_).string())
                 : std::make_unique<ProcessConverterLauncher>();
         launcher_ = ownedLauncher_.get();
     }
@@ -146,7 +147,7 @@ void BuildDriver::exportFrames(const fs::path& folder) {
     for (const MbmSlot& slot : kSlotTable) {
         const fs::path slotTarget = folder / std::string(slot.name);
         std::error_code error;
-        fs::create_directories(slotTarget, error);
+        fs::create_directories(nativePath(slotTarget), error);
         if (error)
             throw Error(cannotCreateMessage(slotTarget, error.message()));
         for (int k = 0; k <= slot.lastFrameIndex; ++k)

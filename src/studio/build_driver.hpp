@@ -4,7 +4,7 @@
 // output folder with the notice; an export writes the frames a build would pack into a folder.
 //
 // Timers are not threads: the front end calls tick() (TimerStart, every 100 ms while
-// timerStartEnabled()) and may also call it as soon as completionFd() becomes readable.
+// timerStartEnabled()) and may also call it as soon as completionHandle() is signalled.
 #pragma once
 
 #include <array>
@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/native.hpp"
 
 namespace felmo {
 
@@ -83,9 +85,10 @@ class BuildDriver {
     bool running() const;
     // "Распаковка startup… 1/5", "Упаковка EidPic… 2/5"; empty when no pipeline runs.
     std::string status() const;
-    // A descriptor that becomes readable when the running converter process ends; -1 when none
-    // runs. Valid until the next call into the driver.
-    int completionFd() const;
+    // A handle signalled when the running converter process ends (POSIX: a descriptor that
+    // becomes readable; Windows: the process HANDLE); kNoNativeHandle when none runs. Valid until
+    // the next call into the driver.
+    NativeHandle completionHandle() const;
 
     // Bit-depth box texts, used verbatim in the command file ("16" at start).
     void setDepthText(DepthBox box, std::string text);

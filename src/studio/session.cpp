@@ -4,9 +4,10 @@
 #include <system_error>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "base/first_failure.hpp"
 #include "base/translation.hpp"
+#include "platform/file_io.hpp"
+#include "platform/file_system.hpp"
 #include "resources/embedded_defaults.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/pipeline.hpp"
@@ -38,12 +39,12 @@ WindowPosition Session::open() {
     if (settings_)
         return position_;
     if (configuredSettingsFile_) {
-        settingsPath_ = fs::absolute(*configuredSettingsFile_).lexically_normal();
+        settingsPath_ = absoluteNormalPath(*configuredSettingsFile_);
         programDirectory_ = withTrailingSlash(settingsPath_.parent_path().string());
     } else {
         const std::string executable = executablePath_.empty()
                                            ? currentExecutablePath()
-                                           : fs::absolute(executablePath_).string();
+                                           : absolutePath(executablePath_).string();
         if (executable.empty())
             throw Error(_("Не удалось определить папку программы: путь к ней неизвестен."));
         const ProgramLocation location = programLocationFor(executableFolderOf(executable));
@@ -92,8 +93,7 @@ std::vector<std::string> Session::takeWorkTree() {
             throw Error(formatMessage(_("Нет встроенной графики для %1."), slot.name));
         writeFileAtomically(slotSourcePath(workDir_, slot), graphics);
     }
-    std::error_code error;
-    if (!fs::is_directory(outputFolder_, error))
+    if (!isFolder(outputFolder_))
         return {};
     removeStaleDeliveryTemporaries(outputFolder_.string());
     return CopyUserMbmFiles(outputFolder_.string(), workDir_, &startUpRefusals_);

@@ -13,8 +13,8 @@
 // bodies (TimerStartTimer every 100 ms while build().timerStartEnabled(), Timer2Timer every 125 ms
 // while document().preview.timer2Enabled(), TimerEidPicTimer every 10 ms from program start, and
 // the overlay window's Timer1Timer every 50 ms while overlaySettings().timer1Enabled()). Between
-// ticks a front end may also wait on build().completionFd() and call TimerStartTimer as soon as a
-// converter run ends.
+// ticks a front end may also wait on build().completionHandle() and call TimerStartTimer as soon as
+// a converter run ends.
 //
 // Errors: every handler that fails throws felmo::Error carrying the complete user-facing text
 // (naming the file and the reason). The front end shows it and goes on; the model stays usable.

@@ -1,14 +1,13 @@
 #include "workspace/command_file.hpp"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <span>
 
 #include "base/display_text.hpp"
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "base/translation.hpp"
+#include "platform/file_io.hpp"
+#include "platform/file_system.hpp"
 #include "workspace/paths.hpp"
 
 namespace felmo {
@@ -89,7 +88,7 @@ void writeCommandFile(std::string_view programDirectory, const std::vector<std::
 }
 
 void deleteCommandFile(std::string_view programDirectory) {
-    ::unlink(commandFilePath(programDirectory).c_str());
+    removeFile(commandFilePath(programDirectory));
 }
 
 namespace windows_command_file {

@@ -5,9 +5,11 @@
 // tests can put an in-process fake or a small script in the converter's place.
 #pragma once
 
-#include <sys/types.h>
 #include <chrono>
 #include <string>
+
+#include "platform/child_process.hpp"
+#include "platform/native.hpp"
 
 namespace felmo {
 
@@ -40,19 +42,20 @@ class ConverterLauncher {
     // Blocks until the latest run ends or `timeout` passes; returns state().
     virtual ConverterState waitFor(std::chrono::milliseconds timeout) = 0;
 
-    // A file descriptor that becomes readable when the running process ends, for an event loop
-    // to watch (a pidfd); -1 when there is none (no run, or the system lacks pidfds). Valid until
-    // the next launch() or the launcher's destruction; the launcher owns it.
-    virtual int exitNotifier() const = 0;
+    // A handle signalled when the running process ends, for an event loop to watch (POSIX: a
+    // pidfd, readable then; Windows: the process HANDLE); kNoNativeHandle when there is none (no
+    // run, or the system lacks pidfds). Valid until the next launch() or the launcher's
+    // destruction; the launcher owns it.
+    virtual NativeHandle exitNotifier() const = 0;
 
     // Ends a run still going (SIGKILL) and reaps it. Nothing happens when none runs.
     virtual void kill() = 0;
 };
 
-// The real converter: the program `bmconv`, started directly (no shell) with the one argument
-// "PackUnpack.txt", standard input /dev/null, standard output discarded, standard error captured
-// for the failure message. The process is always reaped: by state()/waitFor(), or killed and
-// reaped when the launcher is destroyed.
+// The real converter: the program `bmconv` (`bmconv.exe` on Windows), started directly (no shell)
+// with the one argument "PackUnpack.txt", standard input the null device, standard output
+// discarded, standard error captured for the failure message. The process is always reaped: by
+// state()/waitFor(), or killed and reaped when the launcher is destroyed.
 class ProcessConverterLauncher : public ConverterLauncher {
   public:
     // Looks the converter up at each launch: first "bmconv" beside the running executable, then
@@ -67,7 +70,7 @@ class ProcessConverterLauncher : public ConverterLauncher {
     void launch(const std::string& workingDirectory) override;
     ConverterState state() override;
     ConverterState waitFor(std::chrono::milliseconds timeout) override;
-    int exitNotifier() const override { return pidDescriptor_; }
+    NativeHandle exitNotifier() const override { return process_.completionHandle(); }
     void kill() override;
 
     // "bmconv" beside the running executable, else the first executable "bmconv" on PATH;
@@ -75,14 +78,10 @@ class ProcessConverterLauncher : public ConverterLauncher {
     static std::string findConverter();
 
   private:
-    void reapIfEnded(bool block);
-    void closeDescriptors();
-    std::string readCapturedError();
+    void noteEnd(const std::optional<ChildExit>& exit);
 
     std::string programPath_;  // empty: look up at each launch
-    pid_t pid_ = -1;           // running process, -1 when none
-    int pidDescriptor_ = -1;
-    int errorCapture_ = -1;  // memory file receiving the converter's standard error
+    ChildProcess process_;     // the latest run
     ConverterState last_;
 };
 

@@ -1,16 +1,12 @@
 #include "workspace/paths.hpp"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <system_error>
 
+#include "platform/file_io.hpp"
+#include "platform/file_system.hpp"
+#include "platform/places.hpp"
 #include "workspace/command_file.hpp"
 
 namespace felmo {
@@ -23,17 +19,7 @@ std::string withTrailingSlash(std::string folder) {
 }
 
 std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::string homeFolder() {
-    std::string home = environment("HOME");
-    if (home.empty()) {
-        if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
-            home = entry->pw_dir;
-    }
-    return home;
+    return environmentVariable(name);
 }
 
 std::string withoutTrailingSlashes(std::string folder) {
@@ -94,22 +80,17 @@ std::string executableFolderOf(std::string_view executablePath) {
 }
 
 std::string currentExecutablePath() {
-    std::error_code error;
-    std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : path.string();
+    return executablePath();
 }
 
 std::string currentWorkDir() {
     // Absolute and normalised, as every path the converter reads back from a command file:
     // a relative TMPDIR means relative to the current folder, "//tmp" is "/tmp".
-    std::string tmpDir = environment("TMPDIR");
-    if (!tmpDir.empty()) {
-        std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(tmpDir, error);
-        if (!error)
-            tmpDir = absolute.lexically_normal().string();
-    }
-    std::string workDir = workDirFor(tmpDir, ::getuid());
+#ifdef _WIN32
+    std::string workDir = windows_paths::workDirIn(temporaryFolder());
+#else
+    std::string workDir = workDirFor(temporaryFolder(), currentUserId());
+#endif
     checkCommandFilePath(workDir);
     return workDir;
 }
@@ -143,32 +124,28 @@ ProgramFolderFacts programFolderFactsOf(const std::string& folder) {
     if (folder.empty())
         return facts;
     const std::string withSlash = withTrailingSlash(folder);
-    facts.writable = ::access(withSlash.c_str(), W_OK | X_OK) == 0;
-    struct stat status {};
-    facts.ownedByUser = ::stat(withSlash.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
-                        status.st_uid == ::getuid();
-    const std::string settings = settingsFilePath(withSlash);
-    struct stat settingsStatus {};
-    facts.holdsUsersSettings =
-        ::lstat(settings.c_str(), &settingsStatus) == 0 && S_ISREG(settingsStatus.st_mode) &&
-        settingsStatus.st_uid == ::getuid() && ::access(settings.c_str(), W_OK) == 0;
+    facts.writable = isWritableFolder(withSlash);
+    facts.ownedByUser = isFolder(withSlash) && isOwnedByUser(withSlash);
+    facts.holdsUsersSettings = isUsersWritableFile(settingsFilePath(withSlash));
     return facts;
 }
 
 ProgramLocation findProgramLocation(const std::string& executableFolder) {
     const std::string folder = withTrailingSlash(executableFolder);
     if (!executableFolder.empty() &&
-        isPortableProgramFolder(folder, programFolderFactsOf(folder), ::getuid() == 0))
+        isPortableProgramFolder(folder, programFolderFactsOf(folder), runsAsSuperuser()))
         return {folder, true};
+#ifdef _WIN32
+    return {windows_paths::perUserProgramDirectory(applicationDataFolder()), false};
+#else
     return {perUserConfigDirectoryFor(environment("XDG_CONFIG_HOME"), homeFolder()), false};
+#endif
 }
 
 ProgramLocation programLocationFor(const std::string& executableFolder) {
     ProgramLocation location = findProgramLocation(executableFolder);
-    if (!location.portable) {
-        std::error_code ignored;  // a folder that cannot be made shows when a file is written there
-        std::filesystem::create_directories(location.directory, ignored);
-    }
+    if (!location.portable)
+        createFolders(location.directory);  // one that cannot be made shows when a file is written
     return location;
 }
 
@@ -205,6 +182,8 @@ std::string documentsFolderFor(std::string_view userDirsText, std::string_view e
 }
 
 std::string currentDocumentsFolder() {
+    if (std::string named = systemDocumentsFolder(); !named.empty())
+        return named;
     const std::string home = homeFolder();
     const std::string configHome = environment("XDG_CONFIG_HOME");
     const std::string userDirsFile =
@@ -212,13 +191,14 @@ std::string currentDocumentsFolder() {
                                                           : withTrailingSlash(home) + ".config/") +
         "user-dirs.dirs";
     std::string text;
-    struct stat status {};
-    if (::stat(userDirsFile.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-        status.st_size < 64 * 1024) {
-        std::ifstream in(userDirsFile, std::ios::binary);
-        std::ostringstream contents;
-        contents << in.rdbuf();
-        text = contents.str();
+    const std::optional<std::uintmax_t> size = regularFileSize(userDirsFile);
+    if (size && *size < 64 * 1024) {
+        try {
+            const std::vector<std::uint8_t> bytes = readWholeFile(userDirsFile, 64 * 1024);
+            text.assign(bytes.begin(), bytes.end());
+        } catch (const Error&) {
+            // An unreadable file names no folder.
+        }
     }
     return documentsFolderFor(text, environment("XDG_DOCUMENTS_DIR"), home);
 }
@@ -275,6 +255,23 @@ std::string driveRootPrefix(std::string_view executablePath) {
 
 std::string workDir(std::string_view executablePath) {
     return driveRootPrefix(executablePath) + std::string(kRelativeWorkPath);
+}
+
+namespace {
+std::string withBackslash(std::string_view folder) {
+    std::string text(folder);
+    if (text.empty() || (text.back() != '\\' && text.back() != '/'))
+        text += '\\';
+    return text;
+}
+}  // namespace
+
+std::string workDirIn(std::string_view temporaryFolder) {
+    return withBackslash(temporaryFolder) + "Temp_FELMO\\";
+}
+
+std::string perUserProgramDirectory(std::string_view applicationDataFolder) {
+    return withBackslash(applicationDataFolder) + "FELMO\\";
 }
 
 std::string programDirectory(std::string_view executablePath) {

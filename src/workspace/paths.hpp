@@ -13,7 +13,12 @@
 //   output folder      settings key RoadDirFiles; default program directory + "Files" for a
 //                      portable copy, "FELMO" in the user's documents folder when installed
 //
-// The program's Windows rules stay expressible in windows_paths below.
+// On Windows (windows_paths below):
+//   program directory  the folder of the executable for a portable copy; otherwise the per-user
+//                      folder %APPDATA%\FELMO\, created on demand
+//   WorkDir            the user's own temporary folder (GetTempPathW) + "Temp_FELMO\", a folder
+//                      no other user of the machine can reach
+//   output folder      as on Linux, with the documents folder the system names
 #pragma once
 
 #include <string>
@@ -121,8 +126,14 @@ inline constexpr std::string_view kRelativeWorkPath = "Temp\\Temp_FELMO\\";
 
 // The first three characters ("C:\"), used unchanged whatever they are.
 std::string driveRootPrefix(std::string_view executablePath);
-// Drive root prefix + "Temp\Temp_FELMO\" (E:\Tools\x.exe -> E:\Temp\Temp_FELMO\).
+// Drive root prefix + "Temp\Temp_FELMO\" (E:\Tools\x.exe -> E:\Temp\Temp_FELMO\): a folder every
+// user of the machine can reach, so the program does not use it.
 std::string workDir(std::string_view executablePath);
+// The work tree the program uses: "Temp_FELMO\" in the user's own temporary folder
+// (C:\Users\u\AppData\Local\Temp\ -> C:\Users\u\AppData\Local\Temp\Temp_FELMO\).
+std::string workDirIn(std::string_view temporaryFolder);
+// An installed FELMO's program directory: "FELMO\" in the roaming application data folder.
+std::string perUserProgramDirectory(std::string_view applicationDataFolder);
 // Up to and including the last backslash (C:\Tools\x.exe -> C:\Tools\).
 std::string programDirectory(std::string_view executablePath);
 // Program directory + "Files".

@@ -1,14 +1,12 @@
 #include "workspace/pipeline.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <system_error>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "base/translation.hpp"
+#include "platform/file_io.hpp"
+#include "platform/file_system.hpp"
 #include "workspace/command_file.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/work_tree.hpp"
@@ -19,8 +17,7 @@ namespace {
 // The awaited file counts once it is there as a regular file. The converter writes it under a
 // temporary name and renames it, so it never shows half-written.
 bool awaitedFileExists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return isRegularFile(path);
 }
 
 }  // namespace
@@ -65,7 +62,7 @@ void ConverterPipeline::launchCurrentSlot() {
         AwaitedFile_ = builtFilePath(workDir_, slot);
     }
     // A file left at the awaited path by an earlier run must not count as this run's result.
-    ::unlink(AwaitedFile_.c_str());
+    removeFile(AwaitedFile_);
     try {
         writeCommandFile(programDirectory_, commandList_);
     } catch (const Error& error) {
@@ -117,7 +114,7 @@ TickResult ConverterPipeline::tick() {
     if (CurrentSlot_ < kSlotCount) {
         launchCurrentSlot();
         if (phase_ == PipelinePhase::Unpack)
-            ::unlink(slotSourcePath(workDir_, slotAt(CurrentSlot_ - 1)).c_str());
+            removeFile(slotSourcePath(workDir_, slotAt(CurrentSlot_ - 1)));
         return TickResult::Advanced;
     }
     running_ = false;
@@ -139,8 +136,8 @@ std::string ConverterPipeline::statusText() const {
         slotAt(CurrentSlot_).name, CurrentSlot_ + 1, kSlotCount);
 }
 
-int ConverterPipeline::exitNotifier() const {
-    return running_ ? launcher_.exitNotifier() : -1;
+NativeHandle ConverterPipeline::exitNotifier() const {
+    return running_ ? launcher_.exitNotifier() : kNoNativeHandle;
 }
 
 void deleteUnpackedSources(const std::string& workDir,
@@ -149,9 +146,9 @@ void deleteUnpackedSources(const std::string& workDir,
         // Only names directly in WorkDir: a recorded name never holds a separator.
         if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
             continue;
-        ::unlink((workDir + name).c_str());
+        removeFile((workDir + name));
     }
-    ::unlink(slotSourcePath(workDir, slotAt(kWelcomeimageSlot)).c_str());
+    removeFile(slotSourcePath(workDir, slotAt(kWelcomeimageSlot)));
 }
 
 namespace {
@@ -210,7 +207,7 @@ void deliverBuiltFiles(const std::string& workDir, const std::string& outputFold
             noteFailure(error);
             continue;
         }
-        ::unlink(builtFiles[i].c_str());
+        removeFile(builtFiles[i]);
     }
     deleteCommandFile(programDirectory);
     if (!failures.empty())

@@ -67,10 +67,10 @@ class ConverterPipeline {
     // For a window's status line: "Распаковка startup… 1/5", "Упаковка EidPic… 2/5"; "" when idle.
     std::string statusText() const;
 
-    // The launcher's exit notifier (see ConverterLauncher::exitNotifier), -1 when idle. Each
-    // slot's run has its own descriptor (the number may even be reused), and it stays readable
-    // once the run has ended: watch it anew after every tick() that returned Advanced.
-    int exitNotifier() const;
+    // The launcher's exit notifier (see ConverterLauncher::exitNotifier), kNoNativeHandle when
+    // idle. Each slot's run has its own handle (the number may even be reused), and it stays
+    // signalled once the run has ended: watch it anew after every tick() that returned Advanced.
+    NativeHandle exitNotifier() const;
 
     // How long one slot's run may take before the pipeline gives up (default 60 s).
     void setSlotTimeout(std::chrono::milliseconds timeout) { slotTimeout_ = timeout; }

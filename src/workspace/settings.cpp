@@ -8,7 +8,8 @@
 
 #include "base/ascii.hpp"
 #include "base/error.hpp"
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
+#include "platform/file_system.hpp"
 
 namespace felmo {
 namespace {
@@ -154,8 +155,7 @@ void writeRawValue(const std::string& filePath, std::string_view section, std::s
         throw Error(unableToWrite(filePath));
 
     IniFile file;
-    std::error_code error;
-    if (std::filesystem::exists(filePath, error)) {
+    if (pathExists(filePath)) {
         try {
             std::vector<std::uint8_t> bytes = readWholeFile(filePath, kMaxSettingsFileBytes);
             file = parseIni(

@@ -9,9 +9,10 @@
 #include "base/ascii.hpp"
 #include "base/display_text.hpp"
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "base/translation.hpp"
 #include "mbm/mbm_reader.hpp"
+#include "platform/file_io.hpp"
+#include "platform/file_system.hpp"
 #include "workspace/slot_table.hpp"
 
 namespace felmo {
@@ -60,9 +61,8 @@ struct Walk {
         try {
             bytes = readWholeFile(file, kMaxUserMbmBytes);
         } catch (const Error& error) {
-            std::error_code sizeError;
-            const auto size = fs::file_size(file, sizeError);
-            if (!sizeError && size > kMaxUserMbmBytes) {
+            const std::optional<std::uintmax_t> size = regularFileSize(file);
+            if (size && *size > kMaxUserMbmBytes) {
                 refuse(file, formatMessage(_("больше %1 МБ"), kMaxUserMbmBytes >> 20));
                 return;
             }
@@ -93,25 +93,16 @@ struct Walk {
 void visitFolder(const fs::path& folder, Walk& walk) {
     std::vector<std::string> files;
     std::vector<std::string> subFolders;
-    std::error_code error;
-    fs::directory_iterator entries(folder, error);
-    if (error)
+    std::optional<std::vector<FolderEntry>> entries = listFolder(folder);
+    if (!entries)
         return;  // a folder that cannot be read is skipped; the walk goes on
-    for (; entries != fs::directory_iterator(); entries.increment(error)) {
-        if (error)
-            break;
-        std::string name = entries->path().filename().string();
-        if (name.empty() || name.front() == '.')
+    for (FolderEntry& entry : *entries) {
+        if (entry.name.empty() || entry.name.front() == '.')
             continue;
-        fs::file_status status = entries->symlink_status(error);
-        if (error) {
-            error.clear();
-            continue;
-        }
-        if (fs::is_regular_file(status) && endsWithMbm(name))
-            files.push_back(std::move(name));
-        else if (fs::is_directory(status))
-            subFolders.push_back(std::move(name));
+        if (entry.kind == FolderEntry::Kind::File && endsWithMbm(entry.name))
+            files.push_back(std::move(entry.name));
+        else if (entry.kind == FolderEntry::Kind::Folder)
+            subFolders.push_back(std::move(entry.name));
     }
     // Sorted, so that the copy that wins among files of one name does not depend on the order
     // in which the file system happens to list a folder.
@@ -132,8 +123,7 @@ std::vector<std::string> CopyUserMbmFiles(const std::string& outputFolder,
     Walk walk;
     walk.workDir = workDir;
     walk.refusals = refusals;
-    std::error_code error;
-    if (outputFolder.empty() || !fs::is_directory(outputFolder, error))
+    if (outputFolder.empty() || !isFolder(outputFolder))
         return {};
     visitFolder(fs::path(outputFolder), walk);
     return std::move(walk.foundMbmNames);

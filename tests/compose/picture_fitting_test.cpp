@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "compose/indicator_glyph.hpp"
 #include "compose_rig.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "raster/canvas.hpp"
 

@@ -7,8 +7,8 @@
 // clang-format on
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "compose_rig.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "raster/jpeg.hpp"
 #include "support/picture_files.hpp"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "base/file_io.hpp"
 #include "base/utf8_path.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "support/child_process.hpp"
 #include "support/temporary_folder.hpp"

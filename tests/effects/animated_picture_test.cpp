@@ -5,9 +5,9 @@
 #include <string>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "effect_rig.hpp"
 #include "effects/run_effect.hpp"
+#include "platform/file_io.hpp"
 #include "support/picture_files.hpp"
 
 namespace felmo {

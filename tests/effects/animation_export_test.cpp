@@ -4,9 +4,9 @@
 #include <string>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "effect_rig.hpp"
 #include "effects/animation_export.hpp"
+#include "platform/file_io.hpp"
 #include "support/reference_decoders.hpp"
 
 namespace felmo {

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "effect_rig.hpp"
 #include "effects/effect_random.hpp"
 #include "effects/frame_files.hpp"
 #include "effects/preview_player.hpp"
+#include "platform/file_io.hpp"
 
 namespace felmo {
 namespace {

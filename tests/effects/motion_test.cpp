@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "effect_rig.hpp"
+#include "platform/file_io.hpp"
 #include "raster/canvas.hpp"
 
 namespace felmo {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 
 namespace felmo {

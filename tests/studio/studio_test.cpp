@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "studio/front_end.hpp"
 #include "support/fake_converter.hpp"

@@ -66,7 +66,7 @@ class FakeConverter : public ConverterLauncher {
     ConverterState state() override;
     // Waits a moment while the run is going on, so a caller's wait loop does not spin.
     ConverterState waitFor(std::chrono::milliseconds timeout) override;
-    int exitNotifier() const override { return -1; }
+    NativeHandle exitNotifier() const override { return kNoNativeHandle; }
     void kill() override { ++kills; }
 
   private:

@@ -78,7 +78,7 @@ TEST(ProcessConverter, ExitNotifierBecomesReadableWhenTheProcessEnds) {
     TemporaryFolder folder;
     ProcessConverterLauncher launcher(script(folder, "sleep 0.2"));
     launcher.launch(folder.pathWithSlash());
-    const int notifier = launcher.exitNotifier();
+    const int notifier = static_cast<int>(launcher.exitNotifier());
     if (notifier < 0)
         GTEST_SKIP() << "no pidfd on this system";
     pollfd watch{notifier, POLLIN, 0};

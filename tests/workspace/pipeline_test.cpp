@@ -262,7 +262,7 @@ TEST_F(Pipeline, RealProcessesUnpackThenPack) {
     auto runWithProcesses = [&] {
         TickResult result = TickResult::Waiting;
         for (int round = 0; round < 200 && result != TickResult::Finished; ++round) {
-            pollfd watch{pipeline.exitNotifier(), POLLIN, 0};
+            pollfd watch{static_cast<int>(pipeline.exitNotifier()), POLLIN, 0};
             if (watch.fd >= 0)
                 ::poll(&watch, 1, 100);
             else

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "base/display_text.hpp"
-#include "base/file_io.hpp"
 #include "base/utf8_path.hpp"
 
 namespace felmo::bmconv {

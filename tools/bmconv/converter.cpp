@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <new>
 
-#include "base/file_io.hpp"
 #include "base/utf8_path.hpp"
 #include "base/version.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 
 namespace felmo::bmconv {

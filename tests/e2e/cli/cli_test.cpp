@@ -10,8 +10,8 @@
 #include <future>
 #include <map>
 
-#include "base/file_io.hpp"
 #include "mbm/mbm_reader.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "raster/raster.hpp"
 #include "support/child_process.hpp"

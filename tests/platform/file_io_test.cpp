@@ -9,7 +9,8 @@
 #include <functional>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
+#include "platform/private_folder.hpp"
 
 namespace felmo {
 namespace {
@@ -198,10 +199,11 @@ TEST_F(FileIo, InsideAPrivateTreeNoLinkIsFollowed) {
     const std::filesystem::path outside = folder_ / "outside";
     std::filesystem::create_directories(tree / "startup");
     std::filesystem::create_directory(outside);
-    FileDescriptor root{::open(tree.c_str(), O_RDONLY | O_DIRECTORY)};
+    int error = 0;
+    const OpenFolder root = OpenFolder::open(tree.string(), /*followLink=*/false, error);
     ASSERT_TRUE(root.valid());
     {
-        PrivateTreeWrites guard(tree.string() + "/", root.get());
+        PrivateTreeWrites guard(tree.string() + "/", root);
         writeFileAtomically(tree / "startup" / "0.bmp", Bytes{1});
         EXPECT_EQ(readWholeFile(tree / "startup" / "0.bmp"), Bytes{1});
         // A slot folder swapped for a link to a folder outside the tree.

@@ -1,47 +1,26 @@
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <random>
+#include <utility>
 
-#include "base/display_text.hpp"
 #include "base/error.hpp"
+#include "platform/file_io_shared.hpp"
+#include "platform/posix_descriptor.hpp"
 
 namespace felmo {
 namespace {
 
 constexpr int kMaxLinkHops = 40;  // as the system's own limit for a path
 
-std::string temporaryNameFor(const std::string& name) {
-    static std::mutex lock;
-    static std::mt19937_64 generator{std::random_device{}()};
-    unsigned long long value = 0;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        value = generator();
-    }
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", value);
-    // Hidden, so that folder walks and file searches that skip dot files never see it.
-    return "." + name + suffix;
-}
-
-// The private tree of PrivateTreeWrites, if any.
-struct PrivateTree {
-    std::mutex lock;
-    std::string root;
-    int folder = -1;
-};
-PrivateTree& privateTree() {
-    static PrivateTree tree;
-    return tree;
-}
+using file_io_detail::PrivateTree;
+using file_io_detail::privateTree;
+using file_io_detail::temporaryNameFor;
 
 [[noreturn]] void cannotCreate(const std::filesystem::path& path, int errorNumber) {
     throw Error(cannotCreateMessage(path, systemReason(errorNumber)));
@@ -96,9 +75,9 @@ Landing landingInPrivateTree(const std::filesystem::path& path, const std::strin
         std::string(slash == std::string_view::npos ? relative : relative.substr(slash + 1));
     if (landing.name.empty() || landing.name == "." || landing.name == "..")
         cannotCreate(path, EISDIR);
-    landing.folder.reset(openBelow(tree.folder, slash == std::string_view::npos
-                                                    ? std::string_view()
-                                                    : relative.substr(0, slash)));
+    landing.folder.reset(openBelow(static_cast<int>(tree.folder), slash == std::string_view::npos
+                                                                      ? std::string_view()
+                                                                      : relative.substr(0, slash)));
     if (!landing.folder.valid())
         cannotCreate(path, errno == ELOOP || errno == ENOTDIR ? EACCES : errno);
     return landing;
@@ -139,14 +118,6 @@ std::string systemReason(int errorNumber) {
     return text;
 }
 
-std::string cannotOpenMessage(const std::filesystem::path& path, const std::string& reason) {
-    return "Cannot open file \"" + displayText(path.string()) + "\". " + reason;
-}
-
-std::string cannotCreateMessage(const std::filesystem::path& path, const std::string& reason) {
-    return "Cannot create file \"" + displayText(path.string()) + "\". " + reason;
-}
-
 std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
     // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
     FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
@@ -179,25 +150,32 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::
     return bytes;
 }
 
+struct StagedFile::Staging {
+    FileDescriptor folder;  // the folder the written file lands in
+    std::string name;       // its name there (a link's target's name when the destination is one)
+    std::string temporaryName;
+};
+
 StagedFile::StagedFile(const std::filesystem::path& destination,
                        std::span<const std::uint8_t> bytes)
-    : destination_(destination) {
+    : destination_(destination), staging_(std::make_unique<Staging>()) {
     Landing landing;
     {
         PrivateTree& tree = privateTree();
         std::lock_guard<std::mutex> guard(tree.lock);
         const std::string text = destination.string();
-        if (tree.folder >= 0 && text.size() > tree.root.size() &&
-            text.compare(0, tree.root.size(), tree.root) == 0)
+        if (file_io_detail::isBelowPrivateRoot(tree, text))
             landing = landingInPrivateTree(destination, text, tree);
         else
             landing = landingFollowingLinks(destination);
     }
-    folder_ = std::move(landing.folder);
-    name_ = std::move(landing.name);
+    Staging& staging = *staging_;
+    staging.folder = std::move(landing.folder);
+    staging.name = std::move(landing.name);
 
     struct stat existing {};
-    if (::fstatat(folder_.get(), name_.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (::fstatat(staging.folder.get(), staging.name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) ==
+        0) {
         // Inside the private tree a link is replaced as an entry, never written through.
         if (!S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode))
             notRegular(destination);
@@ -206,14 +184,14 @@ StagedFile::StagedFile(const std::filesystem::path& destination,
         cannotCreate(destination, errno);
     }
 
-    temporaryName_ = temporaryNameFor(name_);
-    FileDescriptor file{::openat(folder_.get(), temporaryName_.c_str(),
+    staging.temporaryName = temporaryNameFor(staging.name);
+    FileDescriptor file{::openat(staging.folder.get(), staging.temporaryName.c_str(),
                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666)};
     if (!file.valid())
         cannotCreate(destination, errno);
     auto fail = [&](int errorNumber) {
         file.reset();
-        ::unlinkat(folder_.get(), temporaryName_.c_str(), 0);
+        ::unlinkat(staging.folder.get(), staging.temporaryName.c_str(), 0);
         cannotCreate(destination, errorNumber);
     };
     if (replacesExisting_ && S_ISREG(existing.st_mode) &&
@@ -235,66 +213,27 @@ StagedFile::StagedFile(const std::filesystem::path& destination,
 
 StagedFile::StagedFile(StagedFile&& other) noexcept
     : destination_(std::move(other.destination_)),
-      folder_(std::move(other.folder_)),
-      name_(std::move(other.name_)),
-      temporaryName_(std::move(other.temporaryName_)),
+      staging_(std::move(other.staging_)),
       replacesExisting_(other.replacesExisting_),
       committed_(std::exchange(other.committed_, true)) {}
 
 StagedFile::~StagedFile() {
-    if (!committed_ && folder_.valid())
-        ::unlinkat(folder_.get(), temporaryName_.c_str(), 0);
+    if (!committed_ && staging_ && staging_->folder.valid())
+        ::unlinkat(staging_->folder.get(), staging_->temporaryName.c_str(), 0);
 }
 
 void StagedFile::commit() {
     if (committed_)
         return;
-    if (::renameat(folder_.get(), temporaryName_.c_str(), folder_.get(), name_.c_str()) != 0) {
+    Staging& staging = *staging_;
+    if (::renameat(staging.folder.get(), staging.temporaryName.c_str(), staging.folder.get(),
+                   staging.name.c_str()) != 0) {
         const int errorNumber = errno;
-        ::unlinkat(folder_.get(), temporaryName_.c_str(), 0);
+        ::unlinkat(staging.folder.get(), staging.temporaryName.c_str(), 0);
         committed_ = true;
         cannotCreate(destination_, errorNumber);
     }
     committed_ = true;
-}
-
-void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    StagedFile(path, bytes).commit();
-}
-
-void copyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to,
-                        std::size_t maxBytes) {
-    const std::vector<std::uint8_t> bytes = readWholeFile(from, maxBytes);
-    writeFileAtomically(to, bytes);
-}
-
-bool isStagingTemporaryOf(std::string_view entryName, std::string_view fileName) {
-    // "." + fileName + "." + 16 hexadecimal digits + ".tmp"
-    constexpr std::size_t kSuffix = 1 + 16 + 4;
-    if (entryName.size() != 1 + fileName.size() + kSuffix || entryName.front() != '.' ||
-        entryName.substr(1, fileName.size()) != fileName)
-        return false;
-    const std::string_view suffix = entryName.substr(1 + fileName.size());
-    if (suffix.front() != '.' || suffix.substr(17) != ".tmp")
-        return false;
-    for (char c : suffix.substr(1, 16))
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
-            return false;
-    return true;
-}
-
-PrivateTreeWrites::PrivateTreeWrites(std::string root, int rootFolder) {
-    PrivateTree& tree = privateTree();
-    std::lock_guard<std::mutex> guard(tree.lock);
-    tree.root = std::move(root);
-    tree.folder = rootFolder;
-}
-
-PrivateTreeWrites::~PrivateTreeWrites() {
-    PrivateTree& tree = privateTree();
-    std::lock_guard<std::mutex> guard(tree.lock);
-    tree.root.clear();
-    tree.folder = -1;
 }
 
 }  // namespace felmo

@@ -9,22 +9,25 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/error.hpp"
-#include "base/file_descriptor.hpp"
 
 namespace felmo {
+
+class OpenFolder;
 
 // "Cannot open file "<path>". <reason>" / "Cannot create file "<path>". <reason>". The path is
 // shown escaped (display_text.hpp).
 std::string cannotOpenMessage(const std::filesystem::path& path, const std::string& reason);
 std::string cannotCreateMessage(const std::filesystem::path& path, const std::string& reason);
 
-// The system's text for errno value `errorNumber` (strerror, thread-safe).
+// The system's text for error number `errorNumber` (errno on POSIX, GetLastError() on Windows),
+// thread-safe.
 std::string systemReason(int errorNumber);
 
 inline constexpr std::size_t kDefaultMaxReadBytes = std::size_t{256} << 20;
@@ -60,11 +63,12 @@ class StagedFile {
     // Whether something stood at the destination when this file was staged.
     bool replacesExistingFile() const { return replacesExisting_; }
 
+    // Where the file lands and under which temporary name: the system's side of it.
+    struct Staging;
+
   private:
     std::filesystem::path destination_;
-    FileDescriptor folder_;  // the folder the written file lands in
-    std::string name_;       // its name there (a link's target's name when the destination is one)
-    std::string temporaryName_;
+    std::unique_ptr<Staging> staging_;
     bool replacesExisting_ = false;
     bool committed_ = false;
 };
@@ -95,12 +99,12 @@ void copyFileAtomically(const std::filesystem::path& from, const std::filesystem
 bool isStagingTemporaryOf(std::string_view entryName, std::string_view fileName);
 
 // While an object of this class lives, every file written below `root` (a folder path ending in
-// "/", held open as `rootFolder`) is reached folder by folder from that descriptor with links
-// refused, so nothing is written outside the tree even if a folder inside it is swapped for a
-// symbolic link. One tree at a time.
+// the separator, held open as `rootFolder`) is reached folder by folder from that folder with
+// links (and, on Windows, junctions and other reparse points) refused, so nothing is written
+// outside the tree even if a folder inside it is swapped for a link. One tree at a time.
 class PrivateTreeWrites {
   public:
-    PrivateTreeWrites(std::string root, int rootFolder);
+    PrivateTreeWrites(std::string root, const OpenFolder& rootFolder);
     ~PrivateTreeWrites();
     PrivateTreeWrites(const PrivateTreeWrites&) = delete;
     PrivateTreeWrites& operator=(const PrivateTreeWrites&) = delete;

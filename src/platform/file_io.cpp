@@ -1,0 +1,88 @@
+#include "platform/file_io.hpp"
+
+#include <cstdio>
+#include <mutex>
+#include <random>
+
+#include "base/display_text.hpp"
+#include "base/error.hpp"
+#include "platform/file_io_shared.hpp"
+#include "platform/private_folder.hpp"
+
+namespace felmo {
+namespace file_io_detail {
+
+std::string temporaryNameFor(const std::string& name) {
+    static std::mutex lock;
+    static std::mt19937_64 generator{std::random_device{}()};
+    unsigned long long value = 0;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        value = generator();
+    }
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", value);
+    // Hidden, so that folder walks and file searches that skip dot files never see it.
+    return "." + name + suffix;
+}
+
+PrivateTree& privateTree() {
+    static PrivateTree tree;
+    return tree;
+}
+
+bool isBelowPrivateRoot(const PrivateTree& tree, const std::string& text) {
+    return tree.folder != kNoNativeHandle && text.size() > tree.root.size() &&
+           text.compare(0, tree.root.size(), tree.root) == 0;
+}
+
+}  // namespace file_io_detail
+
+std::string cannotOpenMessage(const std::filesystem::path& path, const std::string& reason) {
+    return "Cannot open file \"" + displayText(path.string()) + "\". " + reason;
+}
+
+std::string cannotCreateMessage(const std::filesystem::path& path, const std::string& reason) {
+    return "Cannot create file \"" + displayText(path.string()) + "\". " + reason;
+}
+
+void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    StagedFile(path, bytes).commit();
+}
+
+void copyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to,
+                        std::size_t maxBytes) {
+    const std::vector<std::uint8_t> bytes = readWholeFile(from, maxBytes);
+    writeFileAtomically(to, bytes);
+}
+
+bool isStagingTemporaryOf(std::string_view entryName, std::string_view fileName) {
+    // "." + fileName + "." + 16 hexadecimal digits + ".tmp"
+    constexpr std::size_t kSuffix = 1 + 16 + 4;
+    if (entryName.size() != 1 + fileName.size() + kSuffix || entryName.front() != '.' ||
+        entryName.substr(1, fileName.size()) != fileName)
+        return false;
+    const std::string_view suffix = entryName.substr(1 + fileName.size());
+    if (suffix.front() != '.' || suffix.substr(17) != ".tmp")
+        return false;
+    for (char c : suffix.substr(1, 16))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+PrivateTreeWrites::PrivateTreeWrites(std::string root, const OpenFolder& rootFolder) {
+    file_io_detail::PrivateTree& tree = file_io_detail::privateTree();
+    std::lock_guard<std::mutex> guard(tree.lock);
+    tree.root = std::move(root);
+    tree.folder = rootFolder.native();
+}
+
+PrivateTreeWrites::~PrivateTreeWrites() {
+    file_io_detail::PrivateTree& tree = file_io_detail::privateTree();
+    std::lock_guard<std::mutex> guard(tree.lock);
+    tree.root.clear();
+    tree.folder = kNoNativeHandle;
+}
+
+}  // namespace felmo
