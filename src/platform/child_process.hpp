@@ -35,6 +35,8 @@ struct ChildExit {
     // Ended with this status: the exit code, or 128 + the signal's number when a signal ended it
     // (Windows: the exit code; a stopped process ends with 1).
     int status = 0;
+    // The signal that ended it (POSIX), 0 when it exited by itself.
+    int signal = 0;
     // False when the status was lost (POSIX: the process was reaped elsewhere, which a front end
     // that ignores SIGCHLD causes): only the files the process left then tell how it went.
     bool statusKnown = true;

@@ -141,8 +141,10 @@ void reap(ChildProcess::State& state, bool block) {
     ChildExit exit;
     if (result < 0)
         exit.statusKnown = false;  // reaped elsewhere (SIGCHLD ignored): the status is lost
+    else if (WIFEXITED(status))
+        exit.status = WEXITSTATUS(status);
     else
-        exit.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        exit = ChildExit{128 + WTERMSIG(status), WTERMSIG(status), true};
     state.exit = exit;
 }
 

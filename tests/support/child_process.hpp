@@ -24,7 +24,7 @@ struct ProcessOptions {
     std::map<std::string, std::string> environment;
     std::filesystem::path workingDirectory;  // empty: this process's
     std::chrono::milliseconds timeout{60000};
-    // Off (for benchmarks): standard output goes to /dev/null and standard error stays this
+    // Off (for benchmarks): standard output goes to the null device and standard error stays this
     // process's, so nothing is written or read back for the run.
     bool captureOutput = true;
 };
