@@ -27,6 +27,10 @@ enum class FolderRefusal {
 // or the system's error number.
 int createPrivateFolder(const std::string& path);
 
+// Creates a new private folder in `parent` named `prefix` followed by six random characters, and
+// returns its path; "" when none can be made.
+std::string createUniquePrivateFolder(const std::string& parent, std::string_view prefix);
+
 // What stands at `path`, looked at without following a link there. `error` gets the system's
 // error number when nothing can be looked at (FolderRefusal::None is then returned).
 FolderRefusal privateFolderRefusal(const std::string& path, int& error);

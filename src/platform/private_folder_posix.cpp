@@ -69,6 +69,11 @@ int createPrivateFolder(const std::string& path) {
     return 0;
 }
 
+std::string createUniquePrivateFolder(const std::string& parent, std::string_view prefix) {
+    std::string pattern = withoutTrailingSeparators(parent) + "/" + std::string(prefix) + "XXXXXX";
+    return ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+}
+
 FolderRefusal privateFolderRefusal(const std::string& path, int& error) {
     struct stat info {};
     if (::lstat(withoutTrailingSeparators(path).c_str(), &info) != 0) {

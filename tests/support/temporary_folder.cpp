@@ -1,11 +1,10 @@
 #include "support/temporary_folder.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <stdexcept>
 #include <system_error>
+
+#include "platform/private_folder.hpp"
 
 namespace felmo::testing {
 namespace fs = std::filesystem;
@@ -20,22 +19,23 @@ const fs::path& systemTemporaryFolder() {
 }  // namespace
 
 TemporaryFolder::TemporaryFolder(std::string_view label) {
-    std::string pattern =
-        (systemTemporaryFolder() / ("felmo-" + std::string(label) + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder from " + pattern);
-    path_ = pattern;
+    const std::string prefix = "felmo-" + std::string(label) + "-";
+    const std::string made = createUniquePrivateFolder(systemTemporaryFolder().string(), prefix);
+    if (made.empty())
+        throw std::runtime_error("cannot make a temporary folder " + prefix + "* in " +
+                                 systemTemporaryFolder().string());
+    path_ = made;
 }
 
 TemporaryFolder::~TemporaryFolder() {
     std::error_code ignored;
-    ::chmod(path_.c_str(), 0700);
+    fs::permissions(path_, fs::perms::owner_all, ignored);
     // A folder is opened for the walk only after the loop has given its permissions back.
     for (auto it = fs::recursive_directory_iterator(
              path_, fs::directory_options::skip_permission_denied, ignored);
          it != fs::recursive_directory_iterator(); it.increment(ignored))
         if (it->is_directory(ignored) && !it->is_symlink(ignored))
-            ::chmod(it->path().c_str(), 0700);
+            fs::permissions(it->path(), fs::perms::owner_all, ignored);
     fs::remove_all(path_, ignored);
 }
 
