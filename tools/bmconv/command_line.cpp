@@ -5,6 +5,7 @@
 
 #include "base/display_text.hpp"
 #include "base/utf8_path.hpp"
+#include "platform/file_io.hpp"
 
 namespace felmo::bmconv {
 namespace {
