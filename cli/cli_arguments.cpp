@@ -8,6 +8,7 @@
 #include "base/ascii.hpp"
 #include "base/display_text.hpp"
 #include "base/translation.hpp"
+#include "base/utf8_path.hpp"
 #include "base/version.hpp"
 #include "effects/animation_export.hpp"
 #include "workspace/command_file.hpp"
@@ -230,7 +231,7 @@ class CommandReader {
                            : word == "splash"   ? CommandKind::Splash
                            : word == "welcome"  ? CommandKind::Welcome
                                                 : CommandKind::Overlay;
-            command.path = std::string(take(command, N_("файл картинки")));
+            command.path = pathFromUtf8(take(command, N_("файл картинки")));
         } else if (word == "effect") {
             command.kind = CommandKind::Effect;
             const std::string_view name = take(command, N_("имя эффекта (см. --list)"));
@@ -241,7 +242,7 @@ class CommandReader {
                     displayText(name)));
             command.word += " " + std::string(name);
             if (effectAsksForPicture(*command.effect->handler))
-                command.path = std::string(take(command, N_("файл картинки")));
+                command.path = pathFromUtf8(take(command, N_("файл картинки")));
         } else if (word == "strip") {
             command.kind = CommandKind::Strip;
             command.stripPosition =
@@ -270,21 +271,21 @@ class CommandReader {
             command.kind = CommandKind::Build;
         } else if (word == "export") {
             command.kind = CommandKind::Export;
-            command.path = std::string(take(command, N_("папка")));
+            command.path = pathFromUtf8(take(command, N_("папка")));
         } else if (word == "export-animation") {
             command.kind = CommandKind::ExportAnimation;
-            command.path = std::string(take(command, N_("файл анимации (.gif или .webp)")));
+            command.path = pathFromUtf8(take(command, N_("файл анимации (.gif или .webp)")));
             if (!animationFormatOf(command.path))
                 throw UsageError(
                     formatMessage(_("export-animation: «%1» оканчивается не на .gif и не на .webp"),
-                                  displayText(command.path.string())));
+                                  displayText(utf8FromPath(command.path))));
         } else if (word == "export-poster") {
             command.kind = CommandKind::ExportPoster;
-            command.path = std::string(take(command, N_("файл картинки (.png)")));
-            const std::string name = command.path.filename().string();
+            command.path = pathFromUtf8(take(command, N_("файл картинки (.png)")));
+            const std::string name = utf8FromPath(command.path.filename());
             if (name.size() <= 4 || !endsWithIgnoringAsciiCase(name, ".png"))
                 throw UsageError(formatMessage(_("export-poster: «%1» не оканчивается на .png"),
-                                               displayText(command.path.string())));
+                                               displayText(utf8FromPath(command.path))));
         } else {
             throw UsageError(formatMessage(_("неизвестная команда «%1»"), displayText(word)));
         }
@@ -363,7 +364,7 @@ Invocation parseArguments(std::span<const std::string> arguments) {
             const std::string value = optionValue("--output");
             if (value.empty())
                 throw UsageError(_("--output: укажите папку"));
-            invocation.outputFolder = value;
+            invocation.outputFolder = pathFromUtf8(value);
             otherOptions = true;
         } else if (isTheOptionHere("--settings")) {
             if (invocation.settingsFile)
@@ -371,7 +372,7 @@ Invocation parseArguments(std::span<const std::string> arguments) {
             const std::string value = optionValue("--settings");
             if (value.empty())
                 throw UsageError(_("--settings: укажите файл"));
-            invocation.settingsFile = value;
+            invocation.settingsFile = pathFromUtf8(value);
             otherOptions = true;
         } else {
             throw UsageError(formatMessage(_("неизвестный параметр «%1»"), displayText(argument)));
@@ -412,7 +413,7 @@ LanguageOptions scanLanguageOptions(std::span<const std::string> arguments) {
         if (language && !found.language)
             found.language = languageNamed(value);
         if (settings && !found.settingsFile && !value.empty())
-            found.settingsFile = value;
+            found.settingsFile = pathFromUtf8(value);
     }
     return found;
 }

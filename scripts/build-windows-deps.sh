@@ -49,7 +49,7 @@ done
 apt_options=(-q -o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt_dir/sources"
   -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
   -o APT::Sandbox::User="$(id -un)")
-echo "== package sources"
+echo "== package sources ($SECONDS s)"
 apt-get "${apt_options[@]}" update >/dev/null
 
 # fetch PACKAGE: unpacks Debian's source package (patches applied) into $work/src/PACKAGE-*; a
@@ -103,12 +103,12 @@ archive() {
 }
 
 for package in libjpeg-turbo libpng1.6 giflib libwebp libimagequant; do
-  echo "== fetching $package"
+  echo "== fetching $package ($SECONDS s)"
   fetch "$package"
 done
 mkdir -p "$prefix/include" "$prefix/lib/pkgconfig"
 
-echo "== libjpeg-turbo"
+echo "== libjpeg-turbo ($SECONDS s)"
 src="$(source_dir libjpeg-turbo)"
 cmake_build "$src" "$work/build/jpeg" -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
 cmake --build "$work/build/jpeg" -j "$jobs" --target jpeg-static >/dev/null
@@ -116,7 +116,7 @@ cp "$work/build/jpeg/libjpeg.a" "$prefix/lib/"
 cp "$src/jpeglib.h" "$src/jmorecfg.h" "$src/jerror.h" "$work/build/jpeg/jconfig.h" "$prefix/include/"
 licence libjpeg-turbo "$src/debian/copyright"
 
-echo "== libpng"
+echo "== libpng ($SECONDS s)"
 src="$(source_dir libpng1.6)"
 cmake_build "$src" "$work/build/png" -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF \
   -DPNG_EXECUTABLES=OFF -DPNG_HARDWARE_OPTIMIZATIONS=ON -Dld-version-script=OFF
@@ -126,14 +126,14 @@ cp "$prefix/lib/libpng16.a" "$prefix/lib/libpng.a"
 cp "$src/png.h" "$src/pngconf.h" "$work/build/png/pnglibconf.h" "$prefix/include/"
 licence libpng "$src/debian/copyright"
 
-echo "== giflib"
+echo "== giflib ($SECONDS s)"
 src="$(source_dir giflib)"
 archive gif "$src" "-std=gnu99" dgif_lib.c egif_lib.c gifalloc.c gif_err.c gif_font.c \
   gif_hash.c openbsd-reallocarray.c quantize.c
 cp "$src/gif_lib.h" "$prefix/include/"
 licence giflib "$src/debian/copyright"
 
-echo "== libwebp"
+echo "== libwebp ($SECONDS s)"
 src="$(source_dir libwebp)"
 webp_off=()
 for tool in ANIM_UTILS CWEBP DWEBP GIF2WEBP IMG2WEBP VWEBP WEBPINFO WEBPMUX EXTRAS; do
@@ -144,9 +144,9 @@ cmake --build "$work/build/webp" -j "$jobs" >/dev/null
 cmake --install "$work/build/webp" >/dev/null
 licence libwebp "$src/debian/copyright"
 
-echo "== libimagequant"
+echo "== libimagequant ($SECONDS s)"
 src="$(source_dir libimagequant)"
-archive imagequant "$src" "-std=c99 -DUSE_SSE=1 -msse2 -mfpmath=sse -I$src" libimagequant.c \
+archive imagequant "$src" "-std=c99 -DUSE_SSE=1 -msse2 -mfpmath=sse -Wno-attributes -I$src" libimagequant.c \
   blur.c mediancut.c mempool.c nearest.c pam.c kmeans.c
 cp "$src/libimagequant.h" "$prefix/include/"
 cat > "$prefix/lib/pkgconfig/imagequant.pc" <<PC
@@ -162,7 +162,7 @@ Cflags: -I\${includedir}
 PC
 licence libimagequant "$src/debian/copyright"
 
-echo "== GoogleTest"
+echo "== GoogleTest ($SECONDS s)"
 cmake_build /usr/src/googletest "$work/build/gtest" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
 cmake --build "$work/build/gtest" -j "$jobs" >/dev/null
 cmake --install "$work/build/gtest" >/dev/null
@@ -173,4 +173,4 @@ licence gcc-runtime /usr/share/doc/gcc-mingw-w64-base/copyright
 licence mingw-w64-runtime /usr/share/doc/mingw-w64-common/copyright
 
 echo "$recipe" > "$stamp"
-echo "Windows libraries in $prefix"
+echo "Windows libraries in $prefix ($SECONDS s)"

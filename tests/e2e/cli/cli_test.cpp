@@ -10,6 +10,7 @@
 #include <future>
 #include <map>
 
+#include "base/utf8_path.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
@@ -170,6 +171,36 @@ TEST_F(CliTest, NoCommandMeansStartUpAndBuild) {
     EXPECT_EQ(run.out, "Файлы графики созданы.\n");
     for (const SlotShape& slot : kSlotShapes)
         EXPECT_TRUE(fs::exists(output() / (std::string(slot.name) + ".mbm"))) << slot.name;
+}
+
+// Folder and file names in a script no one-byte code page holds together with Latin ones: the
+// picture, the settings file and the output folder all reach the program whole.
+TEST_F(CliTest, NamesInAnyScriptForPicturesSettingsAndOutput) {
+    const std::string base = utf8FromPath(root);
+    const std::string pictures = base + "/Картинки ё", program = base + "/Программа Ünïcode",
+                      out = base + "/Вывод";
+    fs::create_directories(pathFromUtf8(pictures));
+    saveBmpFile(Raster(176, 208, rgb(10, 200, 90)), pathFromUtf8(pictures + "/заставка.bmp"));
+    fs::create_directories(pathFromUtf8(program));
+
+    const ProcessResult run =
+        runBare({"--language", "ru", "--settings", program + "/Settings.ini", "--output", out,
+                 "splash", pictures + "/заставка.bmp", "depth", "splash=24", "build"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "Файлы графики созданы.\n");
+    for (const SlotShape& slot : kSlotShapes)
+        EXPECT_TRUE(fs::exists(pathFromUtf8(out + "/" + slot.name + ".mbm"))) << slot.name;
+    EXPECT_TRUE(fs::exists(pathFromUtf8(program + "/Settings.ini")));
+    const std::vector<MbmBitmap> splash =
+        decodeMbm(readWholeFile(pathFromUtf8(out + "/Splashscreen.mbm")));
+    ASSERT_EQ(splash.size(), 1u);
+    EXPECT_EQ(splash[0].raster.pixel(88, 104), rgb(10, 200, 90));
+
+    const ProcessResult missing =
+        runBare({"--language", "ru", "--settings", program + "/Settings.ini", "--output", out,
+                 "splash", pictures + "/нет.bmp"});
+    EXPECT_EQ(missing.exitStatus, 1);
+    EXPECT_NE(missing.err.find("нет.bmp"), std::string::npos) << missing.err;
 }
 
 TEST_F(CliTest, TheProgramDirectoryIsTheExecutablesFolder) {
