@@ -1,11 +1,10 @@
 // bmconv: packs BMP files into multi-bitmap (.mbm) files and unpacks them again.
 #include <iostream>
-#include <string>
-#include <vector>
 
+#include "platform/program_start.hpp"
 #include "tools/bmconv/converter.hpp"
 
 int main(int argc, char** argv) {
-    return felmo::bmconv::run(std::vector<std::string>(argv + 1, argv + argc), std::cout,
-                              std::cerr);
+    felmo::prepareStandardStreams();
+    return felmo::bmconv::run(felmo::programArguments(argc, argv), std::cout, std::cerr);
 }
