@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/error.hpp"
+#include "base/translation.hpp"
 #include "script_converter.hpp"
 #include "support/fake_converter.hpp"
 #include "text_files.hpp"
@@ -167,6 +168,32 @@ TEST_F(Pipeline, FailingConverterStopsWithTheSlotAndItsMessageAndDeletesNothing)
         EXPECT_TRUE(exists(slotSourcePath(workDir_, slotAt(slot))));
     EXPECT_TRUE(exists(framePath(workDir_, slotAt(kStartupSlot), 11)));
     EXPECT_TRUE(exists(programDir_ + "PackUnpack.txt"));
+}
+
+TEST_F(Pipeline, ItsStatusAndFailureReadInEnglishWhenChosen) {
+#if !FELMO_NLS
+    GTEST_SKIP() << "built without translations";
+#endif
+    const std::filesystem::path locales =
+        std::filesystem::path(FELMO_BIN_DIR) / ".." / "share" / "locale";
+    useLanguage(Language::English, locales);
+    writeFrames();
+    converter_.plan = {Run::FailWithMessage};
+    ConverterPipeline pipeline(converter_, workDir_, programDir_);
+    pipeline.startPack(kDepths);
+    EXPECT_EQ(pipeline.statusText(), "Packing startup… 1/5");
+    try {
+        pipeline.tick();
+        ADD_FAILURE() << "the failed run should have stopped the pipeline";
+    } catch (const Error& error) {
+        EXPECT_EQ(
+            std::string(error.what())
+                .rfind("Cannot pack startup: the converter failed (exit code 1):\nbmconv: ", 0),
+            0u)
+            << error.what();
+    }
+    useLanguage(Language::Russian, locales);
+    EXPECT_EQ(pipeline.statusText(), "");
 }
 
 struct FailureCase {

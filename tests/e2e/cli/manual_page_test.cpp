@@ -94,6 +94,9 @@ std::string listed(const Names& names) {
 }
 
 TEST(ManualPage, FelmoCliListsTheCommandsAndOptionsOfItsHelp) {
+#if !FELMO_NLS
+    GTEST_SKIP() << "built without translations, the help is Russian";
+#endif
     const std::string help = helpOf("felmo-cli", {"--language", "en", "--help"});
     const std::string page = readText(kManDir / "felmo-cli.1");
     ASSERT_FALSE(page.empty());
