@@ -854,6 +854,15 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(testCase.param.name);
     });
 
+TEST_F(CliTest, AFileNameInAUsageMistakeReachesTheTerminalEscaped) {
+    for (const char* command : {"export-animation", "export-poster"}) {
+        const ProcessResult run = felmo({command, "x\x1b[2Jy.bmp"});
+        EXPECT_EQ(run.exitStatus, 2) << command;
+        EXPECT_NE(run.err.find("«x\\x1b[2Jy.bmp»"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << command;
+    }
+}
+
 TEST_F(CliTest, AWrongLanguageIsAUsageMistake) {
     if (!kSpeaksEnglish)
         GTEST_SKIP() << "built without translations";
