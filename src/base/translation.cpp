@@ -29,14 +29,21 @@ std::filesystem::path localeFolderBeside(const std::filesystem::path& executable
 
 void useLanguage(Language language, const std::filesystem::path& localeFolder) {
 #if FELMO_NLS
-    // LANGUAGE first: the message category set below then looks exactly our choice up.
-    ::setenv("LANGUAGE", language == Language::English ? "en" : "ru", 1);
-    const char* messages = std::setlocale(LC_MESSAGES, "");
-    // In the plain C locale the C library ignores LANGUAGE; C.UTF-8 honours it.
-    if (isPlainCLocale(messages))
-        std::setlocale(LC_MESSAGES, "C.UTF-8");
     ::bindtextdomain(kDomain, localeFolder.c_str());
     ::bind_textdomain_codeset(kDomain, "UTF-8");
+    // Russian needs no catalogue, so the process's locale stays as it was: the system's own
+    // messages (a file error's reason) read exactly as before. English asks for "en" first;
+    // the plain C locale ignores that list, C.UTF-8 honours it. Only the message category is
+    // touched, never the whole locale: numbers keep their format, and the system's messages are
+    // not looked up in a language whose letters the character category cannot show.
+    if (language == Language::English) {
+        ::setenv("LANGUAGE", "en", 1);
+        if (isPlainCLocale(std::setlocale(LC_MESSAGES, nullptr)))
+            std::setlocale(LC_MESSAGES, "C.UTF-8");
+        // Setting the default domain again tells the C library that lookups made under the
+        // earlier LANGUAGE are stale.
+        ::textdomain(::textdomain(nullptr));
+    }
 #else
     (void)localeFolder;
 #endif

@@ -28,9 +28,9 @@ namespace felmo {
 std::filesystem::path localeFolderBeside(const std::filesystem::path& executablePath);
 
 // Makes the process speak `language` from now on: binds the domain "felmo" to `localeFolder` in
-// UTF-8, sets the message category (only LC_MESSAGES: numbers keep their format) from the
-// environment, or C.UTF-8 when the environment gives the plain C locale (which would ignore the
-// choice), and sets LANGUAGE to "en" or "ru" so that exactly this choice is looked up.
+// UTF-8. For English it also puts "en" first in LANGUAGE and, when the message category is the
+// plain C locale (which ignores that list), sets it to C.UTF-8; nothing else of the locale is
+// changed (numbers keep their format). For Russian the locale is left as it is.
 // Call it after anything that sets the whole locale (a GUI toolkit's start does).
 void useLanguage(Language language, const std::filesystem::path& localeFolder);
 

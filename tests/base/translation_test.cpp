@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <clocale>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -46,6 +48,19 @@ TEST_F(Translation, EnglishComesFromTheCatalogueWhateverTheDesktop) {
     }
     useLanguage(Language::Russian, kLocaleFolder);
     EXPECT_STREQ(_(kRussian), kRussian);
+}
+
+// The system's own messages (the reason of a file error) read as they always did, whichever
+// language is chosen, and are never looked up in a language the process cannot show.
+TEST_F(Translation, SystemMessagesStayAsTheyWere) {
+    environment.set("LANGUAGE", std::nullopt);
+    environment.set("LC_ALL", std::nullopt);
+    environment.set("LC_MESSAGES", std::string("ru_RU.UTF-8"));
+    const std::string before = std::strerror(ENOENT);
+    useLanguage(Language::Russian, kLocaleFolder);
+    EXPECT_EQ(std::strerror(ENOENT), before);
+    useLanguage(Language::English, kLocaleFolder);
+    EXPECT_STREQ(std::strerror(ENOENT), "No such file or directory");
 }
 
 TEST_F(Translation, ATextWithoutEnglishStaysRussian) {
