@@ -1,12 +1,17 @@
 // JPEG decoding through libjpeg. The library reports fatal errors by calling error_exit, which
 // must not return: ours jumps back into runDecoder, the one function that calls setjmp. That
-// function keeps only plain C values (the library's structs, a malloc'd buffer), so nothing with
-// a destructor is ever jumped over; decodeJpeg turns its outcome into a Raster or a felmo::Error.
+// function keeps only plain C values (the library's structs, a one-row malloc'd scratch), so
+// nothing with a destructor is ever jumped over. The raster lives in the caller: runDecoder asks
+// for it through a noexcept callback once the size is known and writes the scanlines straight
+// into its rows, so a picture costs its raster and one row, never a second copy of itself.
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -17,10 +22,12 @@
 #include "raster/picture_limits.hpp"
 
 namespace felmo {
-namespace {
 
-// Enough for the coefficient buffers of a progressive picture at the largest accepted size.
-constexpr long kLibraryMemoryLimit = 512L << 20;
+long jpegLibraryMemoryLimit(std::int64_t width, std::int64_t height) {
+    return static_cast<long>(width * height + kJpegLibraryMemoryAllowance);
+}
+
+namespace {
 
 struct ErrorManager {
     jpeg_error_mgr library;
@@ -47,21 +54,58 @@ void discardMessage(j_common_ptr) {}
 
 enum class Layout { Bgr, GreyIndex, Cmyk };
 
+// Where the decoded rows go: a raster of the given size made by the caller. Returns null when it
+// cannot be made; never throws.
+using RowsOf = unsigned char* (*)(void* context, int width, int height);
+
 // The outcome of one decode in plain C terms.
 struct DecodedPixels {
-    unsigned char* pixels;  // malloc'd, height rows of width * channels bytes
+    RowsOf rowsOf;
+    void* context;
+    unsigned char* scratch;  // malloc'd, one row of width * channels bytes (grey and CMYK only)
     int width;
     int height;
-    int channels;
     Layout layout;
     int cmykInverted;  // Adobe's CMYK is stored inverted
-    int paletteSize;
     unsigned char greyLevels[256];
+    int paletteSize;
     long long refusedWidth;  // set with refusedHeight when the size is beyond the picture limit
     long long refusedHeight;
+    int tooMuchMemory;  // the library needed more than its share of the budget
     int dataRanOut;
     char message[JMSG_LENGTH_MAX + 128];
 };
+
+// One decoded row from `in` (the library's output) into `out` (width x 3 bytes, B, G, R).
+void storeRow(const DecodedPixels& decoded, const unsigned char* in, unsigned char* out) {
+    const std::size_t width = static_cast<std::size_t>(decoded.width);
+    switch (decoded.layout) {
+        case Layout::Bgr:
+            break;  // already in place
+        case Layout::GreyIndex:
+            for (std::size_t x = 0; x < width; ++x) {
+                const int index = in[x];
+                const unsigned char level =
+                    index < decoded.paletteSize ? decoded.greyLevels[index] : 0;
+                out[x * 3] = out[x * 3 + 1] = out[x * 3 + 2] = level;
+            }
+            break;
+        case Layout::Cmyk:
+            for (std::size_t x = 0; x < width; ++x, in += 4, out += 3) {
+                unsigned c = in[0], m = in[1], yellow = in[2], k = in[3];
+                if (!decoded.cmykInverted) {
+                    c = 255 - c;
+                    m = 255 - m;
+                    yellow = 255 - yellow;
+                    k = 255 - k;
+                }
+                out[0] = static_cast<unsigned char>((yellow * k + 127) / 255);
+                out[1] = static_cast<unsigned char>((m * k + 127) / 255);
+                out[2] = static_cast<unsigned char>((c * k + 127) / 255);
+            }
+            break;
+    }
+}
 
 bool runDecoder(const unsigned char* data, unsigned long size, DecodedPixels* out) {
     jpeg_decompress_struct info;
@@ -72,14 +116,14 @@ bool runDecoder(const unsigned char* data, unsigned long size, DecodedPixels* ou
     errors.library.output_message = discardMessage;
     errors.dataRanOut = 0;
     if (setjmp(errors.jump) != 0) {
+        const int code = errors.library.msg_code;
+        out->tooMuchMemory = code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE ||
+                             code == JERR_TFILE_CREATE;
         errors.library.format_message(reinterpret_cast<j_common_ptr>(&info), out->message);
         jpeg_destroy_decompress(&info);
-        std::free(out->pixels);
-        out->pixels = nullptr;
         return false;
     }
     jpeg_create_decompress(&info);
-    info.mem->max_memory_to_use = kLibraryMemoryLimit;
     jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
 
@@ -90,6 +134,10 @@ bool runDecoder(const unsigned char* data, unsigned long size, DecodedPixels* ou
         jpeg_destroy_decompress(&info);
         return false;
     }
+    // A progressive picture keeps every coefficient in the library's memory while it decodes:
+    // its share of the budget is what the raster leaves of about 4 bytes a pixel, plus a margin.
+    info.mem->max_memory_to_use =
+        jpegLibraryMemoryLimit(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height));
 
     info.scale_num = 1;
     info.scale_denom = 1;
@@ -110,10 +158,8 @@ bool runDecoder(const unsigned char* data, unsigned long size, DecodedPixels* ou
     }
     jpeg_start_decompress(&info);
 
-    const int expectedChannels = out->layout == Layout::Bgr    ? 3
-                                 : out->layout == Layout::Cmyk ? 4
-                                                               : 1;
-    if (info.output_components != expectedChannels) {
+    const int channels = out->layout == Layout::Bgr ? 3 : out->layout == Layout::Cmyk ? 4 : 1;
+    if (info.output_components != channels) {
         std::snprintf(out->message, sizeof out->message,
                       "Pictures with %d colour components are not supported",
                       info.output_components);
@@ -122,24 +168,28 @@ bool runDecoder(const unsigned char* data, unsigned long size, DecodedPixels* ou
     }
     out->width = static_cast<int>(info.output_width);
     out->height = static_cast<int>(info.output_height);
-    out->channels = expectedChannels;
     out->cmykInverted = info.saw_Adobe_marker ? 1 : 0;
-    const std::size_t stride = static_cast<std::size_t>(out->width) * out->channels;
-    out->pixels = static_cast<unsigned char*>(
-        std::malloc(stride * static_cast<std::size_t>(out->height) + 1));
-    if (out->pixels == nullptr) {
+    if (out->layout == Layout::GreyIndex) {
+        // The one-pass quantiser of a single component has its colour map from the start.
+        out->paletteSize = info.actual_number_of_colors < 256 ? info.actual_number_of_colors : 256;
+        for (int i = 0; i < out->paletteSize; ++i)
+            out->greyLevels[i] = info.colormap[0][i];
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(out->width) * 3;
+    unsigned char* const rows = out->rowsOf(out->context, out->width, out->height);
+    if (out->layout != Layout::Bgr)
+        out->scratch = static_cast<unsigned char*>(
+            std::malloc(static_cast<std::size_t>(out->width) * static_cast<std::size_t>(channels)));
+    if (rows == nullptr || (out->layout != Layout::Bgr && out->scratch == nullptr)) {
         std::snprintf(out->message, sizeof out->message, "Out of memory");
         jpeg_destroy_decompress(&info);
         return false;
     }
     while (info.output_scanline < info.output_height) {
-        JSAMPROW row = out->pixels + stride * info.output_scanline;
-        jpeg_read_scanlines(&info, &row, 1);
-    }
-    if (out->layout == Layout::GreyIndex) {
-        out->paletteSize = info.actual_number_of_colors;
-        for (int i = 0; i < info.actual_number_of_colors && i < 256; ++i)
-            out->greyLevels[i] = info.colormap[0][i];
+        unsigned char* const target = rows + rowBytes * info.output_scanline;
+        JSAMPROW row = out->layout == Layout::Bgr ? target : out->scratch;
+        if (jpeg_read_scanlines(&info, &row, 1) == 1)
+            storeRow(*out, row, target);
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
@@ -151,68 +201,33 @@ struct InvalidJpeg {
     std::string detail;
 };
 
-class PixelBuffer {
-  public:
-    explicit PixelBuffer(DecodedPixels& decoded) : decoded_(decoded) {}
-    ~PixelBuffer() { std::free(decoded_.pixels); }
-    PixelBuffer(const PixelBuffer&) = delete;
-    PixelBuffer& operator=(const PixelBuffer&) = delete;
+// Owns what runDecoder leaves behind: the raster it asked for and the row scratch.
+struct DecodeTarget {
+    DecodedPixels decoded{};
+    std::optional<Raster> raster;
 
-  private:
-    DecodedPixels& decoded_;
+    DecodeTarget() {
+        decoded.rowsOf = [](void* context, int width, int height) noexcept -> unsigned char* {
+            auto* self = static_cast<DecodeTarget*>(context);
+            try {
+                self->raster.emplace(width, height, colors::black);
+            } catch (...) {
+                return nullptr;
+            }
+            return self->raster->storageRow(0);
+        };
+        decoded.context = this;
+    }
+    ~DecodeTarget() { std::free(decoded.scratch); }
+    DecodeTarget(const DecodeTarget&) = delete;
+    DecodeTarget& operator=(const DecodeTarget&) = delete;
 };
 
-Raster toRaster(const DecodedPixels& decoded) {
-    Raster raster(decoded.width, decoded.height, colors::black);
-    const std::size_t width = static_cast<std::size_t>(decoded.width);
-    const std::size_t stride = width * decoded.channels;
-    std::vector<Color> palette;
-    if (decoded.layout == Layout::GreyIndex) {
-        for (int i = 0; i < decoded.paletteSize; ++i)
-            palette.push_back(
-                rgb(decoded.greyLevels[i], decoded.greyLevels[i], decoded.greyLevels[i]));
-    }
-    for (int y = 0; y < decoded.height; ++y) {
-        const unsigned char* in = decoded.pixels + stride * y;
-        std::uint8_t* out = raster.storageRow(y);
-        switch (decoded.layout) {
-            case Layout::Bgr:
-                std::memcpy(out, in, stride);
-                break;
-            case Layout::GreyIndex:
-                for (std::size_t x = 0; x < width; ++x) {
-                    const unsigned index = in[x];
-                    const std::uint8_t level =
-                        index < palette.size() ? decoded.greyLevels[index] : 0;
-                    out[x * 3] = out[x * 3 + 1] = out[x * 3 + 2] = level;
-                }
-                break;
-            case Layout::Cmyk:
-                for (std::size_t x = 0; x < width; ++x, in += 4, out += 3) {
-                    unsigned c = in[0], m = in[1], yellow = in[2], k = in[3];
-                    if (!decoded.cmykInverted) {
-                        c = 255 - c;
-                        m = 255 - m;
-                        yellow = 255 - yellow;
-                        k = 255 - k;
-                    }
-                    out[0] = static_cast<std::uint8_t>((yellow * k + 127) / 255);
-                    out[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
-                    out[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
-                }
-                break;
-        }
-    }
-    if (decoded.layout == Layout::GreyIndex)
-        raster.setSourceFormat(PixelFormat::Bits8, std::move(palette));
-    return raster;
-}
-
 Raster decodeOrFail(std::span<const std::uint8_t> bytes) {
-    DecodedPixels decoded{};
+    DecodeTarget target;
+    DecodedPixels& decoded = target.decoded;
     const bool decodedWell =
         runDecoder(bytes.data(), static_cast<unsigned long>(bytes.size()), &decoded);
-    PixelBuffer release(decoded);
     if (!decodedWell && (decoded.refusedWidth != 0 || decoded.refusedHeight != 0)) {
         try {
             checkPictureSize(decoded.refusedWidth, decoded.refusedHeight);
@@ -220,11 +235,24 @@ Raster decodeOrFail(std::span<const std::uint8_t> bytes) {
             throw InvalidJpeg{tooLarge.what()};
         }
     }
+    if (!decodedWell && decoded.tooMuchMemory)
+        throw InvalidJpeg{
+            "Decoding this picture would need more memory than a picture of its size "
+            "may use (a progressive picture keeps all its data in memory): " +
+            std::string(decoded.message) + "."};
     if (!decodedWell)
         throw InvalidJpeg{std::string(decoded.message) + "."};
     if (decoded.dataRanOut)
         throw InvalidJpeg{"The picture data ends early: the file is truncated or damaged."};
-    return toRaster(decoded);
+    Raster raster = std::move(*target.raster);
+    if (decoded.layout == Layout::GreyIndex) {
+        std::vector<Color> palette;
+        for (int i = 0; i < decoded.paletteSize; ++i)
+            palette.push_back(
+                rgb(decoded.greyLevels[i], decoded.greyLevels[i], decoded.greyLevels[i]));
+        raster.setSourceFormat(PixelFormat::Bits8, std::move(palette));
+    }
+    return raster;
 }
 
 }  // namespace

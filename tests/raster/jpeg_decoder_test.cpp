@@ -12,6 +12,7 @@
 
 #include "base/error.hpp"
 #include "raster/jpeg.hpp"
+#include "support/resident_memory.hpp"
 
 namespace felmo {
 namespace {
@@ -21,7 +22,8 @@ using Bytes = std::vector<std::uint8_t>;
 // Encodes width x height pixels of `components` bytes each (RGB, grey or CMYK) with libjpeg,
 // at full quality and without chroma subsampling.
 Bytes encodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
-                 const std::function<void(int x, int y, std::uint8_t* pixel)>& paint) {
+                 const std::function<void(int x, int y, std::uint8_t* pixel)>& paint,
+                 bool progressive = false) {
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
@@ -39,6 +41,8 @@ Bytes encodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
         info.comp_info[i].h_samp_factor = 1;
         info.comp_info[i].v_samp_factor = 1;
     }
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
     for (int y = 0; y < height; ++y) {
@@ -186,6 +190,77 @@ TEST(JpegDecoder, OversizedPictureIsRefusedBeforeDecoding) {
     bytes[frame + 8] = 0x01;
     const std::string justBeyond = decodeError(bytes);
     EXPECT_NE(justBeyond.find("8193 x 16 pixels, larger than"), std::string::npos) << justBeyond;
+}
+
+// The frame header's height and width set to `side`: the picture claims that size, its data
+// stays that of the small one.
+void claimSize(Bytes& bytes, std::uint8_t frameMarker, int side) {
+    for (std::size_t i = 0; i + 8 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && bytes[i + 1] == frameMarker) {
+            bytes[i + 5] = bytes[i + 7] = static_cast<std::uint8_t>(side >> 8);
+            bytes[i + 6] = bytes[i + 8] = static_cast<std::uint8_t>(side & 0xFF);
+            return;
+        }
+    FAIL() << "no frame header";
+}
+
+TEST(JpegDecoder, ProgressivePictureNeedingMoreThanItsShareOfMemoryIsRefused) {
+    // 4:4:4 progressive keeps 6 bytes a pixel of coefficients: at 4096 x 4096 that is past a
+    // byte a pixel plus the allowance, at 2048 x 2048 it is within.
+    const Bytes small = encodeJpeg(
+        16, 16, 3, JCS_RGB,
+        [](int x, int, std::uint8_t* pixel) {
+            pixel[0] = pixel[1] = pixel[2] = static_cast<std::uint8_t>(x * 16);
+        },
+        true);
+    Bytes tooLarge = small;
+    claimSize(tooLarge, 0xC2, 4096);
+    const std::string refusal = decodeError(tooLarge);
+    EXPECT_NE(refusal.find("more memory than a picture of its size may use"), std::string::npos)
+        << refusal;
+
+    Bytes within = small;
+    claimSize(within, 0xC2, 2048);
+    const std::string truncated = decodeError(within);
+    EXPECT_EQ(truncated.find("memory"), std::string::npos) << truncated;
+    EXPECT_NE(truncated.find("ends early"), std::string::npos) << truncated;
+}
+
+TEST(JpegDecoder, DecodingCostsTheRasterAndAFewRowsNotASecondPicture) {
+    if (!testing::residentMemoryIsMeasurable())
+        GTEST_SKIP() << "resident memory is not measurable in this build";
+    constexpr int kSide = 2048;
+    constexpr std::int64_t kRasterBytes = std::int64_t{kSide} * kSide * 3;
+    constexpr std::int64_t kRowsAndLibrary = std::int64_t{3} << 20;
+    struct Case {
+        const char* name;
+        Bytes jpeg;
+    };
+    const Case cases[] = {
+        {"colour", encodeJpeg(kSide, kSide, 3, JCS_RGB,
+                              [](int x, int y, std::uint8_t* pixel) {
+                                  pixel[0] = static_cast<std::uint8_t>(x);
+                                  pixel[1] = static_cast<std::uint8_t>(y);
+                                  pixel[2] = 40;
+                              })},
+        {"CMYK", encodeJpeg(kSide, kSide, 4, JCS_CMYK,
+                            [](int x, int y, std::uint8_t* pixel) {
+                                pixel[0] = static_cast<std::uint8_t>(x);
+                                pixel[1] = static_cast<std::uint8_t>(y);
+                                pixel[2] = 40;
+                                pixel[3] = 200;
+                            })},
+    };
+    for (const Case& c : cases) {
+        const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&c] {
+            const Raster raster = decodeJpeg(c.jpeg);
+            if (raster.width() != kSide)
+                throw Error("wrong size");
+        });
+        ASSERT_TRUE(growth.has_value()) << c.name;
+        EXPECT_LE(*growth, kRasterBytes + kRowsAndLibrary) << c.name;
+        EXPECT_GE(*growth, kRasterBytes) << c.name << ": the raster itself must show";
+    }
 }
 
 TEST(JpegDecoder, FileErrorsNameTheFile) {
