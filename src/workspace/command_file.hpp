@@ -8,9 +8,10 @@
 //            lines 2 ... L+2: "-c" + D + WorkDir + N + "/" + k + ".bmp", D the depth text
 //
 // The converter splits the file at blanks (space, tab, CR, LF, VT, FF); a stretch in double
-// quotes is not split and loses its quotes; "//" at the start of a token comments out the rest of
-// its line. So every path is written as one token: in double quotes when it holds a blank or
-// begins with "//", as it is otherwise. A path holding a double quote, CR, LF or NUL cannot be
+// quotes is not split and loses its quotes, and must close on its own line (an unclosed quote
+// makes the file malformed); "//" at the start of a token comments out the rest of its line. So
+// every path is written as one token: in double quotes when it holds a blank or begins with
+// "//", as it is otherwise. A path holding a double quote, CR, LF or NUL cannot be
 // written at all and is refused (checkCommandFilePath).
 #pragma once
 

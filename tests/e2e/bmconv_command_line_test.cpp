@@ -26,6 +26,33 @@ TEST(CommandFileTokens, SplitOnAnyWhiteSpaceAndSkipComments) {
     EXPECT_TRUE(tokenizeCommandFile("\r\n \t// only a comment").empty());
 }
 
+TEST(CommandFileTokens, AQuoteNotClosedOnItsLineIsRefusedByLine) {
+    struct Case {
+        const char* text;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"\"/tmp/a b.bmp", "Line 1:"},                               // open at the end of the text
+        {"x.mbm\r\n\"/tmp/a b.bmp\r\n/tmp/c.bmp\"\r\n", "Line 2:"},  // would swallow a line
+        {"x.mbm\n// \"in a comment\"\n-c16\"/tmp/a\nb.bmp\"", "Line 3:"},
+        {"a\"b\"c\"", "Line 1:"},
+    };
+    for (const Case& c : cases) {
+        try {
+            tokenizeCommandFile(c.text, "cmd.txt");
+            ADD_FAILURE() << c.text;
+        } catch (const ConverterError& error) {
+            const std::string message = error.what();
+            EXPECT_EQ(error.failure(), Failure::BadCommandFile) << message;
+            EXPECT_NE(message.find("cmd.txt: "), std::string::npos) << message;
+            EXPECT_NE(message.find(c.line), std::string::npos) << message;
+            EXPECT_NE(message.find("double quote is not closed"), std::string::npos) << message;
+        }
+    }
+    // Closed quotes, and quotes inside a comment, are fine.
+    EXPECT_EQ(tokenizeCommandFile("// \"open\n\"a b\"c\"d e\""), (Tokens{"a bcd e"}));
+}
+
 struct SourceCase {
     std::string token;
     BitmapMode mode;

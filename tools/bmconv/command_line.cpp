@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <new>
+#include <string>
 
 #include "base/display_text.hpp"
 #include "base/utf8_path.hpp"
@@ -32,11 +33,14 @@ std::string canonicalOption(const std::string& token) {
 
 }  // namespace
 
-std::vector<std::string> tokenizeCommandFile(std::string_view text) {
+std::vector<std::string> tokenizeCommandFile(std::string_view text,
+                                             const std::filesystem::path& commandFile) {
     std::vector<std::string> tokens;
     std::size_t i = 0;
+    int lineNumber = 1;
     while (i < text.size()) {
         if (isSpace(text[i])) {
+            lineNumber += text[i] == '\n' ? 1 : 0;
             ++i;
             continue;
         }
@@ -48,11 +52,19 @@ std::vector<std::string> tokenizeCommandFile(std::string_view text) {
         std::string token;
         bool quoted = false;
         for (; i < text.size() && (quoted || !isSpace(text[i])); ++i) {
+            if (quoted && (text[i] == '\n' || text[i] == '\r'))
+                break;
             if (text[i] == '"')
                 quoted = !quoted;
             else
                 token += text[i];
         }
+        // A quoted stretch ends on its own line: a path never holds a line break, and a quote
+        // left open would swallow every argument after it.
+        if (quoted)
+            throw ConverterError(Failure::BadCommandFile, commandFile.string(),
+                                 "Line " + std::to_string(lineNumber) +
+                                     ": a double quote is not closed on that line.");
         tokens.push_back(std::move(token));
     }
     return tokens;
@@ -161,7 +173,7 @@ Command parseArguments(const std::vector<std::string>& arguments, OptionSyntax s
                 throw ConverterError(Failure::BadCommandFile, "", error.what());
             }
             const std::string text(bytes.begin(), bytes.end());
-            return parseTokens(tokenizeCommandFile(text), true, commandFile, syntax);
+            return parseTokens(tokenizeCommandFile(text, commandFile), true, commandFile, syntax);
         }
     }
     if (arguments.empty())

@@ -10,7 +10,9 @@
 // on Windows '/' does too (/u, /c16C:\...), as in the command files written there.
 // A command file holds the tokens separated by any white space (space, tab, CR, LF); "//" at
 // the start of a token comments out the rest of the line, and double quotes keep white space
-// inside a token.
+// inside a token. A double quote must be closed on the line where it opens: a quote left open
+// at a line break or at the end of the file makes the file malformed (the message names the
+// line), so that it cannot swallow the arguments after it.
 #pragma once
 
 #include <filesystem>
@@ -51,8 +53,10 @@ struct Command {
     std::vector<std::filesystem::path> targets;  // unpack
 };
 
-// Splits the text of a command file into its tokens.
-std::vector<std::string> tokenizeCommandFile(std::string_view text);
+// Splits the text of a command file into its tokens. Throws ConverterError (BadCommandFile, naming
+// `commandFile` and the line) for a double quote not closed on its line.
+std::vector<std::string> tokenizeCommandFile(std::string_view text,
+                                             const std::filesystem::path& commandFile = {});
 
 // Parses one token of the form [OPT]path into a pack source. Throws ConverterError
 // (InvalidBitmapMode, or BadSourceFile when no path follows the option).
