@@ -103,23 +103,30 @@ const ChannelTables& channelTables() {
     return tables;
 }
 
+// The rows being packed: [first, first + count) of the raster into out, stride bytes each.
+struct RowSpan {
+    int first;
+    int count;
+};
+
 // Runs rowFunction(sourceRow, storedRow) for every row; the pixel loop sits inside the row
 // function so that each mode gets its own tight loop.
 template <typename RowFunction>
-void packRows(const Raster& raster, std::size_t stride, std::vector<std::uint8_t>& out,
-              RowFunction rowFunction) {
-    for (int y = 0; y < raster.height(); ++y) {
-        rowFunction(raster.storageRow(y), out.data() + static_cast<std::size_t>(y) * stride);
+void packRows(const Raster& raster, RowSpan rows, std::size_t stride,
+              std::vector<std::uint8_t>& out, RowFunction rowFunction) {
+    for (int k = 0; k < rows.count; ++k) {
+        rowFunction(raster.storageRow(rows.first + k),
+                    out.data() + static_cast<std::size_t>(k) * stride);
     }
 }
 
-void packSubByte(const Raster& raster, const BitmapMode& mode, std::size_t stride,
+void packSubByte(const Raster& raster, const BitmapMode& mode, RowSpan rows, std::size_t stride,
                  std::vector<std::uint8_t>& out) {
     const int bits = mode.bitsPerPixel;
     const int perByte = 8 / bits;
     const std::uint8_t mask = static_cast<std::uint8_t>((1 << bits) - 1);
     const int width = raster.width();
-    packRows(raster, stride, out, [&](const std::uint8_t* source, std::uint8_t* stored) {
+    packRows(raster, rows, stride, out, [&](const std::uint8_t* source, std::uint8_t* stored) {
         for (int x = 0; x < width; ++x, source += 3) {
             const Color color = rgb(source[2], source[1], source[0]);
             const auto value = static_cast<std::uint8_t>(reduceColor(color, mode));
@@ -229,27 +236,36 @@ Color expandValue(std::uint32_t value, const BitmapMode& mode) {
 }
 
 void packPixels(const Raster& raster, const BitmapMode& mode, std::vector<std::uint8_t>& out) {
+    packPixelRows(raster, mode, 0, raster.height(), out);
+}
+
+void packPixelRows(const Raster& raster, const BitmapMode& mode, int firstRow, int rowCount,
+                   std::vector<std::uint8_t>& out) {
     if (!isValidMode(mode))
         throw Error("cannot store pixels as " + describeMode(mode));
+    if (firstRow < 0 || rowCount < 0 || rowCount > raster.height() - firstRow)
+        throw Error("rows outside the picture");
+    const RowSpan rows{firstRow, rowCount};
     const std::size_t stride = strideBytes(mode.bitsPerPixel, raster.width());
-    out.assign(stride * static_cast<std::size_t>(raster.height()), 0xFF);
+    out.assign(stride * static_cast<std::size_t>(rowCount), 0xFF);
     const int width = raster.width();
 
     if (mode.bitsPerPixel < 8)
-        return packSubByte(raster, mode, stride, out);
+        return packSubByte(raster, mode, rows, stride, out);
     switch (mode.bitsPerPixel) {
         case 8:
             if (mode.color == ColorKind::Grey) {
-                packRows(raster, stride, out, [width](const std::uint8_t* s, std::uint8_t* d) {
-                    for (int x = 0; x < width; ++x, s += 3) {
-                        std::uint8_t b = s[0], g = s[1], r = s[2];
-                        adjustGreys(r, g, b);
-                        d[x] = greyLevel(r, g, b);
-                    }
-                });
+                packRows(raster, rows, stride, out,
+                         [width](const std::uint8_t* s, std::uint8_t* d) {
+                             for (int x = 0; x < width; ++x, s += 3) {
+                                 std::uint8_t b = s[0], g = s[1], r = s[2];
+                                 adjustGreys(r, g, b);
+                                 d[x] = greyLevel(r, g, b);
+                             }
+                         });
             } else {
                 const NibbleTable& table = table256();
-                packRows(raster, stride, out, [&](const std::uint8_t* s, std::uint8_t* d) {
+                packRows(raster, rows, stride, out, [&](const std::uint8_t* s, std::uint8_t* d) {
                     for (int x = 0; x < width; ++x, s += 3) {
                         std::uint8_t b = s[0], g = s[1], r = s[2];
                         adjustGreys(r, g, b);
@@ -259,7 +275,7 @@ void packPixels(const Raster& raster, const BitmapMode& mode, std::vector<std::u
             }
             return;
         case 12:
-            packRows(raster, stride, out, [width](const std::uint8_t* s, std::uint8_t* d) {
+            packRows(raster, rows, stride, out, [width](const std::uint8_t* s, std::uint8_t* d) {
                 for (int x = 0; x < width; ++x, s += 3, d += 2) {
                     std::uint8_t b = s[0], g = s[1], r = s[2];
                     adjustGreys(r, g, b);
@@ -268,7 +284,7 @@ void packPixels(const Raster& raster, const BitmapMode& mode, std::vector<std::u
             });
             return;
         case 16:
-            packRows(raster, stride, out, [width](const std::uint8_t* s, std::uint8_t* d) {
+            packRows(raster, rows, stride, out, [width](const std::uint8_t* s, std::uint8_t* d) {
                 for (int x = 0; x < width; ++x, s += 3, d += 2) {
                     std::uint8_t b = s[0], g = s[1], r = s[2];
                     adjustGreys(r, g, b);
@@ -279,17 +295,18 @@ void packPixels(const Raster& raster, const BitmapMode& mode, std::vector<std::u
         case 24:
         case 32: {
             const int step = mode.bitsPerPixel / 8;
-            packRows(raster, stride, out, [width, step](const std::uint8_t* s, std::uint8_t* d) {
-                for (int x = 0; x < width; ++x, s += 3, d += step) {
-                    std::uint8_t b = s[0], g = s[1], r = s[2];
-                    adjustGreys(r, g, b);
-                    d[0] = b;
-                    d[1] = g;
-                    d[2] = r;
-                    if (step == 4)
-                        d[3] = 0;
-                }
-            });
+            packRows(raster, rows, stride, out,
+                     [width, step](const std::uint8_t* s, std::uint8_t* d) {
+                         for (int x = 0; x < width; ++x, s += 3, d += step) {
+                             std::uint8_t b = s[0], g = s[1], r = s[2];
+                             adjustGreys(r, g, b);
+                             d[0] = b;
+                             d[1] = g;
+                             d[2] = r;
+                             if (step == 4)
+                                 d[3] = 0;
+                         }
+                     });
             return;
         }
         default:

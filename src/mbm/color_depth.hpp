@@ -41,6 +41,10 @@ Color expandValue(std::uint32_t value, const BitmapMode& mode);
 // The padded pixel buffer of a raster stored in `mode`, written into `out` (resized to
 // stride x height). The raster's pixels are taken as stored (any source format).
 void packPixels(const Raster& raster, const BitmapMode& mode, std::vector<std::uint8_t>& out);
+// The same for rows [firstRow, firstRow + rowCount) only: packing a picture a few rows at a time
+// gives the same bytes as packing it whole.
+void packPixelRows(const Raster& raster, const BitmapMode& mode, int firstRow, int rowCount,
+                   std::vector<std::uint8_t>& out);
 
 // Fills a 24-bit raster (its size decides the width and height) from a padded pixel buffer of
 // `mode`, which must hold at least stride x height bytes.

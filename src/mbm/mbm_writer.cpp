@@ -1,5 +1,8 @@
 #include "mbm/mbm_writer.hpp"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -10,19 +13,17 @@
 namespace felmo {
 namespace {
 
-void putU32(std::vector<std::uint8_t>& out, std::size_t offset, std::uint32_t value) {
-    out[offset] = static_cast<std::uint8_t>(value);
-    out[offset + 1] = static_cast<std::uint8_t>(value >> 8);
-    out[offset + 2] = static_cast<std::uint8_t>(value >> 16);
-    out[offset + 3] = static_cast<std::uint8_t>(value >> 24);
+// Rows are packed and handed on in pieces of about this many bytes (at least one row).
+constexpr std::size_t kRowPieceBytes = 64 * 1024;
+
+void putU32(std::uint8_t* out, std::uint32_t value) {
+    out[0] = static_cast<std::uint8_t>(value);
+    out[1] = static_cast<std::uint8_t>(value >> 8);
+    out[2] = static_cast<std::uint8_t>(value >> 16);
+    out[3] = static_cast<std::uint8_t>(value >> 24);
 }
 
-void appendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    out.resize(out.size() + 4);
-    putU32(out, out.size() - 4, value);
-}
-
-std::uint32_t checkedU32(std::size_t value) {
+std::uint32_t checkedU32(std::uint64_t value) {
     if (value > std::numeric_limits<std::uint32_t>::max())
         throw Error("The multi-bitmap file would be larger than 4 GiB.");
     return static_cast<std::uint32_t>(value);
@@ -30,7 +31,51 @@ std::uint32_t checkedU32(std::size_t value) {
 
 }  // namespace
 
-MbmWriter::MbmWriter(MbmStorage storage) : storage_(storage) {}
+void MbmWriter::Memory::write(std::span<const std::uint8_t> piece) {
+    const std::size_t at = static_cast<std::size_t>(position_);
+    if (at + piece.size() > bytes.size())
+        bytes.resize(at + piece.size());
+    if (!piece.empty())
+        std::memcpy(bytes.data() + at, piece.data(), piece.size());
+    position_ += piece.size();
+}
+
+MbmWriter::MbmWriter(MbmStorage storage) : output_(&memory_), storage_(storage) {}
+
+MbmWriter::MbmWriter(PositionedOutput& output, MbmStorage storage)
+    : output_(&output), storage_(storage) {}
+
+Compression MbmWriter::writePixels(const Raster& raster, const BitmapMode& mode,
+                                   Compression compression) {
+    const std::uint64_t start = output_->position();
+    const std::size_t stride = strideBytes(mode.bitsPerPixel, raster.width());
+    const int height = raster.height();
+    const int rowsAPiece = static_cast<int>(std::max<std::size_t>(1, kRowPieceBytes / stride));
+    auto forEachPiece = [&](auto&& use) {
+        for (int y = 0; y < height; y += rowsAPiece) {
+            packPixelRows(raster, mode, y, std::min(rowsAPiece, height - y), rows_);
+            if (!use(std::span<const std::uint8_t>(rows_)))
+                return false;
+        }
+        return true;
+    };
+    if (compression != Compression::None) {
+        PixelCompressor compressor(
+            compression, stride * static_cast<std::size_t>(height),
+            [this](std::span<const std::uint8_t> stored) { output_->write(stored); });
+        if (forEachPiece(
+                [&](std::span<const std::uint8_t> rows) { return compressor.feed(rows); }) &&
+            compressor.finish())
+            return compression;
+        // Stored plainly after all: the plain pixels cover whatever was written.
+        output_->seek(start);
+    }
+    forEachPiece([this](std::span<const std::uint8_t> rows) {
+        output_->write(rows);
+        return true;
+    });
+    return Compression::None;
+}
 
 void MbmWriter::add(const Raster& raster, const BitmapMode& mode) {
     const std::string which = "Bitmap " + std::to_string(offsets_.size() + 1) + ": ";
@@ -38,49 +83,65 @@ void MbmWriter::add(const Raster& raster, const BitmapMode& mode) {
         throw Error(which + "the picture is empty.");
     if (!isValidMode(mode) || mode.color == ColorKind::ColorAlpha)
         throw Error(which + "cannot store a picture as " + describeMode(mode) + ".");
-    if (file_.empty())
-        file_.resize(mbm::kFileHeaderBytes);
+    if (end_ == 0) {
+        const std::array<std::uint8_t, mbm::kFileHeaderBytes> placeholder{};
+        output_->seek(0);
+        output_->write(placeholder);
+        end_ = mbm::kFileHeaderBytes;
+    }
 
-    const std::size_t offset = file_.size();
-    file_.resize(offset + mbm::kBitmapHeaderBytes);
-    packPixels(raster, mode, raw_);
+    const std::uint64_t offset = end_;
+    std::array<std::uint8_t, mbm::kBitmapHeaderBytes> header{};
+    output_->seek(offset);
+    output_->write(header);
+    const Compression compression =
+        writePixels(raster, mode,
+                    storage_ == MbmStorage::Compressed ? compressionFor(mode) : Compression::None);
+    end_ = output_->position();
 
-    Compression compression = Compression::None;
-    if (storage_ == MbmStorage::Compressed && compressPixels(compressionFor(mode), raw_, file_))
-        compression = compressionFor(mode);
-    else
-        file_.insert(file_.end(), raw_.begin(), raw_.end());
-
-    putU32(file_, offset, checkedU32(file_.size() - offset));
-    putU32(file_, offset + 4, mbm::kBitmapHeaderBytes);
-    putU32(file_, offset + 8, static_cast<std::uint32_t>(raster.width()));
-    putU32(file_, offset + 12, static_cast<std::uint32_t>(raster.height()));
-    putU32(file_, offset + 16,
+    putU32(&header[0], checkedU32(end_ - offset));
+    putU32(&header[4], mbm::kBitmapHeaderBytes);
+    putU32(&header[8], static_cast<std::uint32_t>(raster.width()));
+    putU32(&header[12], static_cast<std::uint32_t>(raster.height()));
+    putU32(&header[16],
            static_cast<std::uint32_t>(twipsFromPixels(raster.width(), raster.pixelsPerMetreX())));
-    putU32(file_, offset + 20,
+    putU32(&header[20],
            static_cast<std::uint32_t>(twipsFromPixels(raster.height(), raster.pixelsPerMetreY())));
-    putU32(file_, offset + 24, static_cast<std::uint32_t>(mode.bitsPerPixel));
-    putU32(file_, offset + 28, static_cast<std::uint32_t>(mode.color));
-    putU32(file_, offset + 32, 0);
-    putU32(file_, offset + 36, static_cast<std::uint32_t>(compression));
-    offsets_.push_back(offset);
+    putU32(&header[24], static_cast<std::uint32_t>(mode.bitsPerPixel));
+    putU32(&header[28], static_cast<std::uint32_t>(mode.color));
+    putU32(&header[32], 0);
+    putU32(&header[36], static_cast<std::uint32_t>(compression));
+    output_->seek(offset);
+    output_->write(header);
+    output_->seek(end_);
+    checkedU32(end_);
+    offsets_.push_back(static_cast<std::size_t>(offset));
 }
 
 std::vector<std::uint8_t> MbmWriter::finish() {
-    std::vector<std::uint8_t> file = std::move(file_);
-    if (file.empty())
-        file.resize(mbm::kFileHeaderBytes);
-    putU32(file, 0, mbm::kUid1);
-    putU32(file, 4, mbm::kUid2);
-    putU32(file, 8, mbm::kUid3);
-    putU32(file, 12, mbm::kUidChecksum);
-    putU32(file, 16, checkedU32(file.size()));
-    appendU32(file, checkedU32(offsets_.size()));
-    for (std::size_t offset : offsets_)
-        appendU32(file, checkedU32(offset));
-    checkedU32(file.size());
-    file_.clear();
+    if (end_ == 0)
+        end_ = mbm::kFileHeaderBytes;
+    std::array<std::uint8_t, mbm::kFileHeaderBytes> header{};
+    putU32(&header[0], mbm::kUid1);
+    putU32(&header[4], mbm::kUid2);
+    putU32(&header[8], mbm::kUid3);
+    putU32(&header[12], mbm::kUidChecksum);
+    putU32(&header[16], checkedU32(end_));
+    output_->seek(0);
+    output_->write(header);
+
+    std::vector<std::uint8_t> trailer((offsets_.size() + 1) * 4);
+    putU32(&trailer[0], checkedU32(offsets_.size()));
+    for (std::size_t i = 0; i < offsets_.size(); ++i)
+        putU32(&trailer[(i + 1) * 4], checkedU32(offsets_[i]));
+    checkedU32(end_ + trailer.size());
+    output_->seek(end_);
+    output_->write(trailer);
+
+    end_ = 0;
     offsets_.clear();
+    std::vector<std::uint8_t> file = std::move(memory_.bytes);
+    memory_ = Memory();
     return file;
 }
 

@@ -16,19 +16,54 @@ inline bool sameUnit(const std::uint8_t* a, const std::uint8_t* b) {
     return std::memcmp(a, b, kUnit) == 0;
 }
 
-// Scheme 1, 3, 4, 5 or 6 encoder over `count` pixels of kPixel bytes, each stored as its first
-// kUnit bytes. A run needs `minRun` equal units and stays inside the first count - tailUnits
-// units; past `limitBytes` of output it gives up.
+// Where an encoding step puts its tokens: appended to `out`, whose bytes from `outStart` on are
+// this bitmap's tokens not yet handed on; `handedOn` bytes were handed on before.
+struct TokenTarget {
+    std::vector<std::uint8_t>& out;
+    std::size_t outStart;
+    std::size_t handedOn;
+    std::size_t stored() const { return handedOn + (out.size() - outStart); }
+};
+
+// What a scheme 1, 3, 4, 5 or 6 encoder knows of the whole stream: `count` pixels; a run needs
+// `minRun` equal units and stays inside the first `runEnd` units; past `limitBytes` of output it
+// gives up.
+struct UnitScheme {
+    std::size_t count;
+    std::size_t minRun;
+    std::size_t runEnd;
+    std::size_t limitBytes;
+};
+
+// One step of a scheme 1, 3, 4, 5 or 6 encoder over the pixels of kPixel bytes at `raw`, each
+// stored as its first kUnit bytes; raw[0] is pixel `first` of the stream and `available` pixels
+// are there. Encodes every token that the pixels there decide (all of them when `complete`: the
+// stream ends there) and returns the pixels consumed; sets gaveUp past the limit. A token is
+// decided by at most kMaxRun + minRun pixels from its start, so the stream may arrive in pieces
+// and the tokens are the same as for the whole.
 template <int kUnit, int kPixel>
-bool encodeUnits(const std::uint8_t* raw, std::size_t count, std::size_t minRun,
-                 std::size_t tailUnits, std::size_t limitBytes, std::vector<std::uint8_t>& out) {
-    const std::size_t start = out.size();
-    // One token can overshoot the limit by at most a control byte and a full literal block.
-    out.resize(start + limitBytes + 1 + kMaxRun * kUnit);
-    std::uint8_t* const base = out.data() + start;
+std::size_t encodeUnits(const std::uint8_t* raw, std::size_t available, std::size_t first,
+                        bool complete, const UnitScheme& scheme, TokenTarget& target,
+                        bool& gaveUp) {
+    const std::size_t minRun = scheme.minRun;
+    const std::size_t lookahead = kMaxRun + minRun;
+    const std::size_t decidable =
+        complete ? available : (available >= lookahead ? available - lookahead + 1 : 0);
+    if (decidable == 0)
+        return 0;
+    const std::size_t count = scheme.count - first;
+    const std::size_t runEnd = scheme.runEnd > first ? scheme.runEnd - first : 0;
+
+    // One token can overshoot the limit by at most a control byte and a full literal block; no
+    // pixel costs more than a control byte and its unit.
+    const std::size_t storedSoFar = target.stored();
+    const std::size_t room =
+        std::min(available * (kUnit + 1), scheme.limitBytes - storedSoFar + 1 + kMaxRun * kUnit);
+    const std::size_t start = target.out.size();
+    target.out.resize(start + room);
+    std::uint8_t* const base = target.out.data() + start;
     std::uint8_t* put = base;
 
-    const std::size_t runEnd = count > tailUnits ? count - tailUnits : 0;
     auto unit = [raw](std::size_t i) { return raw + i * kPixel; };
     auto runStartsAt = [&](std::size_t i) {
         if (i + minRun > runEnd)
@@ -41,7 +76,7 @@ bool encodeUnits(const std::uint8_t* raw, std::size_t count, std::size_t minRun,
     };
 
     std::size_t i = 0;
-    while (i < count) {
+    while (i < decidable) {
         if (runStartsAt(i)) {
             const std::size_t stop = std::min(runEnd, i + kMaxRun);
             std::size_t j = i + minRun;
@@ -66,28 +101,33 @@ bool encodeUnits(const std::uint8_t* raw, std::size_t count, std::size_t minRun,
             }
             i = j;
         }
-        if (static_cast<std::size_t>(put - base) > limitBytes) {
-            out.resize(start);
-            return false;
+        if (storedSoFar + static_cast<std::size_t>(put - base) > scheme.limitBytes) {
+            gaveUp = true;
+            break;
         }
     }
-    out.resize(start + static_cast<std::size_t>(put - base));
-    return true;
+    target.out.resize(start + static_cast<std::size_t>(put - base));
+    return i;
 }
 
 inline std::uint16_t loadWord(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
 
-void encodeTwelveBit(std::span<const std::uint8_t> raw, std::vector<std::uint8_t>& out) {
-    const std::size_t count = raw.size() / 2;
-    const std::size_t start = out.size();
-    out.resize(start + count * 2);
-    std::uint8_t* put = out.data() + start;
+// One step of the scheme 2 encoder, as encodeUnits: a word is decided by at most kMaxTwelveRun
+// pixels from its start.
+std::size_t encodeTwelveBit(const std::uint8_t* raw, std::size_t available, bool complete,
+                            TokenTarget& target) {
+    const std::size_t decidable = complete                     ? available
+                                  : available >= kMaxTwelveRun ? available - kMaxTwelveRun + 1
+                                                               : 0;
+    const std::size_t start = target.out.size();
+    target.out.resize(start + available * 2);
+    std::uint8_t* put = target.out.data() + start;
     std::size_t i = 0;
-    while (i < count) {
+    while (i < decidable) {
         const std::uint16_t pixel = loadWord(&raw[i * 2]) & 0x0FFF;
-        const std::size_t stop = std::min(count, i + kMaxTwelveRun);
+        const std::size_t stop = std::min(available, i + kMaxTwelveRun);
         std::size_t j = i + 1;
         while (j < stop && (loadWord(&raw[j * 2]) & 0x0FFF) == pixel)
             ++j;
@@ -96,7 +136,8 @@ void encodeTwelveBit(std::span<const std::uint8_t> raw, std::vector<std::uint8_t
         *put++ = static_cast<std::uint8_t>(word >> 8);
         i = j;
     }
-    out.resize(static_cast<std::size_t>(put - out.data()));
+    target.out.resize(static_cast<std::size_t>(put - target.out.data()));
+    return i;
 }
 
 template <int kUnit, int kPixel>
@@ -170,30 +211,132 @@ void decodeTwelveBit(std::span<const std::uint8_t> stored, std::span<std::uint8_
 
 }  // namespace
 
-bool compressPixels(Compression compression, std::span<const std::uint8_t> raw,
-                    std::vector<std::uint8_t>& out) {
-    const std::size_t size = raw.size();
-    const std::size_t threeQuarters = size / 4 * 3 + size % 4 * 3 / 4;
-    const std::size_t sevenEighths = size / 8 * 7 + size % 8 * 7 / 8;
+std::size_t PixelCompressor::pixelBytes(Compression compression) {
     switch (compression) {
         case Compression::Byte:
-            return encodeUnits<1, 1>(raw.data(), size, 3, std::max<std::size_t>(size / 64, 4),
-                                     threeQuarters, out);
+            return 1;
         case Compression::TwelveBit:
-            encodeTwelveBit(raw, out);
-            return true;
         case Compression::SixteenBit:
-            return encodeUnits<2, 2>(raw.data(), size / 2, 2, 0, sevenEighths, out);
+            return 2;
         case Compression::TwentyFourBit:
-            return encodeUnits<3, 3>(raw.data(), size / 3, 2, 0, sevenEighths, out);
+            return 3;
         case Compression::ThirtyTwoBit:
-            return encodeUnits<3, 4>(raw.data(), size / 4, 2, 0, sevenEighths, out);
         case Compression::ThirtyTwoBitAlpha:
-            return encodeUnits<4, 4>(raw.data(), size / 4, 2, 0, sevenEighths, out);
+            return 4;
         case Compression::None:
             break;
     }
     throw Error("no run-length scheme for this compression");
+}
+
+PixelCompressor::PixelCompressor(Compression compression, std::size_t rawBytes, Sink sink)
+    : PixelCompressor(compression, rawBytes, own_) {
+    sink_ = std::move(sink);
+}
+
+PixelCompressor::PixelCompressor(Compression compression, std::size_t rawBytes,
+                                 std::vector<std::uint8_t>& out)
+    : compression_(compression),
+      rawBytes_(rawBytes),
+      pixelBytes_(pixelBytes(compression)),
+      out_(&out),
+      outStart_(out.size()) {
+    const std::size_t threeQuarters = rawBytes / 4 * 3 + rawBytes % 4 * 3 / 4;
+    const std::size_t sevenEighths = rawBytes / 8 * 7 + rawBytes % 8 * 7 / 8;
+    const std::size_t count = rawBytes / pixelBytes_;
+    if (compression == Compression::Byte) {
+        const std::size_t tail = std::max<std::size_t>(rawBytes / 64, 4);
+        minRun_ = 3;
+        runEnd_ = count > tail ? count - tail : 0;
+        limitBytes_ = threeQuarters;
+    } else {
+        minRun_ = 2;
+        runEnd_ = count;
+        limitBytes_ = sevenEighths;
+    }
+}
+
+std::size_t PixelCompressor::encode(const std::uint8_t* raw, std::size_t bytes, bool complete) {
+    const std::size_t available = bytes / pixelBytes_;
+    TokenTarget target{*out_, outStart_, handedOn_};
+    const UnitScheme scheme{rawBytes_ / pixelBytes_, minRun_, runEnd_, limitBytes_};
+    switch (compression_) {
+        case Compression::Byte:
+            return encodeUnits<1, 1>(raw, available, encoded_, complete, scheme, target, gaveUp_);
+        case Compression::TwelveBit:
+            return encodeTwelveBit(raw, available, complete, target);
+        case Compression::SixteenBit:
+            return encodeUnits<2, 2>(raw, available, encoded_, complete, scheme, target, gaveUp_);
+        case Compression::TwentyFourBit:
+            return encodeUnits<3, 3>(raw, available, encoded_, complete, scheme, target, gaveUp_);
+        case Compression::ThirtyTwoBit:
+            return encodeUnits<3, 4>(raw, available, encoded_, complete, scheme, target, gaveUp_);
+        case Compression::ThirtyTwoBitAlpha:
+            return encodeUnits<4, 4>(raw, available, encoded_, complete, scheme, target, gaveUp_);
+        case Compression::None:
+            break;
+    }
+    throw Error("no run-length scheme for this compression");
+}
+
+void PixelCompressor::step(bool complete) {
+    std::size_t used = 0;
+    if (!pending_.empty()) {
+        used = encode(pending_.data(), pending_.size(), complete);
+        pending_.erase(pending_.begin(),
+                       pending_.begin() + static_cast<std::ptrdiff_t>(used * pixelBytes_));
+    }
+    encoded_ += used;
+    if (gaveUp_) {
+        out_->resize(outStart_);
+        pending_.clear();
+        return;
+    }
+    // Tokens are handed on in pieces of a useful size; within the limit, so that a caller who
+    // stores the bitmap plainly after all can write it over everything handed on.
+    constexpr std::size_t kHandOnBytes = 32 * 1024;
+    if (sink_ && (complete || own_.size() >= kHandOnBytes)) {
+        sink_(own_);
+        handedOn_ += own_.size();
+        own_.clear();
+    }
+}
+
+bool PixelCompressor::feed(std::span<const std::uint8_t> piece) {
+    if (gaveUp_)
+        return false;
+    if (piece.size() > rawBytes_ - fed_)
+        throw Error("more pixel data than the bitmap holds");
+    fed_ += piece.size();
+    const bool complete = fed_ == rawBytes_;
+    if (pending_.empty() && !piece.empty()) {
+        // Straight from the piece; only what it cannot decide yet is kept.
+        const std::size_t used = encode(piece.data(), piece.size(), complete);
+        encoded_ += used;
+        if (!gaveUp_)
+            pending_.assign(piece.begin() + static_cast<std::ptrdiff_t>(used * pixelBytes_),
+                            piece.end());
+        step(false);
+    } else {
+        pending_.insert(pending_.end(), piece.begin(), piece.end());
+        step(false);
+    }
+    return !gaveUp_;
+}
+
+bool PixelCompressor::finish() {
+    if (gaveUp_)
+        return false;
+    if (fed_ != rawBytes_)
+        throw Error("the pixel data ends before the bitmap is complete");
+    step(true);
+    return !gaveUp_;
+}
+
+bool compressPixels(Compression compression, std::span<const std::uint8_t> raw,
+                    std::vector<std::uint8_t>& out) {
+    PixelCompressor compressor(compression, raw.size(), out);
+    return compressor.feed(raw) && compressor.finish();
 }
 
 void decompressPixels(Compression compression, std::span<const std::uint8_t> stored,

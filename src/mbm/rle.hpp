@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -27,6 +28,51 @@ namespace felmo {
 // `raw` holds whole pixels of the scheme (2 bytes for 2 and 3, 3 for 4, 4 for 5 and 6).
 bool compressPixels(Compression compression, std::span<const std::uint8_t> raw,
                     std::vector<std::uint8_t>& out);
+
+// The same encoder fed a bitmap's padded pixel buffer a piece at a time (pieces of any length,
+// row by row for instance), so that the whole buffer never has to exist: the stored bytes are
+// the same as compressPixels gives for the whole. It keeps at most a token's worth of pixels and
+// of stored bytes beyond the piece it is given.
+class PixelCompressor {
+  public:
+    using Sink = std::function<void(std::span<const std::uint8_t>)>;
+    // The stored bytes go to `sink` in pieces as they are decided; never more than the scheme's
+    // limit, so that a bitmap stored plainly after all (finish() false) covers every byte
+    // handed on. `rawBytes` is the size of the whole buffer. Throws felmo::Error for None.
+    PixelCompressor(Compression compression, std::size_t rawBytes, Sink sink);
+    // The stored bytes are appended to `out` instead, which is put back as it was on giving up.
+    PixelCompressor(Compression compression, std::size_t rawBytes, std::vector<std::uint8_t>& out);
+    PixelCompressor(const PixelCompressor&) = delete;
+    PixelCompressor& operator=(const PixelCompressor&) = delete;
+
+    // The next piece of the buffer. Returns false once the scheme has given up (later pieces are
+    // then ignored). Throws felmo::Error when the pieces pass rawBytes.
+    bool feed(std::span<const std::uint8_t> piece);
+    // After the last piece: the remaining stored bytes, and whether the bitmap is compressed
+    // (false: the scheme gave up). Throws felmo::Error when fewer than rawBytes were fed.
+    bool finish();
+
+  private:
+    static std::size_t pixelBytes(Compression compression);
+    std::size_t encode(const std::uint8_t* raw, std::size_t bytes, bool complete);
+    void step(bool complete);
+
+    Compression compression_;
+    std::size_t rawBytes_;
+    std::size_t pixelBytes_;
+    std::size_t minRun_ = 2;
+    std::size_t runEnd_ = 0;
+    std::size_t limitBytes_ = 0;
+    std::vector<std::uint8_t> own_;  // stored bytes not handed on yet (with a sink)
+    std::vector<std::uint8_t>* out_;
+    std::size_t outStart_;
+    Sink sink_;
+    std::vector<std::uint8_t> pending_;  // fed bytes not encoded yet
+    std::size_t fed_ = 0;
+    std::size_t encoded_ = 0;  // pixels
+    std::size_t handedOn_ = 0;
+    bool gaveUp_ = false;
+};
 
 // Expands `stored` into `raw`, which it must fill exactly while consuming exactly every stored
 // byte; anything else throws felmo::Error naming the fault. Runs of any length are accepted.

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "base/error.hpp"
+#include "base/positioned_output.hpp"
 
 namespace felmo {
 
@@ -49,6 +51,10 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path,
 class StagedFile {
   public:
     StagedFile(const std::filesystem::path& destination, std::span<const std::uint8_t> bytes);
+    // A file written piece by piece by `write`, straight into the temporary, so that a large
+    // file never has to be held in memory. What `write` throws goes on, and nothing is staged.
+    StagedFile(const std::filesystem::path& destination,
+               const std::function<void(PositionedOutput&)>& write);
     ~StagedFile();
     StagedFile(StagedFile&& other) noexcept;
     StagedFile& operator=(StagedFile&&) = delete;
@@ -67,6 +73,8 @@ class StagedFile {
     struct Staging;
 
   private:
+    void stage(const std::function<void(PositionedOutput&)>& write);
+
     std::filesystem::path destination_;
     std::unique_ptr<Staging> staging_;
     bool replacesExisting_ = false;

@@ -26,6 +26,54 @@ using file_io_detail::temporaryNameFor;
     throw Error(cannotCreateMessage(path, systemReason(errorNumber)));
 }
 
+// The temporary of a StagedFile as a PositionedOutput: writes gather in a buffer and go to the
+// file at their offset when it fills or the position moves elsewhere.
+class StagingOutput final : public PositionedOutput {
+  public:
+    StagingOutput(int file, const std::filesystem::path& destination)
+        : file_(file), destination_(destination) {}
+
+    void write(std::span<const std::uint8_t> bytes) override {
+        if (buffer_.size() + bytes.size() < kBufferBytes) {
+            buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+            return;
+        }
+        flush();
+        put(bytes);  // a large piece goes as it is, without a copy
+    }
+    void seek(std::uint64_t position) override {
+        flush();
+        start_ = position;
+    }
+    std::uint64_t position() const override { return start_ + buffer_.size(); }
+
+    void flush() {
+        put(buffer_);
+        buffer_.clear();
+    }
+
+  private:
+    void put(std::span<const std::uint8_t> bytes) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t wrote = ::pwrite(file_, bytes.data() + done, bytes.size() - done,
+                                           static_cast<off_t>(start_ + done));
+            if (wrote < 0 && errno == EINTR)
+                continue;
+            if (wrote <= 0)
+                cannotCreate(destination_, wrote < 0 ? errno : EIO);
+            done += static_cast<std::size_t>(wrote);
+        }
+        start_ += bytes.size();
+    }
+
+    static constexpr std::size_t kBufferBytes = 256 * 1024;
+    int file_;
+    const std::filesystem::path& destination_;
+    std::uint64_t start_ = 0;  // where the buffer's first byte goes
+    std::vector<std::uint8_t> buffer_;
+};
+
 [[noreturn]] void notRegular(const std::filesystem::path& path) {
     throw Error(cannotCreateMessage(path, "It is not a regular file; it was left as it is."));
 }
@@ -158,7 +206,19 @@ struct StagedFile::Staging {
 
 StagedFile::StagedFile(const std::filesystem::path& destination,
                        std::span<const std::uint8_t> bytes)
-    : destination_(destination), staging_(std::make_unique<Staging>()) {
+    : destination_(destination) {
+    stage([bytes](PositionedOutput& output) { output.write(bytes); });
+}
+
+StagedFile::StagedFile(const std::filesystem::path& destination,
+                       const std::function<void(PositionedOutput&)>& write)
+    : destination_(destination) {
+    stage(write);
+}
+
+void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
+    const std::filesystem::path& destination = destination_;
+    staging_ = std::make_unique<Staging>();
     Landing landing;
     {
         PrivateTree& tree = privateTree();
@@ -197,15 +257,14 @@ StagedFile::StagedFile(const std::filesystem::path& destination,
     if (replacesExisting_ && S_ISREG(existing.st_mode) &&
         ::fchmod(file.get(), existing.st_mode & 07777) != 0)
         fail(errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(file.get(), bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        done += static_cast<std::size_t>(put);
+    try {
+        StagingOutput output(file.get(), destination);
+        write(output);
+        output.flush();
+    } catch (...) {
+        file.reset();
+        ::unlinkat(staging.folder.get(), staging.temporaryName.c_str(), 0);
+        throw;
     }
     if (file.close() != 0)
         fail(errno);

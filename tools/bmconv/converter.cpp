@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <new>
+#include <optional>
 
 #include "base/utf8_path.hpp"
 #include "base/version.hpp"
@@ -52,32 +53,68 @@ std::vector<MbmBitmapInfo> readDirectory(const std::filesystem::path& path,
     }
 }
 
+// The staged output file as the writer sees it: a failure to write there is the destination's,
+// not the compression's.
+class DestinationOutput final : public PositionedOutput {
+  public:
+    explicit DestinationOutput(PositionedOutput& file) : file_(file) {}
+    void write(std::span<const std::uint8_t> bytes) override {
+        try {
+            file_.write(bytes);
+        } catch (const Error& error) {
+            throw ConverterError(Failure::BadDestinationFile, "", error.what());
+        }
+    }
+    void seek(std::uint64_t position) override {
+        try {
+            file_.seek(position);
+        } catch (const Error& error) {
+            throw ConverterError(Failure::BadDestinationFile, "", error.what());
+        }
+    }
+    std::uint64_t position() const override { return file_.position(); }
+
+  private:
+    PositionedOutput& file_;
+};
+
 }  // namespace
 
 void pack(const Command& command) {
-    // One picture at a time: each is checked, reduced and compressed before the next is read.
-    MbmWriter writer(command.storage);
-    for (const PackSource& source : command.sources) {
-        Raster picture;
-        {
-            const std::vector<std::uint8_t> bytes = readInput(source.path, Failure::BadSourceFile);
+    // One picture at a time, each read, reduced and compressed a few rows at a time straight
+    // into the staged output file, so that beside the file's bytes only one picture is held.
+    auto writeFile = [&command](PositionedOutput& file) {
+        DestinationOutput output(file);
+        MbmWriter writer(output, command.storage);
+        for (const PackSource& source : command.sources) {
+            Raster picture;
+            {
+                const std::vector<std::uint8_t> bytes =
+                    readInput(source.path, Failure::BadSourceFile);
+                try {
+                    picture = decodeBmp(bytes);
+                } catch (const Error& error) {
+                    throw ConverterError(Failure::BadSourceFile, utf8FromPath(source.path),
+                                         error.what());
+                }
+            }
             try {
-                picture = decodeBmp(bytes);
+                writer.add(picture, source.mode);
+            } catch (const ConverterError&) {
+                throw;
             } catch (const Error& error) {
-                throw ConverterError(Failure::BadSourceFile, utf8FromPath(source.path),
+                throw ConverterError(Failure::CompressionError, utf8FromPath(source.path),
                                      error.what());
             }
         }
-        try {
-            writer.add(picture, source.mode);
-        } catch (const Error& error) {
-            throw ConverterError(Failure::CompressionError, utf8FromPath(source.path),
-                                 error.what());
-        }
-    }
-    const std::vector<std::uint8_t> file = writer.finish();
+        writer.finish();
+    };
+    std::optional<StagedFile> staged;
     try {
-        writeFileAtomically(command.mbmPath, file);
+        staged.emplace(command.mbmPath, writeFile);
+        staged->commit();
+    } catch (const ConverterError&) {
+        throw;
     } catch (const Error& error) {
         throw ConverterError(Failure::BadDestinationFile, "", error.what());
     }
