@@ -36,6 +36,8 @@ struct Walk {
     std::vector<std::string> foundMbmNames;
     std::map<std::string, std::size_t> copiedBytes;  // by name in WorkDir: a later copy replaces
     std::size_t totalCopiedBytes = 0;
+    std::map<std::string, std::int64_t> unpackedPixels;  // by slot file name in WorkDir
+    std::int64_t totalUnpackedPixels = 0;
     std::vector<std::string>* refusals = nullptr;
 
     void refuse(const fs::path& file, const std::string& why) {
@@ -54,6 +56,20 @@ struct Walk {
                                      size.width, size.height, kMaxUserMbmSide);
         }
         return std::nullopt;
+    }
+
+    // The pixels the start-up unpacks from a file copied as `target`: a slot's first frames.
+    static std::int64_t pixelsUnpackedFrom(const std::vector<std::uint8_t>& bytes,
+                                           const std::string& target) {
+        const MbmSlot* slot = findSlot(std::string_view(target).substr(0, target.size() - 4));
+        if (slot == nullptr)
+            return 0;
+        std::int64_t pixels = 0;
+        const std::vector<MbmBitmapSize> sizes = readMbmBitmapSizes(bytes);
+        for (std::size_t i = 0; i < sizes.size() && i < static_cast<std::size_t>(slot->frameCount);
+             ++i)
+            pixels += std::int64_t{sizes[i].width} * sizes[i].height;
+        return pixels;
     }
 
     void copy(const fs::path& file, const std::string& target) {
@@ -79,10 +95,20 @@ struct Walk {
                                        kMaxUserMbmCopyBytes >> 20));
             return;
         }
+        const std::int64_t pixels = pixelsUnpackedFrom(bytes, target);
+        const std::int64_t replacedPixels =
+            unpackedPixels.count(target) ? unpackedPixels[target] : 0;
+        if (totalUnpackedPixels - replacedPixels + pixels > kMaxUserMbmUnpackedPixels) {
+            refuse(file, "картинок в файлах слотов вместе больше " +
+                             std::to_string(kMaxUserMbmUnpackedPixels >> 20) + " Мпикс");
+            return;
+        }
         try {
             writeFileAtomically(workDir + target, bytes);
             totalCopiedBytes = totalCopiedBytes - replaced + bytes.size();
             copiedBytes[target] = bytes.size();
+            totalUnpackedPixels = totalUnpackedPixels - replacedPixels + pixels;
+            unpackedPixels[target] = pixels;
         } catch (const Error&) {
             // A copy that fails leaves the default (or an earlier copy) in place.
         }

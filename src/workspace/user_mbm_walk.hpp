@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,9 @@ namespace felmo {
 //   - a file that cannot be a phone graphic (over kMaxUserMbmBytes, or holding a bitmap wider or
 //     taller than kMaxUserMbmSide) is neither copied nor recorded: that slot keeps the copy before
 //     it or the default. So is a file that would take the copies in WorkDir past
-//     kMaxUserMbmCopyBytes in all. Each refusal is added to `refusals` as a message naming the file
+//     kMaxUserMbmCopyBytes in all, or a slot's file that would take the pictures the start-up
+//     unpacks (each slot's first frameCount bitmaps) past kMaxUserMbmUnpackedPixels in all. Each
+//     refusal is added to `refusals` as a message naming the file
 //
 // Returns FoundMbmNames: the name of every copy in workDir, in the order of copying, in full (a
 // long name is kept whole, so the copy can be deleted later). Returns an empty list when the
@@ -31,6 +34,10 @@ namespace felmo {
 inline constexpr std::size_t kMaxUserMbmBytes = std::size_t{8} << 20;
 inline constexpr int kMaxUserMbmSide = 1024;
 inline constexpr std::size_t kMaxUserMbmCopyBytes = std::size_t{32} << 20;
+// The start-up writes every unpacked picture as a 24-bit BMP and a build may pack them again at
+// up to 32 bits, so 8 Mi pixels bound that to about 56 MB of the work tree beside the copies
+// (all five slots of phone-sized pictures take under 0.8 Mi pixels).
+inline constexpr std::int64_t kMaxUserMbmUnpackedPixels = std::int64_t{8} << 20;
 
 std::vector<std::string> CopyUserMbmFiles(const std::string& outputFolder,
                                           const std::string& workDir,

@@ -99,6 +99,39 @@ TEST_F(UserMbmWalk, TheCopiesTogetherStayWithinTheirBudget) {
     EXPECT_FALSE(exists(workDir_ + "theme" + std::to_string(fit) + ".mbm"));
 }
 
+std::string mbmOfBitmaps(int count, int side) {
+    const Raster picture(side, side, rgb(10, 20, 30));
+    const std::vector<MbmFrame> frames(static_cast<std::size_t>(count),
+                                       MbmFrame{&picture, {2, ColorKind::Grey}});
+    const std::vector<std::uint8_t> bytes = encodeMbm(frames);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(UserMbmWalk, ThePicturesTheStartUpUnpacksStayWithinTheirBudget) {
+    // 1024 x 1024 pictures: 8 fit. startup unpacks its first 12 bitmaps only, so its 14th and
+    // 15th do not count; a file of another name is not unpacked at all.
+    constexpr int kSide = kMaxUserMbmSide;
+    constexpr std::int64_t kFit = kMaxUserMbmUnpackedPixels / (std::int64_t{kSide} * kSide);
+    static_assert(kFit == 8);
+    writeText(output_ + "/a/startup.mbm", mbmOfBitmaps(15, kSide));         // 12 counted: too many
+    writeText(output_ + "/b/startup.mbm", mbmOfBitmaps(5, kSide));          // 5
+    writeText(output_ + "/c/EidPic.mbm", mbmOfBitmaps(1, kSide));           // 6
+    writeText(output_ + "/d/theme.mbm", mbmOfBitmaps(6, kSide));            // not unpacked
+    writeText(output_ + "/e/startup.mbm", mbmOfBitmaps(6, kSide));          // replaces the 5: 7
+    writeText(output_ + "/f/backgroundimage.mbm", mbmOfBitmaps(2, kSide));  // 9: too many
+    writeText(output_ + "/g/Welcomeimage.mbm", mbmOfBitmaps(1, kSide));     // 8: fits exactly
+    std::vector<std::string> refusals;
+    EXPECT_EQ(CopyUserMbmFiles(output_, workDir_, &refusals),
+              (std::vector<std::string>{"startup.mbm", "EidPic.mbm", "theme.mbm", "startup.mbm",
+                                        "Welcomeimage.mbm"}));
+    ASSERT_EQ(refusals.size(), 2u);
+    EXPECT_NE(refusals[0].find("a/startup.mbm"), std::string::npos) << refusals[0];
+    EXPECT_NE(refusals[1].find("f/backgroundimage.mbm"), std::string::npos) << refusals[1];
+    EXPECT_NE(refusals[1].find("8 Мпикс"), std::string::npos) << refusals[1];
+    EXPECT_EQ(inWorkDir("startup.mbm"), mbmOfBitmaps(6, kSide));
+    EXPECT_EQ(inWorkDir("backgroundimage.mbm"), "default backgroundimage");
+}
+
 TEST_F(UserMbmWalk, NoOutputFolderLeavesTheDefaults) {
     EXPECT_TRUE(walk().empty());
     EXPECT_EQ(inWorkDir("startup.mbm"), "default startup");
