@@ -16,6 +16,7 @@
 #include <span>
 #include <vector>
 
+#include "base/file_io.hpp"
 #include "raster/raster.hpp"
 
 namespace felmo {
@@ -32,5 +33,8 @@ Raster loadBmpFile(const std::filesystem::path& path);
 // The reading form for the bytes already read from `path`.
 Raster decodeBmpFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 void saveBmpFile(const Raster& raster, const std::filesystem::path& path);
+// The raster's BMP file staged at `path` (see StagedFile), written a row at a time, so that the
+// file's bytes are never held in memory beside the picture. Throws as saveBmpFile.
+StagedFile stageBmpFile(const Raster& raster, const std::filesystem::path& path);
 
 }  // namespace felmo

@@ -1,10 +1,14 @@
 // WebP decoding through libwebp. The demuxer checks the container and gives the canvas size and
 // the frame durations before anything is decoded; the animation decoder composes the frames onto
-// its own canvas, which is copied out frame by frame. libwebp reports errors by return values.
+// its own canvas, which is copied out frame by frame. A still picture is decoded straight into
+// the raster's rows instead (through one BGRA buffer when it has alpha), so that it costs its
+// raster and what the library needs, not three canvases. libwebp reports errors by return values.
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include <webp/decode.h>
 #include <webp/demux.h>
 
 #include "raster/picture_limits.hpp"
@@ -92,10 +96,50 @@ void compose(std::span<const std::uint8_t> bytes, const AnimationOutline& outlin
     }
 }
 
+// A picture without animation, decoded into `picture`'s raster (of the canvas size).
+void decodeStill(std::span<const std::uint8_t> bytes, const WebPBitstreamFeatures& features,
+                 DecodedPicture& picture) {
+    WebPDecoderConfig config;
+    if (!WebPInitDecoderConfig(&config))
+        fail("The decoder cannot be set up.");
+    const std::size_t width = static_cast<std::size_t>(picture.colour.width());
+    const std::size_t height = static_cast<std::size_t>(picture.colour.height());
+    std::vector<std::uint8_t> bgra;
+    config.output.is_external_memory = 1;
+    if (features.has_alpha) {
+        bgra.resize(width * height * 4);
+        config.output.colorspace = MODE_BGRA;  // not premultiplied
+        config.output.u.RGBA.rgba = bgra.data();
+        config.output.u.RGBA.stride = static_cast<int>(width * 4);
+        config.output.u.RGBA.size = bgra.size();
+    } else {
+        config.output.colorspace = MODE_BGR;
+        config.output.u.RGBA.rgba = picture.colour.storageRow(0);
+        config.output.u.RGBA.stride = static_cast<int>(width * 3);
+        config.output.u.RGBA.size = width * height * 3;
+    }
+    const VP8StatusCode status = WebPDecode(bytes.data(), bytes.size(), &config);
+    WebPFreeDecBuffer(&config.output);
+    if (status != VP8_STATUS_OK)
+        fail("The picture cannot be decoded: the file is damaged.");
+    if (features.has_alpha)
+        splitBgra(bgra.data(), picture);
+}
+
 }  // namespace
 
 DecodedPicture decodeWebp(std::span<const std::uint8_t> bytes) {
     const AnimationOutline outline = readOutline(bytes);
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(bytes.data(), bytes.size(), &features) != VP8_STATUS_OK)
+        fail("The file is damaged.");
+    if (!features.has_animation && features.width == outline.width &&
+        features.height == outline.height) {
+        DecodedPicture still{Raster(outline.width, outline.height, colors::black), {}};
+        decodeStill(bytes, features, still);
+        dropAlphaWhenOpaque(still);
+        return still;
+    }
     DecodedPicture first;
     compose(bytes, outline, [&](int, const DecodedPicture& canvas) {
         first = canvas;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
 #include "base/error.hpp"
+#include "base/file_io.hpp"
 #include "pixel_map.hpp"
 #include "raster/bmp.hpp"
 
@@ -61,6 +64,23 @@ TEST(BmpWriter, RowsArePaddedWithZerosToFourBytes) {
         EXPECT_EQ(bytes[end + 1], 0);
         EXPECT_EQ(bytes[end + 2], 0);
     }
+}
+
+TEST(BmpWriter, AStagedFileHoldsTheEncodedBytesAndAnotherFormatIsRefusedUnwritten) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("felmo-bmp-stage-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    Raster picture(5, 3, colors::white);  // 15-byte rows padded to 16
+    picture.setPixel(4, 0, rgb(1, 2, 3));
+    stageBmpFile(picture, folder / "a.bmp").commit();
+    EXPECT_EQ(readWholeFile(folder / "a.bmp"), encodeBmp(picture));
+
+    picture.setSourceFormat(PixelFormat::Bits8, {colors::white, colors::black});
+    EXPECT_THROW(static_cast<void>(stageBmpFile(picture, folder / "b.bmp")), Error);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              1);
+    std::filesystem::remove_all(folder);
 }
 
 TEST(BmpWriter, ResolutionFieldsCarryTheRastersPixelsPerMetre) {

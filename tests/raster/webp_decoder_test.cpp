@@ -2,6 +2,7 @@
 
 #include "raster/webp.hpp"
 #include "support/picture_files.hpp"
+#include "support/resident_memory.hpp"
 
 namespace felmo {
 namespace {
@@ -32,6 +33,24 @@ TEST(WebpDecoder, LossyOpaqueStillHasNoAlpha) {
     const DecodedPicture picture = decodeWebp(testing::encodeWebp(16, 16, grey, false));
     EXPECT_FALSE(picture.hasAlpha());
     EXPECT_NEAR(redOf(picture.colour.pixel(8, 8)), 128, 3);
+}
+
+TEST(WebpDecoder, StillPictureCostsItsRasterNotSpareCanvases) {
+    if (!testing::residentMemoryIsMeasurable())
+        GTEST_SKIP() << "resident memory is not measurable in this build";
+    constexpr int kWidth = 2048, kHeight = 1024;
+    Bytes rgba(static_cast<std::size_t>(kWidth) * kHeight * 4, 255);
+    for (std::size_t i = 0; i < rgba.size(); i += 4)
+        rgba[i] = static_cast<std::uint8_t>(i / 4 % kWidth / 8);
+    const Bytes lossy = testing::encodeWebp(kWidth, kHeight, rgba, false);
+    const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&lossy] {
+        const DecodedPicture picture = decodeWebp(lossy);
+        if (picture.hasAlpha() || picture.colour.width() != kWidth)
+            throw Error("not the picture");
+    });
+    ASSERT_TRUE(growth.has_value());
+    constexpr std::int64_t kRaster = std::int64_t{kWidth} * kHeight * 3;
+    EXPECT_LE(*growth, kRaster + (std::int64_t{3} << 20));
 }
 
 TEST(WebpDecoder, AnimationGivesEveryComposedFrameAndItsDelay) {

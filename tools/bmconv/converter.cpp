@@ -145,9 +145,9 @@ void unpack(const Command& command) {
     std::vector<StagedFile> staged;
     staged.reserve(command.targets.size());
     for (std::size_t i = 0; i < command.targets.size(); ++i) {
-        const std::vector<std::uint8_t> bmp = encodeBmp(decodeMbmBitmap(bytes, infos[i]));
+        const Raster picture = decodeMbmBitmap(bytes, infos[i]);
         try {
-            staged.emplace_back(command.targets[i], bmp);
+            staged.push_back(stageBmpFile(picture, command.targets[i]));
         } catch (const Error& error) {
             throw ConverterError(Failure::BadDestinationFile, "", error.what());
         }
