@@ -259,7 +259,6 @@ TEST(JpegDecoder, DecodingCostsTheRasterAndAFewRowsNotASecondPicture) {
         });
         ASSERT_TRUE(growth.has_value()) << c.name;
         EXPECT_LE(*growth, kRasterBytes + kRowsAndLibrary) << c.name;
-        EXPECT_GE(*growth, kRasterBytes) << c.name << ": the raster itself must show";
     }
 }
 

@@ -1,5 +1,6 @@
 #include "support/resident_memory.hpp"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,6 +49,9 @@ std::optional<std::int64_t> peakResidentGrowth(const std::function<void()>& work
     if (child == 0) {
         ::close(channel[0]);
         std::int64_t growth = -1;
+        // Free heap pages the test process left resident go back first, so that the work's
+        // allocations show however the heap was used before.
+        ::malloc_trim(0);
         const std::int64_t base = residentBytesNow();
         try {
             work();
