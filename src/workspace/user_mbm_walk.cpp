@@ -99,8 +99,8 @@ struct Walk {
         const std::int64_t replacedPixels =
             unpackedPixels.count(target) ? unpackedPixels[target] : 0;
         if (totalUnpackedPixels - replacedPixels + pixels > kMaxUserMbmUnpackedPixels) {
-            refuse(file, "картинок в файлах слотов вместе больше " +
-                             std::to_string(kMaxUserMbmUnpackedPixels >> 20) + " Мпикс");
+            refuse(file, formatMessage(_("картинок в файлах слотов вместе больше %1 Мпикс"),
+                                       kMaxUserMbmUnpackedPixels >> 20));
             return;
         }
         try {
