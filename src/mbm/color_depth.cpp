@@ -315,15 +315,23 @@ void packPixelRows(const Raster& raster, const BitmapMode& mode, int firstRow, i
 }
 
 void unpackPixels(std::span<const std::uint8_t> raw, const BitmapMode& mode, Raster& raster) {
+    unpackPixelRows(raw, mode, 0, raster.height(), raster);
+}
+
+void unpackPixelRows(std::span<const std::uint8_t> raw, const BitmapMode& mode, int firstRow,
+                     int rowCount, Raster& raster) {
     if (!isValidMode(mode))
         throw Error("cannot read pixels stored as " + describeMode(mode));
     const int width = raster.width();
     const std::size_t stride = strideBytes(mode.bitsPerPixel, width);
-    if (raw.size() < stride * static_cast<std::size_t>(raster.height()))
+    if (firstRow < 0 || rowCount < 0 || rowCount > raster.height() - firstRow)
+        throw Error("rows outside the picture");
+    if (raw.size() < stride * static_cast<std::size_t>(rowCount))
         throw Error("the pixel data is shorter than the picture");
 
-    for (int y = 0; y < raster.height(); ++y) {
-        const std::uint8_t* s = raw.data() + static_cast<std::size_t>(y) * stride;
+    for (int k = 0; k < rowCount; ++k) {
+        const int y = firstRow + k;
+        const std::uint8_t* s = raw.data() + static_cast<std::size_t>(k) * stride;
         std::uint8_t* d = raster.storageRow(y);
         switch (mode.bitsPerPixel) {
             case 1:

@@ -49,5 +49,8 @@ void packPixelRows(const Raster& raster, const BitmapMode& mode, int firstRow, i
 // Fills a 24-bit raster (its size decides the width and height) from a padded pixel buffer of
 // `mode`, which must hold at least stride x height bytes.
 void unpackPixels(std::span<const std::uint8_t> raw, const BitmapMode& mode, Raster& raster);
+// The same for rows [firstRow, firstRow + rowCount), whose padded bytes `raw` holds.
+void unpackPixelRows(std::span<const std::uint8_t> raw, const BitmapMode& mode, int firstRow,
+                     int rowCount, Raster& raster);
 
 }  // namespace felmo

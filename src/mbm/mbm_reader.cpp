@@ -104,28 +104,44 @@ MbmBitmapInfo readHeader(std::span<const std::uint8_t> file, std::size_t offset,
     return info;
 }
 
-// The bitmap's padded pixel buffer: the stored bytes themselves, or expanded into scratch.
-std::span<const std::uint8_t> rawPixels(std::span<const std::uint8_t> file,
-                                        const MbmBitmapInfo& info, std::size_t number,
-                                        std::vector<std::uint8_t>& scratch) {
+// Hands the bitmap's padded pixel buffer to `use(firstRow, rowCount, rows)` a band of rows at a
+// time: the stored bytes themselves, or expanded a band at a time into `scratch`, so that a
+// compressed bitmap never needs its whole buffer.
+template <typename Use>
+void forEachBand(std::span<const std::uint8_t> file, const MbmBitmapInfo& info, std::size_t number,
+                 std::vector<std::uint8_t>& scratch, Use&& use) {
     const auto stored = file.subspan(info.offset + mbm::kBitmapHeaderBytes, info.storedBytes());
-    if (info.compression == Compression::None)
-        return stored;
-    scratch.resize(info.rawBytes());
+    const std::size_t stride = strideBytes(info.mode.bitsPerPixel, info.width);
+    if (info.compression == Compression::None) {
+        use(0, info.height, stored);
+        return;
+    }
+    // Bands of a multiple of three rows, so that every band but the last holds whole pixels of
+    // every scheme (rows are padded to 4 bytes).
+    constexpr std::size_t kBandBytes = 64 * 1024;
+    const int bandRows = static_cast<int>(std::max<std::size_t>(1, kBandBytes / stride / 3) * 3);
     try {
-        decompressPixels(info.compression, stored, scratch);
+        PixelExpander expander(info.compression, stored, info.rawBytes());
+        for (int y = 0; y < info.height; y += bandRows) {
+            const int rows = std::min(bandRows, info.height - y);
+            scratch.resize(stride * static_cast<std::size_t>(rows));
+            expander.expand(scratch);
+            use(y, rows, std::span<const std::uint8_t>(scratch));
+        }
+        expander.finish();
     } catch (const Error& error) {
         fail(number, error.what());
     }
-    return scratch;
 }
 
 Raster decodeWithScratch(std::span<const std::uint8_t> file, const MbmBitmapInfo& info,
                          std::size_t number, std::vector<std::uint8_t>& scratch) {
-    const std::span<const std::uint8_t> raw = rawPixels(file, info, number, scratch);
     Raster raster(info.width, info.height);
     raster.setResolution(0, 0);
-    unpackPixels(raw, info.mode, raster);
+    forEachBand(file, info, number, scratch,
+                [&](int firstRow, int rowCount, std::span<const std::uint8_t> rows) {
+                    unpackPixelRows(rows, info.mode, firstRow, rowCount, raster);
+                });
     return raster;
 }
 
@@ -198,7 +214,8 @@ Raster decodeMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& 
 void checkMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info) {
     const MbmBitmapInfo checked = readHeader(file, info.offset, info.index + 1);
     std::vector<std::uint8_t> scratch;
-    rawPixels(file, checked, info.index + 1, scratch);
+    forEachBand(file, checked, info.index + 1, scratch,
+                [](int, int, std::span<const std::uint8_t>) {});
 }
 
 std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file) {

@@ -140,75 +140,6 @@ std::size_t encodeTwelveBit(const std::uint8_t* raw, std::size_t available, bool
     return i;
 }
 
-template <int kUnit, int kPixel>
-void decodeUnits(std::span<const std::uint8_t> stored, std::span<std::uint8_t> raw) {
-    const std::uint8_t* in = stored.data();
-    const std::uint8_t* const inEnd = in + stored.size();
-    std::uint8_t* put = raw.data();
-    std::uint8_t* const putEnd = put + raw.size();
-    while (in < inEnd) {
-        const std::uint8_t control = *in++;
-        const std::size_t room = static_cast<std::size_t>(putEnd - put) / kPixel;
-        if (control < 128) {
-            const std::size_t length = std::size_t{control} + 1;
-            if (inEnd - in < kUnit)
-                throw Error("the compressed data ends inside a run");
-            if (length > room)
-                throw Error("a run goes past the end of the picture");
-            if constexpr (kUnit == 1) {
-                std::memset(put, *in, length);
-                put += length;
-            } else {
-                for (std::size_t k = 0; k < length; ++k, put += kPixel) {
-                    std::memcpy(put, in, kUnit);
-                    if constexpr (kPixel > kUnit)
-                        put[kUnit] = 0;
-                }
-            }
-            in += kUnit;
-        } else {
-            const std::size_t length = 256 - std::size_t{control};
-            if (static_cast<std::size_t>(inEnd - in) / kUnit < length)
-                throw Error("the compressed data ends inside a literal block");
-            if (length > room)
-                throw Error("a literal block goes past the end of the picture");
-            if constexpr (kUnit == kPixel) {
-                std::memcpy(put, in, length * kUnit);
-                put += length * kUnit;
-                in += length * kUnit;
-            } else {
-                for (std::size_t k = 0; k < length; ++k, put += kPixel, in += kUnit) {
-                    std::memcpy(put, in, kUnit);
-                    put[kUnit] = 0;
-                }
-            }
-        }
-    }
-    if (put != putEnd)
-        throw Error("the compressed data ends before the picture is complete");
-}
-
-void decodeTwelveBit(std::span<const std::uint8_t> stored, std::span<std::uint8_t> raw) {
-    if (stored.size() % 2 != 0)
-        throw Error("the compressed data ends inside a word");
-    std::uint8_t* put = raw.data();
-    std::uint8_t* const putEnd = put + raw.size();
-    for (std::size_t i = 0; i < stored.size(); i += 2) {
-        const std::uint16_t word = loadWord(&stored[i]);
-        const std::size_t length = (word >> 12) + std::size_t{1};
-        if (length > static_cast<std::size_t>(putEnd - put) / 2)
-            throw Error("a run goes past the end of the picture");
-        const auto low = static_cast<std::uint8_t>(word & 0xFF);
-        const auto high = static_cast<std::uint8_t>((word >> 8) & 0x0F);
-        for (std::size_t k = 0; k < length; ++k) {
-            *put++ = low;
-            *put++ = high;
-        }
-    }
-    if (put != putEnd)
-        throw Error("the compressed data ends before the picture is complete");
-}
-
 }  // namespace
 
 std::size_t PixelCompressor::pixelBytes(Compression compression) {
@@ -339,25 +270,130 @@ bool compressPixels(Compression compression, std::span<const std::uint8_t> raw,
     return compressor.feed(raw) && compressor.finish();
 }
 
-void decompressPixels(Compression compression, std::span<const std::uint8_t> stored,
-                      std::span<std::uint8_t> raw) {
+PixelExpander::PixelExpander(Compression compression, std::span<const std::uint8_t> stored,
+                             std::size_t rawBytes)
+    : compression_(compression), stored_(stored), left_(rawBytes) {
     switch (compression) {
         case Compression::Byte:
-            return decodeUnits<1, 1>(stored, raw);
-        case Compression::TwelveBit:
-            return decodeTwelveBit(stored, raw);
-        case Compression::SixteenBit:
-            return decodeUnits<2, 2>(stored, raw);
-        case Compression::TwentyFourBit:
-            return decodeUnits<3, 3>(stored, raw);
-        case Compression::ThirtyTwoBit:
-            return decodeUnits<3, 4>(stored, raw);
-        case Compression::ThirtyTwoBitAlpha:
-            return decodeUnits<4, 4>(stored, raw);
-        case Compression::None:
+            unit_ = pixel_ = 1;
             break;
+        case Compression::TwelveBit:
+        case Compression::SixteenBit:
+            unit_ = pixel_ = 2;
+            break;
+        case Compression::TwentyFourBit:
+            unit_ = pixel_ = 3;
+            break;
+        case Compression::ThirtyTwoBit:
+            unit_ = 3;
+            pixel_ = 4;
+            break;
+        case Compression::ThirtyTwoBitAlpha:
+            unit_ = pixel_ = 4;
+            break;
+        case Compression::None:
+            throw Error("no run-length scheme for this compression");
     }
-    throw Error("no run-length scheme for this compression");
+    if (compression == Compression::TwelveBit && stored.size() % 2 != 0)
+        throw Error("the compressed data ends inside a word");
+}
+
+void PixelExpander::startToken() {
+    const std::size_t room = left_ / pixel_;
+    if (compression_ == Compression::TwelveBit) {
+        if (stored_.size() - in_ < 2)
+            throw Error("the compressed data ends inside a word");
+        const std::uint16_t word = loadWord(&stored_[in_]);
+        in_ += 2;
+        const std::size_t length = (word >> 12) + std::size_t{1};
+        if (length > room)
+            throw Error("a run goes past the end of the picture");
+        twelve_[0] = static_cast<std::uint8_t>(word & 0xFF);
+        twelve_[1] = static_cast<std::uint8_t>((word >> 8) & 0x0F);
+        runUnit_ = twelve_;
+        runLeft_ = length;
+        return;
+    }
+    const std::uint8_t control = stored_[in_++];
+    if (control < 128) {
+        const std::size_t length = std::size_t{control} + 1;
+        if (stored_.size() - in_ < unit_)
+            throw Error("the compressed data ends inside a run");
+        if (length > room)
+            throw Error("a run goes past the end of the picture");
+        runUnit_ = &stored_[in_];
+        in_ += unit_;
+        runLeft_ = length;
+    } else {
+        const std::size_t length = 256 - std::size_t{control};
+        if ((stored_.size() - in_) / unit_ < length)
+            throw Error("the compressed data ends inside a literal block");
+        if (length > room)
+            throw Error("a literal block goes past the end of the picture");
+        literalLeft_ = length;
+    }
+}
+
+void PixelExpander::expand(std::span<std::uint8_t> piece) {
+    if (piece.size() > left_ || (piece.size() % pixel_ != 0 && piece.size() != left_))
+        throw Error("the pieces do not match the picture");
+    std::uint8_t* put = piece.data();
+    std::size_t pixels = piece.size() / pixel_;
+    while (pixels > 0) {
+        if (runLeft_ == 0 && literalLeft_ == 0) {
+            if (in_ == stored_.size())
+                throw Error("the compressed data ends before the picture is complete");
+            startToken();
+        }
+        if (runLeft_ > 0) {
+            const std::size_t n = std::min(runLeft_, pixels);
+            if (pixel_ == 1) {
+                std::memset(put, *runUnit_, n);
+                put += n;
+            } else {
+                for (std::size_t k = 0; k < n; ++k, put += pixel_) {
+                    std::memcpy(put, runUnit_, unit_);
+                    if (pixel_ > unit_)
+                        put[unit_] = 0;
+                }
+            }
+            runLeft_ -= n;
+            pixels -= n;
+            left_ -= n * pixel_;
+        } else {
+            const std::size_t n = std::min(literalLeft_, pixels);
+            if (unit_ == pixel_) {
+                std::memcpy(put, &stored_[in_], n * unit_);
+                put += n * unit_;
+                in_ += n * unit_;
+            } else {
+                for (std::size_t k = 0; k < n; ++k, put += pixel_, in_ += unit_) {
+                    std::memcpy(put, &stored_[in_], unit_);
+                    put[unit_] = 0;
+                }
+            }
+            literalLeft_ -= n;
+            pixels -= n;
+            left_ -= n * pixel_;
+        }
+    }
+    if (piece.size() % pixel_ != 0)  // the last piece, ending in a part pixel
+        finish();
+}
+
+void PixelExpander::finish() {
+    // A part pixel at the end can never be filled: a further token goes past the picture.
+    if (in_ < stored_.size())
+        startToken();
+    if (left_ != 0 || in_ < stored_.size())
+        throw Error("the compressed data ends before the picture is complete");
+}
+
+void decompressPixels(Compression compression, std::span<const std::uint8_t> stored,
+                      std::span<std::uint8_t> raw) {
+    PixelExpander expander(compression, stored, raw.size());
+    expander.expand(raw);
+    expander.finish();
 }
 
 std::size_t minimumStoredBytes(Compression compression, std::size_t rawBytes) {

@@ -80,6 +80,33 @@ class PixelCompressor {
 void decompressPixels(Compression compression, std::span<const std::uint8_t> stored,
                       std::span<std::uint8_t> raw);
 
+// The same expansion a piece at a time (row by row, say), so that the whole padded buffer never
+// has to exist: the pieces, of whole pixels, must add up to rawBytes; the errors are those of
+// decompressPixels, each thrown once the piece that meets it is expanded (or by finish()).
+class PixelExpander {
+  public:
+    // `stored` must outlive the expander. Throws felmo::Error for None.
+    PixelExpander(Compression compression, std::span<const std::uint8_t> stored,
+                  std::size_t rawBytes);
+    void expand(std::span<std::uint8_t> piece);
+    // After the last piece: every stored byte must have been used.
+    void finish();
+
+  private:
+    void startToken();
+
+    Compression compression_;
+    std::span<const std::uint8_t> stored_;
+    std::size_t left_;  // raw bytes still to fill
+    std::size_t unit_ = 1;
+    std::size_t pixel_ = 1;
+    std::size_t in_ = 0;
+    const std::uint8_t* runUnit_ = nullptr;
+    std::uint8_t twelve_[2] = {};
+    std::size_t runLeft_ = 0;      // pixels of the current run still to write
+    std::size_t literalLeft_ = 0;  // pixels of the current literal block still to copy
+};
+
 // The fewest stored bytes that can expand to rawBytes under the scheme (all longest runs): lets
 // a reader refuse an impossible size before allocating the buffer.
 std::size_t minimumStoredBytes(Compression compression, std::size_t rawBytes);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/error.hpp"
+#include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
 #include "mbm/rle.hpp"
 #include "support/resident_memory.hpp"
@@ -77,6 +78,41 @@ TEST(PixelCompressor, PiecesOfAnyLengthGiveTheBytesOfTheWhole) {
                 }
             }
     EXPECT_GT(givingUp, 0) << "no case where the scheme gives up";
+}
+
+TEST(PixelExpander, PiecesOfWholePixelsGiveTheBytesOfTheWhole) {
+    const Compression schemes[] = {Compression::Byte,         Compression::TwelveBit,
+                                   Compression::SixteenBit,   Compression::TwentyFourBit,
+                                   Compression::ThirtyTwoBit, Compression::ThirtyTwoBitAlpha};
+    for (const Compression scheme : schemes) {
+        const std::size_t pixel =
+            scheme == Compression::Byte                                             ? 1
+            : scheme == Compression::TwentyFourBit                                  ? 3
+            : scheme == Compression::TwelveBit || scheme == Compression::SixteenBit ? 2
+                                                                                    : 4;
+        Bytes raw = mixedStream(pixel * 3000, 3, 5);
+        if (scheme == Compression::ThirtyTwoBit)  // the fourth byte is not stored: it reads as 0
+            for (std::size_t i = 3; i < raw.size(); i += 4)
+                raw[i] = 0;
+        if (scheme == Compression::TwelveBit)  // the top nibble is not stored either
+            for (std::size_t i = 1; i < raw.size(); i += 2)
+                raw[i] &= 0x0F;
+        Bytes stored;
+        ASSERT_TRUE(compressPixels(scheme, raw, stored));
+        for (const std::size_t piece :
+             {std::size_t{1}, std::size_t{7}, std::size_t{129}, std::size_t{1000}}) {
+            PixelExpander expander(scheme, stored, raw.size());
+            Bytes back;
+            for (std::size_t at = 0; at < raw.size(); at += piece * pixel) {
+                Bytes part(std::min(piece * pixel, raw.size() - at));
+                expander.expand(part);
+                back.insert(back.end(), part.begin(), part.end());
+            }
+            expander.finish();
+            EXPECT_EQ(back, raw) << "scheme " << static_cast<int>(scheme) << ", pieces of "
+                                 << piece;
+        }
+    }
 }
 
 TEST(PixelCompressor, FeedingMoreOrLessThanTheBitmapIsAnError) {
@@ -170,6 +206,24 @@ TEST(MbmWriterOutput, WritingABitmapHoldsAFewRowsNotTheWholePicture) {
         ASSERT_TRUE(growth.has_value());
         EXPECT_LE(*growth, kAllowance) << "storage " << static_cast<int>(storage);
     }
+}
+
+TEST(MbmReaderBands, ReadingACompressedBitmapHoldsAFewRowsNotItsWholeBuffer) {
+    if (!testing::residentMemoryIsMeasurable())
+        GTEST_SKIP() << "resident memory is not measurable in this build";
+    // 8 MiB of 32-bit pixels, compressed: the raster (6 MiB) and a band of rows, not the buffer.
+    const Raster picture = stripedPicture(2048, 1024, 0);
+    const MbmFrame frame{&picture, {32, ColorKind::Color}};
+    const Bytes file = encodeMbm({&frame, 1});
+    ASSERT_EQ(readMbmDirectory(file).at(0).compression, Compression::ThirtyTwoBit);
+    const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&file] {
+        checkMbmBitmap(file, readMbmDirectory(file).at(0));
+        const Raster back = decodeMbmBitmap(file, std::size_t{0});
+        if (back.width() != 2048)
+            throw Error("not the picture");
+    });
+    ASSERT_TRUE(growth.has_value());
+    EXPECT_LE(*growth, std::int64_t{2048} * 1024 * 3 + (std::int64_t{1} << 20));
 }
 
 }  // namespace
