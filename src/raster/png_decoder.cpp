@@ -1,7 +1,9 @@
 // PNG decoding through libpng. The library reports fatal errors by calling our error function,
 // which must not return: it longjmps back into runDecoder, the one function that calls setjmp.
-// That function keeps only plain C values (the library's structs, malloc'd buffers), so nothing
-// with a destructor is ever jumped over; decodePng turns its outcome into pixels or an error.
+// That function keeps only plain C values (the library's structs, a one-row malloc'd scratch), so
+// nothing with a destructor is ever jumped over. The picture lives in the caller: runDecoder asks
+// for it through a noexcept callback once the size is known and reads each row straight into the
+// raster (and the opacities), so a picture costs its raster, its opacities and one row.
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -22,11 +24,19 @@ struct MemorySource {
     std::size_t position;
 };
 
+// Where the rows go: `colour` holds height rows of width x 3 bytes (B, G, R), `alpha` (when the
+// picture has transparency) height rows of width opacities. Null colour when it cannot be made.
+struct PictureRows {
+    unsigned char* colour;
+    unsigned char* alpha;
+};
+using RowsOf = PictureRows (*)(void* context, int width, int height, int withAlpha);
+
 // The outcome of one decode in plain C terms.
 struct PngOutcome {
-    unsigned char* pixels;  // malloc'd, height rows of width * channels bytes (BGR or BGRA)
-    // malloc'd row pointers; kept here, not in a local, so that the jump back cannot lose them
-    unsigned char** rows;
+    RowsOf rowsOf;
+    void* context;
+    unsigned char* scratch;  // malloc'd, one BGRA row (pictures with transparency)
     unsigned long width;
     unsigned long height;
     int channels;  // 3 or 4
@@ -66,10 +76,6 @@ bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
     }
     if (setjmp(png_jmpbuf(png)) != 0) {
         png_destroy_read_struct(&png, &info, nullptr);
-        std::free(out->rows);
-        out->rows = nullptr;
-        std::free(out->pixels);
-        out->pixels = nullptr;
         return false;
     }
     png_set_read_fn(png, &source, readFromMemory);
@@ -91,7 +97,7 @@ bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
     png_set_scale_16(png);
     png_set_gray_to_rgb(png);
     png_set_bgr(png);
-    (void)png_set_interlace_handling(png);
+    const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
     out->channels = hasAlpha ? 4 : 3;
@@ -101,49 +107,71 @@ bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    out->pixels = static_cast<unsigned char*>(std::malloc(stride * out->height));
-    out->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * out->height));
-    if (out->pixels == nullptr || out->rows == nullptr)
+    const PictureRows rows = out->rowsOf(out->context, static_cast<int>(out->width),
+                                         static_cast<int>(out->height), hasAlpha ? 1 : 0);
+    if (hasAlpha)
+        out->scratch = static_cast<unsigned char*>(std::malloc(stride));
+    if (rows.colour == nullptr || (hasAlpha && (rows.alpha == nullptr || out->scratch == nullptr)))
         png_error(png, "Out of memory");
-    for (unsigned long y = 0; y < out->height; ++y)
-        out->rows[y] = out->pixels + stride * y;
-    png_read_image(png, out->rows);
+    const std::size_t width = static_cast<std::size_t>(out->width);
+    // An interlaced picture comes in several passes over the rows; each pass adds its pixels to
+    // what the row holds (or leaves it alone), so a row with opacities is put together again
+    // before each of them.
+    for (int pass = 0; pass < passes; ++pass)
+        for (std::size_t y = 0; y < out->height; ++y) {
+            unsigned char* colour = rows.colour + width * 3 * y;
+            if (!hasAlpha) {
+                png_read_row(png, colour, nullptr);
+                continue;
+            }
+            unsigned char* alpha = rows.alpha + width * y;
+            if (passes > 1)  // a pass leaves the pixels of the others as they are
+                for (std::size_t x = 0; x < width; ++x) {
+                    std::memcpy(out->scratch + x * 4, colour + x * 3, 3);
+                    out->scratch[x * 4 + 3] = alpha[x];
+                }
+            png_read_row(png, out->scratch, nullptr);
+            for (std::size_t x = 0; x < width; ++x) {
+                std::memcpy(colour + x * 3, out->scratch + x * 4, 3);
+                alpha[x] = out->scratch[x * 4 + 3];
+            }
+        }
     png_destroy_read_struct(&png, &info, nullptr);
-    std::free(out->rows);
-    out->rows = nullptr;
     return true;
 }
 
-class OutcomeBuffer {
-  public:
-    explicit OutcomeBuffer(PngOutcome& outcome) : outcome_(outcome) {}
-    ~OutcomeBuffer() { std::free(outcome_.pixels); }
-    OutcomeBuffer(const OutcomeBuffer&) = delete;
-    OutcomeBuffer& operator=(const OutcomeBuffer&) = delete;
+// Owns what runDecoder leaves behind: the picture it asked for and the row scratch.
+struct DecodeTarget {
+    PngOutcome outcome{};
+    DecodedPicture picture;
 
-  private:
-    PngOutcome& outcome_;
-};
-
-DecodedPicture toPicture(const PngOutcome& decoded) {
-    const int width = static_cast<int>(decoded.width), height = static_cast<int>(decoded.height);
-    const std::size_t pixelCount = static_cast<std::size_t>(width) * height;
-    DecodedPicture picture{Raster(width, height, colors::black), {}};
-    if (decoded.channels == 3) {
-        std::memcpy(picture.colour.storageRow(0), decoded.pixels, pixelCount * 3);
-        return picture;
+    DecodeTarget() {
+        outcome.rowsOf = [](void* context, int width, int height,
+                            int withAlpha) noexcept -> PictureRows {
+            auto* self = static_cast<DecodeTarget*>(context);
+            try {
+                self->picture.colour = Raster(width, height, colors::black);
+                if (withAlpha)
+                    self->picture.alpha.assign(static_cast<std::size_t>(width) * height, 255);
+            } catch (...) {
+                return {nullptr, nullptr};
+            }
+            return {self->picture.colour.storageRow(0),
+                    withAlpha ? self->picture.alpha.data() : nullptr};
+        };
+        outcome.context = this;
     }
-    splitBgra(decoded.pixels, picture);
-    dropAlphaWhenOpaque(picture);
-    return picture;
-}
+    ~DecodeTarget() { std::free(outcome.scratch); }
+    DecodeTarget(const DecodeTarget&) = delete;
+    DecodeTarget& operator=(const DecodeTarget&) = delete;
+};
 
 }  // namespace
 
 DecodedPicture decodePng(std::span<const std::uint8_t> bytes) {
-    PngOutcome decoded{};
+    DecodeTarget target;
+    PngOutcome& decoded = target.outcome;
     const bool decodedWell = runDecoder(bytes.data(), bytes.size(), &decoded);
-    OutcomeBuffer release(decoded);
     if (decoded.tooLarge) {
         try {
             checkPictureSize(static_cast<std::int64_t>(decoded.width),
@@ -154,7 +182,9 @@ DecodedPicture decodePng(std::span<const std::uint8_t> bytes) {
     }
     if (!decodedWell)
         throw InvalidPicture("PNG", std::string(decoded.message) + ".");
-    return toPicture(decoded);
+    DecodedPicture picture = std::move(target.picture);
+    dropAlphaWhenOpaque(picture);
+    return picture;
 }
 
 }  // namespace felmo

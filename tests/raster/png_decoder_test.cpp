@@ -6,6 +6,7 @@
 #include "raster/decoded_picture.hpp"
 #include "raster/png.hpp"
 #include "support/picture_files.hpp"
+#include "support/resident_memory.hpp"
 
 namespace felmo {
 namespace {
@@ -152,6 +153,29 @@ TEST(PngDecoder, AlphaIsKeptAndCanBeLaidOverBlackOrKeyed) {
     EXPECT_EQ(keyed.pixel(3, 0), rgb(0, 0, 255));
 }
 
+TEST(PngDecoder, InterlacedPictureWithAlphaDecodesAsTheSameOneWithout) {
+    // 19 x 13 covers every pass's partial blocks; every pixel differs in colour and opacity.
+    PngSpec plain{19, 13, 6, 8, false, {}, {}, {}, {}, {}};
+    for (int y = 0; y < plain.height; ++y) {
+        Bytes row;
+        for (int x = 0; x < plain.width; ++x)
+            for (int channel = 0; channel < 4; ++channel)
+                row.push_back(static_cast<std::uint8_t>(x * 13 + y * 7 + channel * 61));
+        plain.rows.push_back(row);
+    }
+    PngSpec interlaced = plain;
+    interlaced.interlaced = true;
+    const DecodedPicture expected = decodePng(testing::encodePng(plain));
+    const DecodedPicture actual = decodePng(testing::encodePng(interlaced));
+    ASSERT_TRUE(actual.hasAlpha());
+    EXPECT_EQ(actual.alpha, expected.alpha);
+    for (int y = 0; y < plain.height; ++y)
+        for (int x = 0; x < plain.width; ++x)
+            ASSERT_EQ(actual.colour.pixel(x, y), expected.colour.pixel(x, y)) << x << ", " << y;
+    EXPECT_EQ(expected.colour.pixel(2, 1), rgb(26 + 7, 26 + 7 + 61, 26 + 7 + 122));
+    EXPECT_EQ(expected.alpha[1 * 19 + 2], 26 + 7 + 183);
+}
+
 TEST(PngDecoder, TransparencyChunksBecomeAlpha) {
     PngSpec palette{3,        1,
                     3,        8,
@@ -166,6 +190,27 @@ TEST(PngDecoder, TransparencyChunksBecomeAlpha) {
 
     PngSpec colour{2, 1, 2, 8, false, {}, {}, {}, Rgb{1, 2, 3}, {Bytes{1, 2, 3, 1, 2, 4}}};
     EXPECT_EQ(decodePng(testing::encodePng(colour)).alpha, (std::vector<std::uint8_t>{0, 255}));
+}
+
+TEST(PngDecoder, DecodingCostsThePictureAndARowNotASecondCopy) {
+    if (!testing::residentMemoryIsMeasurable())
+        GTEST_SKIP() << "resident memory is not measurable in this build";
+    constexpr int kSide = 1536;
+    PngSpec spec{kSide, kSide, 6, 8, false, {}, {}, {}, {}, {}};
+    for (int y = 0; y < kSide; ++y) {
+        Bytes row(static_cast<std::size_t>(kSide) * 4);
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = static_cast<std::uint8_t>(i / 4 + y + (i % 4 == 3 ? 100 : 0));
+        spec.rows.push_back(std::move(row));
+    }
+    const Bytes file = testing::encodePng(spec);
+    const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&file] {
+        if (!decodePng(file).hasAlpha())
+            throw Error("not the picture");
+    });
+    ASSERT_TRUE(growth.has_value());
+    // Colours and opacities: 4 bytes a pixel; before, the decoded rows came beside them.
+    EXPECT_LE(*growth, std::int64_t{kSide} * kSide * 4 + (std::int64_t{1} << 20));
 }
 
 TEST(PngDecoder, PictureBeyondThePixelLimitIsRefused) {
