@@ -177,6 +177,8 @@ class GifCanvas {
                    std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, 0)} {}
 
     const DecodedPicture& picture() const { return picture_; }
+    // The picture itself, taken out: the canvas is done with.
+    DecodedPicture release() { return std::move(picture_); }
     int width() const { return picture_.colour.width(); }
     int height() const { return picture_.colour.height(); }
 
@@ -286,8 +288,10 @@ void decodeFrame(GifFile& gif, GifCanvas& canvas, const FrameHeader& frame) {
     }
 }
 
-void compose(std::span<const std::uint8_t> bytes, const Outline& outline, int frameLimit,
-             const ComposedFrameVisitor& visit) {
+// Composes at most frameLimit frames, handing each to `visit` until it returns false; returns the
+// canvas as the last visit saw it.
+DecodedPicture compose(std::span<const std::uint8_t> bytes, const Outline& outline, int frameLimit,
+                       const ComposedFrameVisitor& visit) {
     GifFile gif(bytes);
     GifCanvas canvas(outline.width, outline.height);
     int index = 0;
@@ -306,24 +310,23 @@ void compose(std::span<const std::uint8_t> bytes, const Outline& outline, int fr
         else if (pendingDisposal == DISPOSE_PREVIOUS)
             canvas.restore(saved);
         const GifCanvas::Span area = canvas.clip(frame);
-        if (frame.disposal == DISPOSE_PREVIOUS)
+        if (frame.disposal == DISPOSE_PREVIOUS && index + 1 < frameLimit)
             saved = canvas.save(area);
         decodeFrame(gif, canvas, frame);
         pendingDisposal = frame.disposal;
         pendingArea = area;
         goOn = visit(index++, canvas.picture());
     });
+    return canvas.release();
 }
 
 }  // namespace
 
 DecodedPicture decodeGif(std::span<const std::uint8_t> bytes) {
     const Outline outline = readOutline(bytes);
-    DecodedPicture first;
-    compose(bytes, outline, 1, [&](int, const DecodedPicture& canvas) {
-        first = canvas;
-        return false;
-    });
+    // The canvas after the first frame is the picture: taken as it is, not copied.
+    DecodedPicture first =
+        compose(bytes, outline, 1, [](int, const DecodedPicture&) { return false; });
     dropAlphaWhenOpaque(first);
     return first;
 }

@@ -5,6 +5,7 @@
 #include "pixel_map.hpp"
 #include "raster/gif.hpp"
 #include "support/picture_files.hpp"
+#include "support/resident_memory.hpp"
 
 namespace felmo {
 namespace {
@@ -54,6 +55,33 @@ TEST(GifDecoder, FramesAreComposedWithDisposalAndTransparency) {
         {"RRRW", "R..R", "R..R"},  // the blue pixel was put back to red
     };
     EXPECT_EQ(frames, expected);
+}
+
+TEST(GifDecoder, AStillCostsItsCanvasNotACopyOfIt) {
+    if (!testing::residentMemoryIsMeasurable())
+        GTEST_SKIP() << "resident memory is not measurable in this build";
+    constexpr int kWidth = 2048, kHeight = 1024;
+    testing::GifSpec spec;
+    spec.width = kWidth;
+    spec.height = kHeight;
+    spec.colours = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    testing::GifFrameSpec frame;
+    frame.width = kWidth;
+    frame.height = kHeight;
+    frame.disposal = 3;  // back to the previous canvas: nothing to keep for a still
+    frame.transparentIndex = 0;
+    frame.indices.resize(static_cast<std::size_t>(kWidth) * kHeight);
+    for (std::size_t i = 0; i < frame.indices.size(); ++i)
+        frame.indices[i] = static_cast<std::uint8_t>(i / 4096 % 4);
+    spec.frames.push_back(frame);
+    spec.frames.push_back(frame);
+    const testing::Bytes file = testing::encodeGif(spec);
+    const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&file] {
+        if (!decodeGif(file).hasAlpha())
+            throw Error("not the picture");
+    });
+    ASSERT_TRUE(growth.has_value());
+    EXPECT_LE(*growth, std::int64_t{kWidth} * kHeight * 4 + (std::int64_t{1} << 20));
 }
 
 TEST(GifDecoder, InterlacedRowsArePutBackInOrder) {
