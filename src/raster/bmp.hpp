@@ -16,7 +16,7 @@
 #include <span>
 #include <vector>
 
-#include "base/file_io.hpp"
+#include "platform/file_io.hpp"
 #include "raster/raster.hpp"
 
 namespace felmo {

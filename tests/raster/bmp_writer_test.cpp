@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "base/error.hpp"
-#include "base/file_io.hpp"
 #include "pixel_map.hpp"
+#include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 
 namespace felmo {

@@ -62,7 +62,7 @@ std::vector<std::string> tokenizeCommandFile(std::string_view text,
         // A quoted stretch ends on its own line: a path never holds a line break, and a quote
         // left open would swallow every argument after it.
         if (quoted)
-            throw ConverterError(Failure::BadCommandFile, commandFile.string(),
+            throw ConverterError(Failure::BadCommandFile, utf8FromPath(commandFile),
                                  "Line " + std::to_string(lineNumber) +
                                      ": a double quote is not closed on that line.");
         tokens.push_back(std::move(token));
