@@ -28,6 +28,33 @@ std::string folderOf(const std::string& file) {
 
 }  // namespace
 
+std::string windowsCommandLine(const std::vector<std::string>& arguments) {
+    std::string line;
+    for (const std::string& argument : arguments) {
+        if (!line.empty())
+            line += ' ';
+        if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) {
+            line += argument;
+            continue;
+        }
+        line += '"';
+        std::size_t backslashes = 0;
+        for (char c : argument) {
+            if (c == '\\') {
+                ++backslashes;
+                continue;
+            }
+            // Backslashes before a quote are doubled and the quote escaped; elsewhere they stand.
+            line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+            backslashes = 0;
+            line += c;
+        }
+        line.append(2 * backslashes, '\\');  // before the closing quote
+        line += '"';
+    }
+    return line;
+}
+
 std::string executableFileName(std::string_view baseName) {
     return std::string(baseName) + std::string(kExecutableSuffix);
 }

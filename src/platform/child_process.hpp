@@ -86,6 +86,11 @@ class ChildProcess {
     std::unique_ptr<State> state_;
 };
 
+// The command line a Windows program's runtime splits back into exactly `arguments`: each in
+// double quotes when it is empty or holds a blank or a quote, a quote inside written \", and
+// backslashes doubled where they come before a quote.
+std::string windowsCommandLine(const std::vector<std::string>& arguments);
+
 // Whether the completion handle of a ChildProcess is signalled now, without waiting.
 bool hasCompleted(NativeHandle completion);
 

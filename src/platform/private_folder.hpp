@@ -19,12 +19,13 @@ enum class FolderRefusal {
     Link,          // a symbolic link (Windows: a reparse point) stands in its place
     NotFolder,     // it is something else than a folder
     OtherOwner,    // another user owns it
-    OpenToOthers,  // other users may enter it (POSIX: group or other permission bits)
+    OpenToOthers,  // other users may enter it (POSIX: group or other permission bits; Windows
+                   // keeps the user's temporary folder private and is not asked)
 };
 
 // Creates `path` (its parent must exist) as a folder only this user can enter: POSIX mode 0700;
-// Windows an access list granting the user alone. An existing entry is left as it is. Returns 0,
-// or the system's error number.
+// Windows a protected access list granting the user alone, inherited by what is made inside. An
+// existing entry is left as it is. Returns 0, or the system's error number.
 int createPrivateFolder(const std::string& path);
 
 // Creates a new private folder in `parent` named `prefix` followed by six random characters, and
@@ -56,8 +57,9 @@ class OpenFolder {
 
     enum class Lock { Taken, HeldByOther, Unavailable };
     // An exclusive lock, held until the folder is closed (POSIX: flock on the folder; Windows:
-    // a lock file inside it, opened for this process alone and gone when closed). Not inherited
-    // by child processes. Unavailable: the file system has no locks.
+    // the folder opened with the right to delete it, not shared, so that it also cannot be
+    // renamed or removed meanwhile). Not inherited by child processes. Unavailable: the file
+    // system has no locks.
     Lock tryLock(int& error);
 
     // Creates the folder `name` inside (mode 0700); failures are ignored.
@@ -81,6 +83,9 @@ class OpenFolder {
 // Removes everything below `path` and then the folder itself. A link (or a file) at `path` goes
 // as itself; no link or junction inside is ever followed. Failures are ignored.
 void deleteTree(const std::string& path);
+
+// Removes the folder at `path` if it is empty; anything else stays.
+void removeEmptyFolder(const std::string& path);
 
 // `path` without the separators at its end (one kept for a root).
 std::string withoutTrailingSeparators(std::string path);

@@ -148,6 +148,10 @@ void OpenFolder::removeContents() const {
     removeContentsOf(static_cast<int>(handle_));
 }
 
+void removeEmptyFolder(const std::string& path) {
+    ::rmdir(withoutTrailingSeparators(path).c_str());
+}
+
 void deleteTree(const std::string& path) {
     const std::string target = withoutTrailingSeparators(path);
     struct stat info {};

@@ -51,22 +51,30 @@ std::string commandFileToken(std::string_view path) {
 }
 
 std::vector<std::string> unpackCommandLines(std::string_view workDir, const MbmSlot& slot) {
+#ifdef _WIN32
+    return windows_command_file::unpackCommandLines(workDir, slot);
+#else
     std::vector<std::string> lines;
     lines.push_back(" -u " + commandFileToken(slotSourcePath(workDir, slot)));
     for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
         lines.push_back(commandFileToken(framePath(workDir, slot, frame)));
     return lines;
+#endif
 }
 
 std::vector<std::string> packCommandLines(std::string_view workDir, const MbmSlot& slot,
                                           std::string_view depthText) {
     checkColourDepthText(depthText);
+#ifdef _WIN32
+    return windows_command_file::packCommandLines(workDir, slot, depthText);
+#else
     std::vector<std::string> lines;
     lines.push_back(commandFileToken(builtFilePath(workDir, slot)));
     for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
         lines.push_back("-c" + std::string(depthText) +
                         commandFileToken(framePath(workDir, slot, frame)));
     return lines;
+#endif
 }
 
 std::string commandFileText(const std::vector<std::string>& lines) {
@@ -95,22 +103,23 @@ namespace windows_command_file {
 
 std::vector<std::string> unpackCommandLines(std::string_view workDir, const MbmSlot& slot) {
     std::vector<std::string> lines;
-    lines.push_back(" /u " + std::string(workDir) + std::string(slot.name) + ".mbm");
+    lines.push_back(" /u " +
+                    commandFileToken(std::string(workDir) + std::string(slot.name) + ".mbm"));
     for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
-        lines.push_back(windows_paths::framePath(workDir, slot, frame));
+        lines.push_back(commandFileToken(windows_paths::framePath(workDir, slot, frame)));
     return lines;
 }
 
 std::vector<std::string> packCommandLines(std::string_view workDir, const MbmSlot& slot,
                                           std::string_view depthText) {
+    checkColourDepthText(depthText);
     std::vector<std::string> lines;
-    // The target is written from the root of the current drive: the converter runs in the program
-    // directory, which is on the drive of WorkDir.
-    lines.push_back("\\" + std::string(windows_paths::kRelativeWorkPath) + "NewMbmFiles\\" +
-                    std::string(slot.name) + ".mbm");
+    // The target is written whole: the work tree is in the user's temporary folder, which a
+    // path from the root of the program's drive cannot be relied on to reach.
+    lines.push_back(commandFileToken(windows_paths::builtFilePath(workDir, slot)));
     for (int frame = 0; frame <= slot.lastFrameIndex; ++frame)
         lines.push_back("/c" + std::string(depthText) +
-                        windows_paths::framePath(workDir, slot, frame));
+                        commandFileToken(windows_paths::framePath(workDir, slot, frame)));
     return lines;
 }
 

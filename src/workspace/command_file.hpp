@@ -56,8 +56,9 @@ void writeCommandFile(std::string_view programDirectory, const std::vector<std::
 // Deletes programDirectory + "PackUnpack.txt"; a missing file is fine.
 void deleteCommandFile(std::string_view programDirectory);
 
-// The same lines as the program writes them on Windows (" /u ", "/c", backslashes, and the pack
-// target as a path from the root of the drive: "\Temp\Temp_FELMO\NewMbmFiles\N.mbm").
+// The lines as the program writes them on Windows, where unpackCommandLines and packCommandLines
+// give these: " /u ", "/c", backslashes, each path one token as above, and the pack target as a
+// whole path (WorkDir + "NewMbmFiles\N.mbm"), since WorkDir is in the user's own temporary folder.
 namespace windows_command_file {
 std::vector<std::string> unpackCommandLines(std::string_view workDir, const MbmSlot& slot);
 std::vector<std::string> packCommandLines(std::string_view workDir, const MbmSlot& slot,

@@ -104,7 +104,15 @@ WorkDirLock::WorkDirLock(const std::string& workDir) : workDir_(workDir) {
         withoutTrailingSeparators(workDir) + kFolderSeparator, folder_);
 }
 
-WorkDirLock::~WorkDirLock() = default;
+WorkDirLock::~WorkDirLock() {
+#ifdef _WIN32
+    // While it is locked, the folder cannot be removed on Windows, so a tree removed under the
+    // lock keeps its empty folder: it goes now. A tree still holding files stays.
+    privateWrites_.reset();
+    folder_ = OpenFolder();
+    removeEmptyFolder(workDir_);
+#endif
+}
 
 ProgramDirectoryLock::ProgramDirectoryLock(const std::string& programDirectory) {
     int error = 0;

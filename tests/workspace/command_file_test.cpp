@@ -109,12 +109,25 @@ TEST(WindowsCommandFile, WindowsForms) {
     const std::string workDir = "C:\\Temp\\Temp_FELMO\\";
     EXPECT_EQ(commandFileText(
                   windows_command_file::packCommandLines(workDir, slotAt(kSplashscreenSlot), "16")),
-              "\\Temp\\Temp_FELMO\\NewMbmFiles\\Splashscreen.mbm\r\n"
+              "C:\\Temp\\Temp_FELMO\\NewMbmFiles\\Splashscreen.mbm\r\n"
               "/c16C:\\Temp\\Temp_FELMO\\Splashscreen\\0.bmp\r\n");
     auto unpack = windows_command_file::unpackCommandLines(workDir, slotAt(kStartupSlot));
     ASSERT_EQ(unpack.size(), 13u);
     EXPECT_EQ(unpack[0], " /u C:\\Temp\\Temp_FELMO\\startup.mbm");
     EXPECT_EQ(unpack[12], "C:\\Temp\\Temp_FELMO\\startup\\11.bmp");
+}
+
+TEST(WindowsCommandFile, APathWithBlanksIsOneToken) {
+    // The usual temporary folder of a user whose name has a blank in it.
+    const std::string workDir = "C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\Temp_FELMO\\";
+    auto pack = windows_command_file::packCommandLines(workDir, slotAt(kWelcomeimageSlot), "24");
+    ASSERT_EQ(pack.size(), 2u);
+    EXPECT_EQ(pack[0], "\"" + workDir + "NewMbmFiles\\Welcomeimage.mbm\"");
+    EXPECT_EQ(pack[1], "/c24\"" + workDir + "Welcomeimage\\0.bmp\"");
+    auto unpack = windows_command_file::unpackCommandLines(workDir, slotAt(kEidPicSlot));
+    EXPECT_EQ(unpack[0], " /u \"" + workDir + "EidPic.mbm\"");
+    EXPECT_THROW(windows_command_file::packCommandLines(workDir, slotAt(kEidPicSlot), "16 -u"),
+                 Error);
 }
 
 }  // namespace
