@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+// File modes, FIFOs and symbolic links: the POSIX side of file I/O. The Windows side is tested
+// with the other platform tests.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -237,3 +240,4 @@ TEST(FileIoMessages, ExactTexts) {
 
 }  // namespace
 }  // namespace felmo
+#endif

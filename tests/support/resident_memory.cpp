@@ -1,5 +1,23 @@
 #include "support/resident_memory.hpp"
 
+#ifdef _WIN32
+
+namespace felmo::testing {
+
+// The measurement forks a child and reads the kernel's page counts: there is no such thing on
+// Windows, and the tests that need it skip.
+bool residentMemoryIsMeasurable() {
+    return false;
+}
+
+std::optional<std::int64_t> peakResidentGrowth(const std::function<void()>&) {
+    return std::nullopt;
+}
+
+}  // namespace felmo::testing
+
+#else
+
 #include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -76,3 +94,5 @@ std::optional<std::int64_t> peakResidentGrowth(const std::function<void()>& work
 }
 
 }  // namespace felmo::testing
+
+#endif

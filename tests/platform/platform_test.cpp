@@ -1,0 +1,267 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "base/error.hpp"
+#include "platform/child_process.hpp"
+#include "platform/file_io.hpp"
+#include "platform/file_system.hpp"
+#include "platform/places.hpp"
+#include "platform/private_folder.hpp"
+#include "support/scoped_environment.hpp"
+#include "support/temporary_folder.hpp"
+
+namespace felmo {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+// --- The Windows command line, split back by the rules of the Windows C runtime ---
+
+struct CommandLineCase {
+    std::vector<std::string> arguments;
+    std::string line;
+};
+
+class WindowsCommandLine : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(WindowsCommandLine, QuotesSoTheRuntimeSplitsItBack) {
+    EXPECT_EQ(windowsCommandLine(GetParam().arguments), GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WindowsCommandLine,
+    ::testing::Values(CommandLineCase{{"bmconv.exe", "PackUnpack.txt"},
+                                      "bmconv.exe PackUnpack.txt"},
+                      // A program folder with a blank in it (C:\Program Files\...).
+                      CommandLineCase{{"C:\\Program Files\\FELMO\\bmconv.exe", "PackUnpack.txt"},
+                                      "\"C:\\Program Files\\FELMO\\bmconv.exe\" PackUnpack.txt"},
+                      CommandLineCase{{"a", ""}, "a \"\""},
+                      // Backslashes stand as they are unless a quote follows them.
+                      CommandLineCase{{"C:\\dir\\"}, "C:\\dir\\"},
+                      CommandLineCase{{"C:\\my dir\\"}, "\"C:\\my dir\\\\\""},
+                      CommandLineCase{{"say \"hi\""}, "\"say \\\"hi\\\"\""},
+                      CommandLineCase{{"a\\\"b"}, "\"a\\\\\\\"b\""},
+                      CommandLineCase{{"tab\there"}, "\"tab\there\""}));
+
+// --- The private work folder ---
+
+TEST(PrivateFolder, IsMadeForTheUserAloneAndAcceptedAsPrivate) {
+    testing::TemporaryFolder folder("private");
+    const std::string path = folder / "work";
+    ASSERT_EQ(createPrivateFolder(path), 0);
+    EXPECT_EQ(createPrivateFolder(path), 0);  // already there: fine
+    int error = -1;
+    EXPECT_EQ(privateFolderRefusal(path, error), FolderRefusal::None);
+    EXPECT_EQ(error, 0);
+    const OpenFolder open = OpenFolder::open(path, /*followLink=*/false, error);
+    ASSERT_TRUE(open.valid());
+    EXPECT_EQ(open.refusal(), FolderRefusal::None);
+#ifndef _WIN32
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+#endif
+}
+
+TEST(PrivateFolder, AFileInPlaceOfTheFolderIsRefused) {
+    testing::TemporaryFolder folder("private");
+    writeFileAtomically(folder / "work", Bytes{1});
+    int error = 0;
+    EXPECT_EQ(privateFolderRefusal(folder / "work", error), FolderRefusal::NotFolder);
+    EXPECT_FALSE(OpenFolder::open(folder / "work", /*followLink=*/false, error).valid());
+    EXPECT_NE(error, 0);
+    privateFolderRefusal(folder / "missing", error);
+    EXPECT_NE(error, 0);
+}
+
+TEST(PrivateFolder, TheLockKeepsASecondHolderAwayUntilReleased) {
+    testing::TemporaryFolder folder("private");
+    const std::string path = folder / "work";
+    ASSERT_EQ(createPrivateFolder(path), 0);
+    int error = 0;
+    OpenFolder first = OpenFolder::open(path, false, error);
+    ASSERT_EQ(first.tryLock(error), OpenFolder::Lock::Taken);
+    OpenFolder second = OpenFolder::open(path, false, error);
+    ASSERT_TRUE(second.valid());  // opening is fine; locking is not
+    EXPECT_EQ(second.tryLock(error), OpenFolder::Lock::HeldByOther);
+    first = OpenFolder();
+    OpenFolder third = OpenFolder::open(path, false, error);
+    EXPECT_EQ(third.tryLock(error), OpenFolder::Lock::Taken);
+}
+
+TEST(PrivateFolder, FoldersAreMadeAndEmptiedInside) {
+    testing::TemporaryFolder folder("private");
+    const std::string path = folder / "work";
+    ASSERT_EQ(createPrivateFolder(path), 0);
+    {
+        int error = 0;
+        const OpenFolder open = OpenFolder::open(path, false, error);
+        open.makeFolder("startup");
+        open.makeFolder("EidPic");
+        writeFileAtomically(path + "/startup/0.bmp", Bytes{1, 2});
+        EXPECT_TRUE(isFolder(path + "/EidPic"));
+        open.removeContents();
+        EXPECT_EQ(listFolder(path)->size(), 0u);
+    }
+    // A folder still open somewhere may stay until it is closed on Windows; this one is closed.
+    deleteTree(path);
+    EXPECT_FALSE(pathExists(path));
+    deleteTree(path);  // nothing there: fine
+}
+
+TEST(PrivateFolder, UniqueFoldersDiffer) {
+    testing::TemporaryFolder folder("private");
+    const std::string a = createUniquePrivateFolder(folder.path().string(), "x-");
+    const std::string b = createUniquePrivateFolder(folder.path().string(), "x-");
+    ASSERT_FALSE(a.empty());
+    EXPECT_NE(a, b);
+    EXPECT_TRUE(isFolder(a));
+    EXPECT_TRUE(isFolder(b));
+}
+
+#ifndef _WIN32
+TEST(PrivateFolder, ALinkInPlaceIsRefusedAndDeletedAsALink) {
+    testing::TemporaryFolder folder("private");
+    std::filesystem::create_directory(folder / "target");
+    writeFileAtomically(folder / "target/keep", Bytes{7});
+    std::filesystem::create_directory_symlink(folder / "target", folder / "work");
+    int error = 0;
+    EXPECT_EQ(privateFolderRefusal(folder / "work", error), FolderRefusal::Link);
+    EXPECT_FALSE(OpenFolder::open(folder / "work", /*followLink=*/false, error).valid());
+    EXPECT_TRUE(OpenFolder::open(folder / "work", /*followLink=*/true, error).valid());
+    deleteTree(folder / "work");
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder / "work")));
+    EXPECT_TRUE(isRegularFile(folder / "target/keep"));
+}
+#endif
+
+// --- File names beyond ASCII ---
+
+TEST(FileSystem, ACyrillicNameRoundTrips) {
+    testing::TemporaryFolder folder("names");
+    const std::string name = "Заставка тема.mbm";
+    const std::string path = folder / name;
+    writeFileAtomically(path, Bytes{1, 2, 3});
+    EXPECT_EQ(readWholeFile(path), (Bytes{1, 2, 3}));
+    EXPECT_TRUE(isRegularFile(path));
+    EXPECT_EQ(regularFileSize(path), 3u);
+    const auto listing = listFolder(folder.path());
+    ASSERT_TRUE(listing);
+    ASSERT_EQ(listing->size(), 1u);
+    EXPECT_EQ(listing->front().name, name);
+    EXPECT_EQ(listing->front().kind, FolderEntry::Kind::File);
+    ASSERT_TRUE(createFolders(folder / "Папка/вложенная"));
+    EXPECT_TRUE(isFolder(folder / "Папка"));
+    removeFile(path);
+    EXPECT_FALSE(pathExists(path));
+}
+
+TEST(FileSystem, TheListingTellsFoldersFromFilesAndLeavesDotsOut) {
+    testing::TemporaryFolder folder("names");
+    createFolders(folder / "sub");
+    writeFileAtomically(folder / "a.mbm", Bytes{1});
+    auto listing = *listFolder(folder.path());
+    std::sort(listing.begin(), listing.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    ASSERT_EQ(listing.size(), 2u);
+    EXPECT_EQ(listing[0].name, "a.mbm");
+    EXPECT_EQ(listing[0].kind, FolderEntry::Kind::File);
+    EXPECT_EQ(listing[1].name, "sub");
+    EXPECT_EQ(listing[1].kind, FolderEntry::Kind::Folder);
+    EXPECT_FALSE(listFolder(folder / "missing"));
+}
+
+// --- Places ---
+
+TEST(Places, TheExecutableAndTheTemporaryFolderAreAbsolute) {
+    const std::string executable = executablePath();
+    ASSERT_FALSE(executable.empty());
+    EXPECT_TRUE(std::filesystem::path(executable).is_absolute()) << executable;
+    EXPECT_TRUE(isRegularFile(executable));
+    EXPECT_TRUE(isFolder(temporaryFolder()));
+}
+
+TEST(Places, TheProgramIsFoundOnThePathAfterBesideTheExecutable) {
+    testing::TemporaryFolder folder("places");
+    testing::ScopedEnvironment environment;
+    const std::string name = "felmo-no-such-tool";
+    environment.set("PATH", folder.path().string());
+    EXPECT_EQ(findProgram(name), "");
+    const std::string program = folder / executableFileName(name);
+    writeFileAtomically(program, Bytes{'#', '!'});
+#ifndef _WIN32
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+#endif
+    EXPECT_EQ(std::filesystem::path(findProgram(name)), std::filesystem::path(program));
+    EXPECT_EQ(environmentVariable("PATH"), folder.path().string());
+}
+
+#ifndef _WIN32
+// --- Child processes (the shell stands in for a converter) ---
+
+ChildProcess startShell(const std::string& script, ChildProcessOptions options = {}) {
+    return ChildProcess::start("/bin/sh", {"-c", script}, options);
+}
+
+TEST(ChildProcess, CapturesItsStreamsAndItsStatus) {
+    ChildProcessOptions options;
+    options.standardOutput = ChildProcessOptions::Output::Capture;
+    ChildProcess child = startShell("echo out; echo err >&2; exit 3", options);
+    const auto exit = child.waitFor(10s);
+    ASSERT_TRUE(exit);
+    EXPECT_EQ(exit->status, 3);
+    EXPECT_FALSE(exit->succeeded());
+    EXPECT_EQ(child.capturedOutput(), "out\n");
+    EXPECT_EQ(child.capturedError(), "err\n");
+    EXPECT_EQ(child.capturedError(2), "er");
+}
+
+TEST(ChildProcess, RunsInItsFolderWithItsEnvironment) {
+    testing::TemporaryFolder folder("child");
+    ChildProcessOptions options;
+    options.workingDirectory = folder.path().string();
+    options.environment = {{"FELMO_TEST_VALUE", "Привет"}, {"HOME", ""}};
+    options.standardOutput = ChildProcessOptions::Output::Capture;
+    ChildProcess child =
+        startShell("pwd; echo \"$FELMO_TEST_VALUE\"; echo \"${HOME-unset}\"", options);
+    ASSERT_TRUE(child.wait());
+    EXPECT_EQ(child.capturedOutput(),
+              std::filesystem::canonical(folder.path()).string() + "\nПривет\nunset\n");
+}
+
+TEST(ChildProcess, WaitingTimesOutAndStopEndsIt) {
+    ChildProcess child = startShell("exec sleep 30");
+    EXPECT_FALSE(child.waitFor(20ms));
+    EXPECT_FALSE(child.poll());
+    EXPECT_FALSE(hasCompleted(child.completionHandle()));
+    child.stop();
+    const auto exit = child.poll();
+    ASSERT_TRUE(exit);
+    EXPECT_EQ(exit->signal, 9);
+    EXPECT_EQ(exit->status, 128 + 9);
+    if (child.completionHandle() != kNoNativeHandle) {
+        EXPECT_TRUE(hasCompleted(child.completionHandle()));
+    }
+}
+
+TEST(ChildProcess, AProgramThatCannotStartIsAnErrorNamingIt) {
+    try {
+        ChildProcess::start("/no/such/program", {});
+        FAIL() << "started";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("/no/such/program"), std::string::npos);
+    }
+    ChildProcess none;
+    EXPECT_FALSE(none.started());
+    EXPECT_FALSE(none.poll());
+    EXPECT_EQ(none.completionHandle(), kNoNativeHandle);
+}
+#endif
+
+}  // namespace
+}  // namespace felmo
