@@ -140,6 +140,48 @@ std::size_t encodeTwelveBit(const std::uint8_t* raw, std::size_t available, bool
     return i;
 }
 
+// Writes `count` pixels of a run: each its unit, and 0 in a fourth byte the unit lacks. The unit
+// sizes are spelled out so that each loop stores whole pixels, not a call per pixel.
+std::uint8_t* fillRun(std::uint8_t* put, const std::uint8_t* unit, std::size_t count,
+                      std::size_t unitBytes, std::size_t pixelBytes) {
+    const std::uint8_t a = unit[0];
+    switch (pixelBytes * 4 + unitBytes) {
+        case 1 * 4 + 1:
+            std::memset(put, a, count);
+            return put + count;
+        case 2 * 4 + 2: {
+            const std::uint8_t b = unit[1];
+            for (std::size_t k = 0; k < count; ++k, put += 2) {
+                put[0] = a;
+                put[1] = b;
+            }
+            return put;
+        }
+        case 3 * 4 + 3:
+        case 4 * 4 + 3: {
+            const std::uint8_t b = unit[1], c = unit[2];
+            for (std::size_t k = 0; k < count; ++k, put += pixelBytes) {
+                put[0] = a;
+                put[1] = b;
+                put[2] = c;
+                if (pixelBytes == 4)
+                    put[3] = 0;
+            }
+            return put;
+        }
+        default: {
+            const std::uint8_t b = unit[1], c = unit[2], d = unit[3];
+            for (std::size_t k = 0; k < count; ++k, put += 4) {
+                put[0] = a;
+                put[1] = b;
+                put[2] = c;
+                put[3] = d;
+            }
+            return put;
+        }
+    }
+}
+
 }  // namespace
 
 std::size_t PixelCompressor::pixelBytes(Compression compression) {
@@ -347,16 +389,7 @@ void PixelExpander::expand(std::span<std::uint8_t> piece) {
         }
         if (runLeft_ > 0) {
             const std::size_t n = std::min(runLeft_, pixels);
-            if (pixel_ == 1) {
-                std::memset(put, *runUnit_, n);
-                put += n;
-            } else {
-                for (std::size_t k = 0; k < n; ++k, put += pixel_) {
-                    std::memcpy(put, runUnit_, unit_);
-                    if (pixel_ > unit_)
-                        put[unit_] = 0;
-                }
-            }
+            put = fillRun(put, runUnit_, n, unit_, pixel_);
             runLeft_ -= n;
             pixels -= n;
             left_ -= n * pixel_;
