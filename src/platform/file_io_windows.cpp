@@ -186,9 +186,74 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::
     return bytes;
 }
 
+// The temporary of a StagedFile as a PositionedOutput: writes gather in a buffer and go to the
+// file at their offset when it fills or the position moves elsewhere.
+class StagingOutput final : public PositionedOutput {
+  public:
+    StagingOutput(HANDLE file, const std::filesystem::path& destination)
+        : file_(file), destination_(destination) {}
+
+    void write(std::span<const std::uint8_t> bytes) override {
+        if (buffer_.size() + bytes.size() < kBufferBytes) {
+            buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+            return;
+        }
+        flush();
+        put(bytes);  // a large piece goes as it is, without a copy
+    }
+    void seek(std::uint64_t position) override {
+        flush();
+        start_ = position;
+    }
+    std::uint64_t position() const override { return start_ + buffer_.size(); }
+
+    void flush() {
+        put(buffer_);
+        buffer_.clear();
+    }
+
+  private:
+    void put(std::span<const std::uint8_t> bytes) {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(start_);
+        if (!bytes.empty() && !::SetFilePointerEx(file_, at, nullptr, FILE_BEGIN))
+            cannotCreate(destination_, ::GetLastError());
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const DWORD chunk =
+                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+            DWORD wrote = 0;
+            if (!::WriteFile(file_, bytes.data() + done, chunk, &wrote, nullptr))
+                cannotCreate(destination_, ::GetLastError());
+            if (wrote == 0)
+                cannotCreate(destination_, ERROR_WRITE_FAULT);
+            done += wrote;
+        }
+        start_ += bytes.size();
+    }
+
+    static constexpr std::size_t kBufferBytes = 256 * 1024;
+    HANDLE file_;
+    const std::filesystem::path& destination_;
+    std::uint64_t start_ = 0;  // where the buffer's first byte goes
+    std::vector<std::uint8_t> buffer_;
+};
+
 StagedFile::StagedFile(const std::filesystem::path& destination,
                        std::span<const std::uint8_t> bytes)
-    : destination_(destination), staging_(std::make_unique<Staging>()) {
+    : destination_(destination) {
+    stage([bytes](PositionedOutput& output) { output.write(bytes); });
+}
+
+StagedFile::StagedFile(const std::filesystem::path& destination,
+                       const std::function<void(PositionedOutput&)>& write)
+    : destination_(destination) {
+    stage(write);
+}
+
+void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
+    const std::filesystem::path& destination = destination_;
+    staging_ = std::make_unique<Staging>();
     Staging& staging = *staging_;
     {
         PrivateTree& tree = privateTree();
@@ -223,14 +288,14 @@ StagedFile::StagedFile(const std::filesystem::path& destination,
         removeStagedFile(staging);
         cannotCreate(destination, error);
     };
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk =
-            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        DWORD put = 0;
-        if (!::WriteFile(file.get(), bytes.data() + done, chunk, &put, nullptr))
-            fail(::GetLastError());
-        done += put;
+    try {
+        StagingOutput output(file.get(), destination);
+        write(output);
+        output.flush();
+    } catch (...) {
+        file.reset();
+        removeStagedFile(staging);
+        throw;
     }
     if (!::CloseHandle(file.release()))
         fail(::GetLastError());
