@@ -26,6 +26,7 @@ function(felmo_add_test)
   target_compile_definitions(${ARG_NAME} PRIVATE
     FELMO_FIXTURES_DIR="${root}${FELMO_FIXTURES_DIR}"
     FELMO_BIN_DIR="${root}${CMAKE_BINARY_DIR}/bin"
-    FELMO_SOURCE_DIR="${root}${CMAKE_SOURCE_DIR}")
+    FELMO_SOURCE_DIR="${root}${CMAKE_SOURCE_DIR}"
+    FELMO_EXE_SUFFIX="${CMAKE_EXECUTABLE_SUFFIX}")
   gtest_discover_tests(${ARG_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -89,8 +89,9 @@ TEST(AnimationExport, RefusalsNameTheFileAndWriteNothing) {
               0u);
 
     std::filesystem::remove(frameFilePath(rig.workDir(), 7));
-    EXPECT_NE(refusal(rig.folder.path() / "theme.webp").find(frameFilePath(rig.workDir(), 7)),
-              std::string::npos);
+    EXPECT_NE(
+        refusal(rig.folder.path() / "theme.webp").find(frameFilePath(rig.workDir(), 7).string()),
+        std::string::npos);
 
     for (const auto& entry : std::filesystem::directory_iterator(rig.folder.path()))
         EXPECT_TRUE(entry.is_directory()) << entry.path() << " was left behind";

@@ -9,6 +9,7 @@
 #include "pixel_map.hpp"
 #include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
+#include "support/system_reasons.hpp"
 
 namespace felmo {
 namespace {
@@ -145,8 +146,8 @@ TEST_F(BmpFiles, SaveIntoAMissingFolderNamesTheFileAndTheReason) {
         saveBmpFile(Raster(1, 1), path);
         FAIL() << "no error";
     } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what()),
-                  "Cannot create file \"" + path.string() + "\". No such file or directory");
+        EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + path.string() + "\". " +
+                                                 testing::missingFolderReason());
     }
 }
 
@@ -157,7 +158,7 @@ TEST_F(BmpFiles, LoadingAMissingFileNamesTheFileAndTheReason) {
         FAIL() << "no error";
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "Cannot open file \"" + path.string() + "\". No such file or directory");
+                  "Cannot open file \"" + path.string() + "\". " + testing::missingFileReason());
     }
 }
 

@@ -13,6 +13,7 @@
 #include "base/error.hpp"
 #include "raster/jpeg.hpp"
 #include "support/resident_memory.hpp"
+#include "support/system_reasons.hpp"
 
 namespace felmo {
 namespace {
@@ -281,7 +282,7 @@ TEST(JpegDecoder, FileErrorsNameTheFile) {
         ADD_FAILURE();
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()),
-                  "Cannot open file \"" + missing.string() + "\". No such file or directory");
+                  "Cannot open file \"" + missing.string() + "\". " + testing::missingFileReason());
     }
     try {
         loadJpegFile(text);

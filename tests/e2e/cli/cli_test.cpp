@@ -39,6 +39,8 @@ constexpr bool kSpeaksEnglish = true;
 #else
 constexpr bool kSpeaksEnglish = false;
 #endif
+const fs::path kFelmoCli = kBinDir / ("felmo-cli" FELMO_EXE_SUFFIX);
+const fs::path kBmconvProgram = kBinDir / ("bmconv" FELMO_EXE_SUFFIX);
 
 // A fresh folder per test with the layout the runs use:
 //   tmp/            TMPDIR of the program (its work tree goes below)
@@ -57,16 +59,14 @@ class CliTest : public ::testing::Test {
 
     // felmo-cli --language ru --settings <settings> --output <out> ARGS...: the messages the
     // tests read are the program's own Russian, whatever the machine's locale.
-    ProcessResult felmo(std::vector<std::string> arguments,
-                        fs::path program = kBinDir / "felmo-cli",
+    ProcessResult felmo(std::vector<std::string> arguments, fs::path program = kFelmoCli,
                         std::map<std::string, std::string> environment = {}) {
         std::vector<std::string> full = {"--language",        "ru",       "--settings",
                                          settings().string(), "--output", output().string()};
         full.insert(full.end(), arguments.begin(), arguments.end());
         return runBare(full, program, std::move(environment));
     }
-    ProcessResult runBare(std::vector<std::string> arguments,
-                          fs::path program = kBinDir / "felmo-cli",
+    ProcessResult runBare(std::vector<std::string> arguments, fs::path program = kFelmoCli,
                           std::map<std::string, std::string> environment = {}) {
         ProcessOptions options;
         options.environment = std::move(environment);
@@ -90,7 +90,7 @@ class CliTest : public ::testing::Test {
         writeText(folder / "PackUnpack.txt", command);
         ProcessOptions options;
         options.workingDirectory = folder;
-        const ProcessResult packed = runProcess(kBinDir / "bmconv", {"PackUnpack.txt"}, options);
+        const ProcessResult packed = runProcess(kBmconvProgram, {"PackUnpack.txt"}, options);
         ASSERT_EQ(packed.exitStatus, 0) << packed.err;
         ASSERT_TRUE(fs::exists(target));
     }
@@ -106,7 +106,7 @@ class CliTest : public ::testing::Test {
         writeText(folder / "PackUnpack.txt", command);
         ProcessOptions options;
         options.workingDirectory = folder;
-        const ProcessResult unpacked = runProcess(kBinDir / "bmconv", {"PackUnpack.txt"}, options);
+        const ProcessResult unpacked = runProcess(kBmconvProgram, {"PackUnpack.txt"}, options);
         EXPECT_EQ(unpacked.exitStatus, 0) << unpacked.err;
         std::vector<Raster> frames;
         for (int k = 0; k < count; ++k)
@@ -119,7 +119,7 @@ class CliTest : public ::testing::Test {
     fs::path lonelyCopy(const std::string& converterScript) {
         const fs::path folder = root / "lonely";
         fs::create_directories(folder);
-        fs::copy_file(kBinDir / "felmo-cli", folder / "felmo-cli");
+        fs::copy_file(kFelmoCli, folder / "felmo-cli");
         if (!converterScript.empty()) {
             writeText(folder / "bmconv", converterScript);
             fs::permissions(folder / "bmconv", fs::perms::owner_all);
@@ -211,7 +211,7 @@ TEST_F(CliTest, NamesInAnyScriptForPicturesSettingsAndOutput) {
 
 TEST_F(CliTest, TheProgramDirectoryIsTheExecutablesFolder) {
     const fs::path program = lonelyCopy("");
-    fs::copy_file(kBinDir / "bmconv", program.parent_path() / "bmconv");
+    fs::copy_file(kBmconvProgram, program.parent_path() / "bmconv");
     const ProcessResult run = runBare({}, program);
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_TRUE(fs::exists(program.parent_path() / "Settings.ini"));
@@ -306,7 +306,7 @@ TEST_F(CliTest, AnExistingMbmSurvivesABuildThatFailsPartWay) {
         "  echo 'disk full' >&2; exit 1\n"
         "fi\n"
         "exec '" +
-        (kBinDir / "bmconv").string() + "' \"$@\"\n";
+        (kBmconvProgram).string() + "' \"$@\"\n";
     const fs::path program = lonelyCopy(script);
 
     const ProcessResult run = felmo({"build"}, program);
@@ -697,8 +697,8 @@ TEST_F(CliTest, ATmpdirWithBlanksOrADoubleSlashStillBuilds) {
         options.environment["TMPDIR"] = tmpdir;
         options.workingDirectory = root;
         const ProcessResult run = runProcess(
-            kBinDir / "felmo-cli",
-            {"--settings", settings().string(), "--output", output().string(), "build"}, options);
+            kFelmoCli, {"--settings", settings().string(), "--output", output().string(), "build"},
+            options);
         EXPECT_EQ(run.exitStatus, 0) << tmpdir << ": " << run.err;
         EXPECT_TRUE(fs::exists(output() / "startup.mbm")) << tmpdir;
     }
@@ -711,8 +711,8 @@ TEST_F(CliTest, ATmpdirACommandFileCannotCarryIsRefusedByName) {
     options.environment["TMPDIR"] = quoted.string();
     options.workingDirectory = root;
     const ProcessResult run = runProcess(
-        kBinDir / "felmo-cli",
-        {"--settings", settings().string(), "--output", output().string(), "build"}, options);
+        kFelmoCli, {"--settings", settings().string(), "--output", output().string(), "build"},
+        options);
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_NE(run.err.find("say \"hi\""), std::string::npos) << run.err;
     EXPECT_TRUE(fs::is_empty(quoted));
@@ -824,7 +824,7 @@ TEST_P(CliLanguage, OptionOverSettingOverDesktop) {
     if (given.option)
         arguments.insert(arguments.begin(), {"--language", given.option});
     arguments.push_back("--help");
-    const ProcessResult help = runBare(arguments, kBinDir / "felmo-cli", environment);
+    const ProcessResult help = runBare(arguments, kFelmoCli, environment);
     // --help stands alone: with --settings it is a usage mistake, told in the run's language.
     EXPECT_EQ(help.exitStatus, 2);
     const std::string expected = given.russian || !kSpeaksEnglish
@@ -866,7 +866,7 @@ TEST_F(CliTest, AFileNameInAUsageMistakeReachesTheTerminalEscaped) {
 TEST_F(CliTest, AWrongLanguageIsAUsageMistake) {
     if (!kSpeaksEnglish)
         GTEST_SKIP() << "built without translations";
-    const ProcessResult run = runBare({"--language", "de", "build"}, kBinDir / "felmo-cli",
+    const ProcessResult run = runBare({"--language", "de", "build"}, kFelmoCli,
                                       {{"LANGUAGE", ""}, {"LC_ALL", ""}, {"LANG", "C"}});
     EXPECT_EQ(run.exitStatus, 2);
     EXPECT_EQ(run.err.rfind("felmo-cli: --language takes ru or en, not 'de'\n", 0), 0u) << run.err;
@@ -884,12 +884,12 @@ TEST_F(CliTest, TwoRunsWithTheirOwnTmpdirAndSettingsRunSideBySide) {
     fs::create_directories(root / "program2");
     second.environment["TMPDIR"] = (root / "tmp2").string();
     auto runA = std::async(std::launch::async, [&] {
-        return runProcess(kBinDir / "felmo-cli",
+        return runProcess(kFelmoCli,
                           {"--settings", settings().string(), "--output", (root / "out1").string()},
                           first);
     });
     auto runB = std::async(std::launch::async, [&] {
-        return runProcess(kBinDir / "felmo-cli",
+        return runProcess(kFelmoCli,
                           {"--settings", (root / "program2" / "Settings.ini").string(), "--output",
                            (root / "out2").string()},
                           second);
