@@ -57,9 +57,8 @@ class OpenFolder {
 
     enum class Lock { Taken, HeldByOther, Unavailable };
     // An exclusive lock, held until the folder is closed (POSIX: flock on the folder; Windows:
-    // the folder opened with the right to delete it, not shared, so that it also cannot be
-    // renamed or removed meanwhile). Not inherited by child processes. Unavailable: the file
-    // system has no locks.
+    // a hidden lock file ".felmo.lock" inside, opened for this process alone and gone when it is
+    // closed). Not inherited by child processes. Unavailable: the file system has no locks.
     Lock tryLock(int& error);
 
     // Creates the folder `name` inside (mode 0700); failures are ignored.

@@ -237,12 +237,12 @@ FolderRefusal OpenFolder::refusal() const {
 }
 
 OpenFolder::Lock OpenFolder::tryLock(int& error) {
-    // The folder opened once more with the right to delete it, which this open does not share:
-    // a second such open (another FELMO's lock) fails, while listing the folder, and working in
-    // it, stay open to everyone. The folder cannot be renamed or removed meanwhile.
-    HANDLE lock = ::CreateFileW(widePathOf(path_).c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // A hidden lock file inside, opened for this process alone and gone when it is closed. The
+    // folder itself stays open to everyone: it is the converter's working folder.
+    const std::string lockPath = withoutTrailingSeparators(path_) + "\\.felmo.lock";
+    HANDLE lock =
+        ::CreateFileW(widePathOf(lockPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                      OPEN_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (lock == INVALID_HANDLE_VALUE) {
         error = static_cast<int>(::GetLastError());
         return error == ERROR_SHARING_VIOLATION ? Lock::HeldByOther : Lock::Unavailable;

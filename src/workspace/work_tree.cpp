@@ -106,8 +106,9 @@ WorkDirLock::WorkDirLock(const std::string& workDir) : workDir_(workDir) {
 
 WorkDirLock::~WorkDirLock() {
 #ifdef _WIN32
-    // While it is locked, the folder cannot be removed on Windows, so a tree removed under the
-    // lock keeps its empty folder: it goes now. A tree still holding files stays.
+    // While it is locked, the folder holds its lock file on Windows, so a tree removed under the
+    // lock keeps its folder: once the lock file has gone with the lock, it goes too. A tree still
+    // holding other files stays.
     privateWrites_.reset();
     folder_ = OpenFolder();
     removeEmptyFolder(workDir_);
