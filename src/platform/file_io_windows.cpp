@@ -1,12 +1,9 @@
-#include <algorithm>
 #include <cstring>
-#include <functional>
 #include <mutex>
 #include <utility>
 #include <vector>
 
 #include "base/error.hpp"
-#include "base/positioned_output.hpp"
 #include "platform/file_io.hpp"
 #include "platform/file_io_shared.hpp"
 #include "platform/windows_text.hpp"
@@ -143,58 +140,6 @@ void landFollowingLinks(const std::filesystem::path& destination, StagedFile::St
     // The folder keeps its final separator: "C:\" stays the root of the drive.
     staging.folder = separator == 0 ? L"." : target.substr(0, separator);
 }
-
-// The temporary of a StagedFile as a PositionedOutput: writes gather in a buffer and go to the
-// file at their offset when it fills or the position moves elsewhere.
-class StagingOutput final : public PositionedOutput {
-  public:
-    StagingOutput(HANDLE file, const std::filesystem::path& destination)
-        : file_(file), destination_(destination) {}
-
-    void write(std::span<const std::uint8_t> bytes) override {
-        if (buffer_.size() + bytes.size() < kBufferBytes) {
-            buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
-            return;
-        }
-        flush();
-        put(bytes);  // a large piece goes as it is, without a copy
-    }
-    void seek(std::uint64_t position) override {
-        flush();
-        start_ = position;
-    }
-    std::uint64_t position() const override { return start_ + buffer_.size(); }
-
-    void flush() {
-        put(buffer_);
-        buffer_.clear();
-    }
-
-  private:
-    void put(std::span<const std::uint8_t> bytes) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            OVERLAPPED at{};
-            const std::uint64_t offset = start_ + done;
-            at.Offset = static_cast<DWORD>(offset);
-            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-            const DWORD chunk =
-                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-            DWORD wrote = 0;
-            if (!::WriteFile(file_, bytes.data() + done, chunk, &wrote, &at) || wrote == 0)
-                cannotCreate(destination_, wrote == 0 && ::GetLastError() == 0 ? ERROR_WRITE_FAULT
-                                                                               : ::GetLastError());
-            done += wrote;
-        }
-        start_ += bytes.size();
-    }
-
-    static constexpr std::size_t kBufferBytes = 256 * 1024;
-    HANDLE file_;
-    const std::filesystem::path& destination_;
-    std::uint64_t start_ = 0;  // where the buffer's first byte goes
-    std::vector<std::uint8_t> buffer_;
-};
 
 void removeStagedFile(const StagedFile::Staging& staging) {
     ::DeleteFileW(staging.temporaryPath().c_str());
