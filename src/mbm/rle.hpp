@@ -94,6 +94,7 @@ class PixelExpander {
 
   private:
     void startToken();
+    std::size_t expandWholeTokens(std::uint8_t*& put, std::size_t pixels);
 
     Compression compression_;
     std::span<const std::uint8_t> stored_;
