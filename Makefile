@@ -9,6 +9,9 @@ CMAKE_ARGS ?=
 
 WINDOWS_BUILD ?= build-windows
 WINDOWS_DEPS ?= build-windows-deps
+# The test programs built for Windows and run under Wine.
+WINDOWS_TESTS ?= base_tests platform_tests raster_tests mbm_tests effects_tests resources_tests \
+  bmconv_e2e_test bmconv_command_line_test cli_e2e_test
 
 .PHONY: all build programs run test release-test asan-test fuzz bench package windows windows-test clean
 
@@ -60,13 +63,13 @@ windows:
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake \
 	  -DFELMO_WINDOWS_DEPS=$(abspath $(WINDOWS_DEPS)) -DFELMO_HOST_BUILD=$(abspath $(BUILD)) \
 	  -DCMAKE_BUILD_TYPE=Release -DFELMO_GUI=OFF -DFELMO_BENCH=OFF -DFELMO_NLS=OFF $(CMAKE_ARGS)
-	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target felmo-cli bmconv $(WINDOWS_TESTS)
 	cmake --build $(WINDOWS_BUILD) --target windows_zip
 	cp $(WINDOWS_BUILD)/felmo-*-windows-x64.zip .
 
 # The Windows test programs and a whole build under Wine, against the native felmo-cli.
 windows-test: windows
-	./scripts/run-windows-tests.sh $(WINDOWS_BUILD)/bin $(BUILD)/bin
+	WINDOWS_TESTS="$(WINDOWS_TESTS)" ./scripts/run-windows-tests.sh $(WINDOWS_BUILD)/bin $(BUILD)/bin
 
 # The same tests built with address and undefined-behaviour sanitizers (no window layer).
 asan-test:

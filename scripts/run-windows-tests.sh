@@ -9,6 +9,7 @@
 set -euo pipefail
 
 [ $# -eq 2 ] || { echo "usage: $0 WINDOWS_BIN NATIVE_BIN" >&2; exit 2; }
+: "${WINDOWS_TESTS:?the names of the Windows test programs (make windows-test sets them)}"
 windows_bin="$(cd "$1" && pwd)"
 native_bin="$(cd "$2" && pwd)"
 
@@ -30,17 +31,11 @@ echo "== Wine prefix"
 wineserver -w
 
 failed=()
-# The test programs of the levels that are the same on Windows; a program missing from the build
-# is a failure, not a skip.
-tests=(base_tests platform_tests raster_tests mbm_tests effects_tests compose_tests
-  resources_tests workspace_tests studio_test bmconv_e2e_test bmconv_command_line_test
-  cli_e2e_test)
-for test in "${tests[@]}"; do
+# The test programs built for Windows (make windows); a program missing from the build is a
+# failure, not a skip.
+for test in $WINDOWS_TESTS; do
   program="$windows_bin/$test.exe"
   if [ ! -f "$program" ]; then
-    case "$test" in
-      platform_tests) continue ;;  # only once the platform level has its own tests
-    esac
     echo "== $test: not built" >&2
     failed+=("$test")
     continue
