@@ -191,9 +191,12 @@ ChildProcess ChildProcess::start(const std::string& program,
     std::wstring commandLine = wideFromUtf8(windowsCommandLine(all));
     const std::wstring application = windows::widePath(std::filesystem::path(program));
     std::wstring environment = environmentBlock(options);
-    const std::wstring folder = options.workingDirectory.empty()
-                                    ? std::wstring()
-                                    : windows::widePath(options.workingDirectory);
+    // Some systems refuse a working folder written with a separator at its end and start the
+    // program elsewhere without failing, so the folder is given without one.
+    const std::wstring folder =
+        options.workingDirectory.empty()
+            ? std::wstring()
+            : windows::withoutTrailingSeparators(windows::widePath(options.workingDirectory));
     PROCESS_INFORMATION process{};
     const BOOL started =
         ::CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,

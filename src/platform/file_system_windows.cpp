@@ -58,6 +58,20 @@ std::wstring widePath(const std::filesystem::path& path) {
     return isUtf8(bytes) ? wideFromUtf8(bytes) : units;
 }
 
+std::wstring withoutTrailingSeparators(std::wstring folder) {
+    const auto isSeparator = [](wchar_t unit) { return unit == L'\\' || unit == L'/'; };
+    // What must stay: one leading separator, or "X:" and the separator after it (after the
+    // "\\?\" of a long path, if any).
+    const std::size_t start = folder.starts_with(L"\\\\?\\") ? 4 : 0;
+    const bool hasDrive = folder.size() >= start + 2 && folder[start + 1] == L':';
+    const std::size_t rootLength =
+        start +
+        (hasDrive ? (folder.size() >= start + 3 && isSeparator(folder[start + 2]) ? 3 : 2) : 1);
+    while (folder.size() > rootLength && isSeparator(folder.back()))
+        folder.pop_back();
+    return folder;
+}
+
 std::string messageFor(DWORD code) {
     wchar_t* buffer = nullptr;
     const DWORD length = ::FormatMessageW(
@@ -80,8 +94,10 @@ std::filesystem::path nativePath(const std::filesystem::path& path) {
 }
 
 std::filesystem::path pathFromNative(const std::filesystem::path& native) {
-    // The narrow constructor carries the UTF-8 bytes over one to one (see widePath).
-    return std::filesystem::path(windows::utf8FromWide(native.native()));
+    // Kept as the system's UTF-16: the narrow constructor carries UTF-8 over byte by byte, but
+    // string() encodes every unit as UTF-8, so a path made from UTF-8 text would come back from
+    // string() encoded twice. This one comes back as its UTF-8 text, and widePath takes it as is.
+    return std::filesystem::path(native.native());
 }
 
 std::optional<std::vector<FolderEntry>> listFolder(const std::filesystem::path& folder) {

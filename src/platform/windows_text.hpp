@@ -17,6 +17,10 @@ std::string utf8FromWide(std::wstring_view text);
 // The path as the Windows calls take it (see nativePath in platform/file_system.hpp).
 std::wstring widePath(const std::filesystem::path& path);
 
+// The folder without the separators after its last name: "C:\work\" becomes "C:\work". A root
+// ("C:\", "\") keeps its separator, since without it "C:" means the drive's current folder.
+std::wstring withoutTrailingSeparators(std::wstring folder);
+
 // The system's message for a GetLastError() code, without its line end.
 std::string messageFor(DWORD code);
 

@@ -73,7 +73,12 @@ std::string perUserConfigDirectoryFor(std::string_view xdgConfigHome, std::strin
 }
 
 std::string executableFolderOf(std::string_view executablePath) {
+#ifdef _WIN32
+    // The system names the executable with backslashes.
+    const std::size_t slash = executablePath.find_last_of("/\\");
+#else
     std::size_t slash = executablePath.rfind('/');
+#endif
     if (slash == std::string_view::npos)
         return "./";
     return std::string(executablePath.substr(0, slash + 1));

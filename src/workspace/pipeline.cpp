@@ -160,7 +160,12 @@ constexpr std::size_t kMaxBuiltFileBytes = std::size_t{64} << 20;
 
 void removeStaleDeliveryTemporaries(const std::string& outputFolder) {
     std::error_code error;
+#ifdef _WIN32
+    // std::filesystem reads narrow text byte by byte on Windows: the UTF-16 path instead.
+    std::filesystem::directory_iterator entries(nativePath(outputFolder), error);
+#else
     std::filesystem::directory_iterator entries(outputFolder, error);
+#endif
     if (error)
         return;
     for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
@@ -178,8 +183,12 @@ void removeStaleDeliveryTemporaries(const std::string& outputFolder) {
 
 void deliverBuiltFiles(const std::string& workDir, const std::string& outputFolder,
                        const std::string& programDirectory) {
+#ifdef _WIN32
+    createFolders(outputFolder);  // a folder that cannot be made shows in the copies below
+#else
     std::error_code ignored;  // a folder that cannot be made shows in the copies below
     std::filesystem::create_directories(outputFolder, ignored);
+#endif
     removeStaleDeliveryTemporaries(outputFolder);
     std::string failures;
     auto noteFailure = [&](const Error& error) {

@@ -47,6 +47,30 @@ TEST(Utf8Path, ALoneSurrogateShowsAsReplacementCharacter) {
     EXPECT_EQ(utf8FromPath(std::filesystem::path(std::wstring{wchar_t(0xDC00), wchar_t(0xD83D)})),
               "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
+
+// Paths made from narrow text carry its bytes one per unit; UTF-8 carried that way comes back
+// once, not encoded a second time, while units that do not read as UTF-8 are characters.
+TEST(Utf8Path, NarrowTextCarryingUtf8ComesBackUnchanged) {
+    const struct {
+        std::wstring units;
+        std::string utf8;
+    } cases[] = {
+        {{wchar_t(0xD0), wchar_t(0x9F), L'/', wchar_t(0xD0), wchar_t(0xB6)}, "\xD0\x9F/\xD0\xB6"},
+        {{L'Z', L':', wchar_t(0xF0), wchar_t(0x9F), wchar_t(0x93), wchar_t(0xB7)},
+         "Z:\xF0\x9F\x93\xB7"},
+        {{wchar_t(0xE9), L'.', L'b'}, "\xC3\xA9.b"},           // a lone Latin-1 letter
+        {{wchar_t(0xC0), wchar_t(0xAF)}, "\xC3\x80\xC2\xAF"},  // an overlong form
+        {{wchar_t(0xED), wchar_t(0xA0), wchar_t(0x80)}, "\xC3\xAD\xC2\xA0\xC2\x80"},  // a surrogate
+        {{wchar_t(0xD0)}, "\xC3\x90"},                                                // cut short
+        {{L'a', L'b'}, "ab"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        EXPECT_EQ(utf8FromPath(std::filesystem::path(c.units)), c.utf8);
+    }
+    EXPECT_EQ(utf8FromPath(std::filesystem::path(std::string("\xD0\x9F\xD0\xB0"))),
+              "\xD0\x9F\xD0\xB0");
+}
 #else
 TEST(Utf8Path, AnyBytesAreKeptOnPosix) {
     const std::string bytes = "\xFF\xC0 name";

@@ -12,6 +12,11 @@
 #include "platform/file_system.hpp"
 #include "platform/places.hpp"
 #include "platform/private_folder.hpp"
+#ifdef _WIN32
+#include <cctype>
+
+#include "platform/windows_text.hpp"
+#endif
 #include "support/scoped_environment.hpp"
 #include "support/temporary_folder.hpp"
 
@@ -260,6 +265,55 @@ TEST(ChildProcess, AProgramThatCannotStartIsAnErrorNamingIt) {
     EXPECT_FALSE(none.started());
     EXPECT_FALSE(none.poll());
     EXPECT_EQ(none.completionHandle(), kNoNativeHandle);
+}
+#endif
+
+#ifdef _WIN32
+// --- The working folder of a child process on Windows ---
+
+struct FolderCase {
+    std::wstring given;
+    std::wstring expected;
+};
+
+class WorkingFolder : public ::testing::TestWithParam<FolderCase> {};
+
+TEST_P(WorkingFolder, LosesTheSeparatorsAfterItsLastNameButNotARoots) {
+    EXPECT_EQ(windows::withoutTrailingSeparators(GetParam().given), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, WorkingFolder,
+                         ::testing::Values(FolderCase{L"C:\\work\\windows\\", L"C:\\work\\windows"},
+                                           FolderCase{L"C:\\work\\\\/", L"C:\\work"},
+                                           FolderCase{L"C:\\work", L"C:\\work"},
+                                           FolderCase{L"C:\\", L"C:\\"},
+                                           FolderCase{L"C:\\\\", L"C:\\"}, FolderCase{L"C:", L"C:"},
+                                           FolderCase{L"\\", L"\\"},
+                                           FolderCase{L"\\\\server\\share\\", L"\\\\server\\share"},
+                                           FolderCase{L"\\\\?\\C:\\", L"\\\\?\\C:\\"},
+                                           FolderCase{L"\\\\?\\C:\\work\\", L"\\\\?\\C:\\work"},
+                                           FolderCase{L"work\\", L"work"}, FolderCase{L"", L""}));
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+TEST(ChildProcess, StartsInAWorkingFolderGivenWithASeparatorAtItsEnd) {
+    testing::TemporaryFolder folder("child");
+    const std::string shell = environmentVariable("ComSpec");
+    ASSERT_FALSE(shell.empty());
+    ChildProcessOptions options;
+    options.workingDirectory = folder.path().string() + "\\";
+    options.standardOutput = ChildProcessOptions::Output::Capture;
+    ChildProcess child = ChildProcess::start(shell, {"/c", "cd"}, options);
+    ASSERT_TRUE(child.waitFor(30s));
+    const std::string expected =
+        windows::utf8FromWide(windows::withoutTrailingSeparators(
+            windows::widePath(std::filesystem::path(folder.path()).make_preferred()))) +
+        "\r\n";
+    EXPECT_EQ(lowerCase(child.capturedOutput()), lowerCase(expected));
 }
 #endif
 
