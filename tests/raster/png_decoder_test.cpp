@@ -209,8 +209,9 @@ TEST(PngDecoder, DecodingCostsThePictureAndARowNotASecondCopy) {
             throw Error("not the picture");
     });
     ASSERT_TRUE(growth.has_value());
-    // Colours and opacities: 4 bytes a pixel; before, the decoded rows came beside them.
-    EXPECT_LE(*growth, std::int64_t{kSide} * kSide * 4 + (std::int64_t{1} << 20));
+    // Colours and opacities: 4 bytes a pixel, plus a few rows and the library's own state and code
+    // (which an optimised build pages in differently); before, a second 4 bytes a pixel came beside.
+    EXPECT_LE(*growth, std::int64_t{kSide} * kSide * 4 + (std::int64_t{3} << 20));
 }
 
 TEST(PngDecoder, PictureBeyondThePixelLimitIsRefused) {
