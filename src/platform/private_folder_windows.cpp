@@ -165,25 +165,6 @@ FolderRefusal privateFolderRefusal(const std::string& path, int& error) {
     return refusal;
 }
 
-OpenFolder::~OpenFolder() {
-    close();
-}
-
-OpenFolder::OpenFolder(OpenFolder&& other) noexcept
-    : handle_(std::exchange(other.handle_, kNoNativeHandle)),
-      lock_(std::exchange(other.lock_, kNoNativeHandle)),
-      path_(std::move(other.path_)) {}
-
-OpenFolder& OpenFolder::operator=(OpenFolder&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = std::exchange(other.handle_, kNoNativeHandle);
-        lock_ = std::exchange(other.lock_, kNoNativeHandle);
-        path_ = std::move(other.path_);
-    }
-    return *this;
-}
-
 void OpenFolder::close() {
     for (NativeHandle* handle : {&lock_, &handle_}) {
         if (*handle != kNoNativeHandle)
