@@ -8,6 +8,7 @@
 #include <QCommandLineParser>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/application_setup.hpp"
 #include "app/language.hpp"
@@ -26,6 +27,8 @@ int main(int argc, char* argv[]) {
 
     felmo::StudioConfig config;
     config.executablePath = QCoreApplication::applicationFilePath().toStdString();
+    config.limits =
+        felmo::runLimitsFromEnvironment([](const char* name) { return std::getenv(name); });
     // The language comes first, from the run's settings file, so that even --help speaks it.
     const QString settingsFile = felmo::settingsFileArgument(QCoreApplication::arguments());
     if (!settingsFile.isEmpty())

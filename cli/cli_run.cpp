@@ -1,5 +1,6 @@
 #include "cli/cli_run.hpp"
 
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -131,6 +132,8 @@ int runSession(const Invocation& invocation, std::ostream& out, std::ostream& er
     config.executablePath = currentExecutablePath();
     config.settingsFile = invocation.settingsFile;
     config.outputFolder = invocation.outputFolder;
+    config.limits =
+        runLimitsFromEnvironment([](const char* name) -> const char* { return std::getenv(name); });
     Studio studio(frontEnd, std::move(config));
 
     WindowPosition position;

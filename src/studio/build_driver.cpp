@@ -1,5 +1,6 @@
 #include "studio/build_driver.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <system_error>
 #include <thread>
@@ -55,12 +56,15 @@ std::string shownFolder(const std::string& folder) {
 
 BuildDriver::BuildDriver(Session& session, Document& document, FrontEnd& frontEnd,
                          ConverterLauncher* launcher,
-                         std::optional<std::filesystem::path> converterPath)
+                         std::optional<std::filesystem::path> converterPath,
+                         const RunLimits& limits, const Clock& clock)
     : session_(session),
       document_(document),
       frontEnd_(frontEnd),
       launcher_(launcher),
-      converterPath_(std::move(converterPath)) {
+      converterPath_(std::move(converterPath)),
+      limits_(limits),
+      clock_(clock) {
     depthTexts_.fill(kDefaultBitDepth);
 }
 
@@ -94,7 +98,15 @@ void BuildDriver::refuseWhileRunning(std::string_view what) const {
                                   pipeline_->statusText()));
 }
 
+void BuildDriver::beginStartUp() {
+    budget_.emplace(RunKind::StartUp, limits_, clock_);
+}
+
 void BuildDriver::startUnpack(std::vector<std::string> foundMbmNames) {
+    if (!budget_ || budget_->kind() != RunKind::StartUp)
+        beginStartUp();
+    budget_->checkTime(_("копирование файлов .mbm"));
+    budget_->checkBytes(session_.workDirText(), 0, _("копирование файлов .mbm"));
     if (!launcher_) {
         ownedLauncher_ =
             converterPath_
@@ -105,6 +117,7 @@ void BuildDriver::startUnpack(std::vector<std::string> foundMbmNames) {
     pipeline_ = std::make_unique<ConverterPipeline>(*launcher_, session_.workDirText(),
                                                     session_.programDirectoryText());
     foundMbmNames_ = std::move(foundMbmNames);
+    pipeline_->setBudget(budget_);
     pipeline_->startUnpack();
     timerStartEnabled_ = true;
 }
@@ -118,9 +131,24 @@ void BuildDriver::startBuild() {
         slotBitDepth[slot] = depthText(kSlotDepthBox[slot]);
         checkColourDepthText(slotBitDepth[slot]);  // before anything is written
     }
+    budget_.emplace(RunKind::Build, limits_, clock_);
+    budget_->checkBytes(session_.workDirText(), stillFrameBytes(), _("сохранение кадров"));
     saveStills();
+    budget_->checkTime(_("сохранение кадров"));
+    pipeline_->setBudget(budget_);
     pipeline_->startPack(slotBitDepth);
     timerStartEnabled_ = true;
+}
+
+// What saveStills writes.
+std::uint64_t BuildDriver::stillFrameBytes() const {
+    const StillPictures& stills = document_.stills;
+    const auto bytes = [](const auto& picture) {
+        return bmpFileBytes(picture.width(), picture.height());
+    };
+    return 4 * bytes(stills.EidPicPicture1) + bytes(stills.BackgroundPicture) +
+           bytes(stills.SplashscreenPicture) + bytes(stills.SplashEidPic) +
+           bytes(stills.WelcomeimagePicture);
 }
 
 // The build's save step: the stills become their frames in the work tree.
@@ -185,6 +213,7 @@ void BuildDriver::exportPoster(const fs::path& file) {
 void BuildDriver::finishUnpack() {
     deleteUnpackedSources(session_.workDirText(), foundMbmNames_);
     timerStartEnabled_ = false;
+    budget_->checkTime(_("показ кадров"));
     document_.showUnpackedFrames(session_.workDirText());
     deleteCommandFile(session_.programDirectoryText());
 }
@@ -192,6 +221,7 @@ void BuildDriver::finishUnpack() {
 // The finishing steps of a build: the files go to the output folder, then the notice.
 void BuildDriver::finishPack() {
     timerStartEnabled_ = false;
+    budget_->checkTime(_("копирование в папку вывода"));  // the output folder is not yet touched
     deliverBuiltFiles(session_.workDirText(), session_.outputFolder().string(),
                       session_.programDirectoryText());
     // An installed FELMO's files are not beside the program: the notice says where they are.
@@ -230,7 +260,9 @@ void BuildDriver::runToEnd(std::chrono::milliseconds perRunTimeout) {
     while (running()) {
         if (const int signalNumber = stopRequested())
             throw Error(formatMessage(_("Работа прервана сигналом %1."), signalNumber));
-        const ConverterState state = launcher_->waitFor(kTick);
+        const std::chrono::milliseconds wait =
+            budget_ ? std::clamp(budget_->timeLeft(), std::chrono::milliseconds(1), kTick) : kTick;
+        const ConverterState state = launcher_->waitFor(wait);
         const int slotBefore = pipeline_->currentSlot();
         tick();
         // A run that has ended but whose step did not advance is given a moment rather than a

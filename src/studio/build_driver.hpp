@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/native.hpp"
+#include "workspace/run_budget.hpp"
 
 namespace felmo {
 
@@ -43,18 +44,26 @@ class BuildDriver {
   public:
     // `launcher` (kept by the caller) runs the converter when given; otherwise a process is
     // started, `converterPath` when given, else the converter beside the executable or on PATH.
+    // A whole start-up and a whole build each run within `limits`, timed by `clock` (kept by the
+    // caller).
     BuildDriver(Session& session, Document& document, FrontEnd& frontEnd,
-                ConverterLauncher* launcher, std::optional<std::filesystem::path> converterPath);
+                ConverterLauncher* launcher, std::optional<std::filesystem::path> converterPath,
+                const RunLimits& limits = {}, const Clock& clock = steadyClock());
     // A converter still running is stopped; the work tree stays for the session to remove.
     ~BuildDriver();
     BuildDriver(const BuildDriver&) = delete;
     BuildDriver& operator=(const BuildDriver&) = delete;
 
+    // The start-up's clock starts: call it before the work tree is filled. startUnpack starts it
+    // when this was not called.
+    void beginStartUp();
     // Starts unpacking the slot sources of the session's work tree; `foundMbmNames` are the
-    // user's files copied in, deleted with the sources when the unpacking finishes.
+    // user's files copied in, deleted with the sources when the unpacking finishes. Refused
+    // (felmo::Error) when the start-up is already past its time or its work tree past its bytes.
     void startUnpack(std::vector<std::string> foundMbmNames);
     // Saves the stills as frames and starts packing with the bit-depth texts. Refused
-    // (felmo::Error) while a pipeline runs.
+    // (felmo::Error) while a pipeline runs. The build's clock starts here; past its time, or
+    // with its work tree past its bytes, the build stops before the output folder is touched.
     void startBuild();
     // Writes the current frames into `folder`, keeping the slot folders (startup/0.bmp ...
     // startup/11.bmp, EidPic/0.bmp ... 4.bmp, backgroundimage/0.bmp and 1.bmp, Splashscreen/0.bmp,
@@ -76,8 +85,9 @@ class BuildDriver {
     void tick();
     bool timerStartEnabled() const { return timerStartEnabled_; }
     // For headless use: waits for each converter run and steps the pipeline until it has
-    // finished. Throws felmo::Error when a step fails or when one converter run takes longer than
-    // `perRunTimeout` (the pipeline is stopped then).
+    // finished. Throws felmo::Error when a step fails, when the start-up or build runs out of
+    // time, or when one converter run takes longer than `perRunTimeout` (the pipeline is stopped
+    // then).
     void runToEnd(std::chrono::milliseconds perRunTimeout = std::chrono::seconds(60));
     // Abandons a running pipeline (its converter is killed).
     void stop();
@@ -99,6 +109,7 @@ class BuildDriver {
 
   private:
     void saveStills();
+    std::uint64_t stillFrameBytes() const;
     void finishUnpack();
     void finishPack();
 
@@ -112,6 +123,9 @@ class BuildDriver {
     bool timerStartEnabled_ = false;
     std::vector<std::string> foundMbmNames_;
     std::array<std::string, kDepthBoxCount> depthTexts_;
+    RunLimits limits_;
+    const Clock& clock_;
+    std::optional<RunBudget> budget_;  // of the start-up or build under way
 };
 
 }  // namespace felmo

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "workspace/run_budget.hpp"
 #include "workspace/settings.hpp"
 
 namespace felmo {
@@ -37,6 +38,10 @@ struct StudioConfig {
     // For tests: runs the converter through this launcher (kept by the caller, outliving the
     // Studio) instead of starting a process. Takes precedence over converterPath.
     ConverterLauncher* converterLauncher = nullptr;
+    // What a whole start-up and a whole build may take, in time and in bytes of the work tree.
+    RunLimits limits;
+    // For tests: the clock of those limits (kept by the caller, outliving the Studio).
+    const Clock* clock = nullptr;
     // The work tree's root comes from TMPDIR (default /tmp) by the workspace rules.
 };
 

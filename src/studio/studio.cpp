@@ -20,7 +20,8 @@ constexpr Rect kOverlayArea{0, 0, kOverlayStripWidth, kOverlayStripHeight};
 Studio::Studio(FrontEnd& frontEnd, const StudioConfig& config)
     : frontEnd_(frontEnd),
       session_(config),
-      build_(session_, document_, frontEnd, config.converterLauncher, config.converterPath) {}
+      build_(session_, document_, frontEnd, config.converterLauncher, config.converterPath,
+             config.limits, config.clock ? *config.clock : steadyClock()) {}
 
 WindowPosition Studio::FormCreate() {
     return session_.open();
@@ -33,6 +34,7 @@ void Studio::FormActivate() {
     // Once per program run, also when a step below fails: a second activation must not start
     // over on a half-made tree.
     formActivated_ = true;
+    build_.beginStartUp();
 
     // The stored overlay region, brought into the strip when it does not fit.
     const Settings& settings = session_.settings();

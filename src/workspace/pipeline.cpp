@@ -51,16 +51,43 @@ void ConverterPipeline::startPack(const std::array<std::string, kSlotCount>& slo
     launchCurrentSlot();
 }
 
+template <typename Check>
+void ConverterPipeline::keepWithinBudget(Check&& check) {
+    if (!budget_)
+        return;
+    try {
+        check(*budget_);
+    } catch (const Error&) {
+        launcher_.kill();
+        running_ = false;
+        throw;
+    }
+}
+
+// "распаковка startup", "упаковка EidPic": the current slot's step, for the budget's messages.
+std::string ConverterPipeline::stepName() const {
+    return formatMessage(phase_ == PipelinePhase::Unpack ? _("распаковка %1") : _("упаковка %1"),
+                         slotAt(CurrentSlot_).name);
+}
+
 void ConverterPipeline::launchCurrentSlot() {
     const MbmSlot& slot = slotAt(CurrentSlot_);
+    const std::string& depthText = slotBitDepth_[static_cast<std::size_t>(CurrentSlot_)];
     if (phase_ == PipelinePhase::Unpack) {
         commandList_ = unpackCommandLines(workDir_, slot);
         AwaitedFile_ = doneMarkerPath(workDir_, slot);
     } else {
-        commandList_ =
-            packCommandLines(workDir_, slot, slotBitDepth_[static_cast<std::size_t>(CurrentSlot_)]);
+        commandList_ = packCommandLines(workDir_, slot, depthText);
         AwaitedFile_ = builtFilePath(workDir_, slot);
     }
+    keepWithinBudget([&](const RunBudget& budget) {
+        budget.checkTime(stepName());
+        budget.checkBytes(workDir_,
+                          phase_ == PipelinePhase::Unpack
+                              ? predictedUnpackBytes(slotSourcePath(workDir_, slot), slot)
+                              : predictedPackBytes(workDir_, slot, depthText),
+                          stepName());
+    });
     // A file left at the awaited path by an earlier run must not count as this run's result.
     removeFile(AwaitedFile_);
     try {
@@ -89,6 +116,7 @@ TickResult ConverterPipeline::tick() {
     switch (state.kind) {
         case ConverterState::Kind::NotStarted:
         case ConverterState::Kind::Running:
+            keepWithinBudget([&](const RunBudget& budget) { budget.checkTime(stepName()); });
             if (std::chrono::steady_clock::now() - launchedAt_ > slotTimeout_) {
                 launcher_.kill();
                 fail(formatMessage(
@@ -109,6 +137,7 @@ TickResult ConverterPipeline::tick() {
     }
     if (!awaitedFileExists(AwaitedFile_))
         fail(formatMessage(_("конвертер закончил работу, но не создал файл %1."), AwaitedFile_));
+    keepWithinBudget([&](const RunBudget& budget) { budget.checkBytes(workDir_, 0, stepName()); });
 
     CurrentSlot_ += 1;
     if (CurrentSlot_ < kSlotCount) {

@@ -10,14 +10,20 @@
 // A run that cannot start, ends with a failure status, ends without making AwaitedFile, or does
 // not end within slotTimeout stops the pipeline: tick() throws felmo::Error naming the slot and
 // carrying the converter's own message, and nothing is deleted.
+//
+// With a budget (run_budget.hpp), each run is also bounded by the time left, a run is not started
+// when what it would write takes the work tree past its ceiling, and the tree is measured again
+// after each run: tick() then throws the budget's message naming the step.
 #pragma once
 
 #include <array>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "workspace/converter.hpp"
+#include "workspace/run_budget.hpp"
 #include "workspace/slot_table.hpp"
 
 namespace felmo {
@@ -74,10 +80,16 @@ class ConverterPipeline {
 
     // How long one slot's run may take before the pipeline gives up (default 60 s).
     void setSlotTimeout(std::chrono::milliseconds timeout) { slotTimeout_ = timeout; }
+    // The budget the next pipeline started runs under (none: only the per-run timeout).
+    void setBudget(std::optional<RunBudget> budget) { budget_ = std::move(budget); }
 
   private:
     void launchCurrentSlot();
     [[noreturn]] void fail(const std::string& reason);
+    // Stops the pipeline when the budget refuses (its message, not a converter failure).
+    template <typename Check>
+    void keepWithinBudget(Check&& check);
+    std::string stepName() const;
 
     ConverterLauncher& launcher_;
     std::string workDir_;
@@ -90,6 +102,7 @@ class ConverterPipeline {
     std::array<std::string, kSlotCount> slotBitDepth_;
     std::chrono::steady_clock::time_point launchedAt_;
     std::chrono::milliseconds slotTimeout_{60000};
+    std::optional<RunBudget> budget_;
 };
 
 // --- Finishing steps, run by the owner after tick() returned Finished ---

@@ -13,6 +13,7 @@
 #include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "studio/front_end.hpp"
+#include "support/fake_clock.hpp"
 #include "support/fake_converter.hpp"
 #include "support/reference_decoders.hpp"
 #include "support/scoped_environment.hpp"
@@ -310,6 +311,71 @@ TEST_F(StudioTest, AConverterThatLeavesNoFileStopsTheBuildAndTheOutputFolderKeep
     EXPECT_TRUE(frontEnd.notices.empty());
     // The files already built stay where the converter put them.
     EXPECT_TRUE(fs::exists(workDir() / "NewMbmFiles" / "EidPic.mbm"));
+}
+
+// The build's clock moves on by a fixed step at every reading, so its deadline passes at a
+// different step of the build for each size of step: while saving, while a run goes on, between
+// runs, or just before the delivery.
+class BuildDeadline : public StudioTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(BuildDeadline, StopsTheBuildWithItsMessageAndLeavesTheOutputFolderAsItWas) {
+    testing::FakeClock clock;
+    config.clock = &clock;
+    Studio& s = startUp();
+    writeText(root / "out" / "startup.mbm", "the user's own");
+    writeText(root / "out" / "EidPic.mbm", "also the user's");
+    clock.stepPerReading = std::chrono::milliseconds(GetParam());
+    try {
+        s.N7Click();
+        s.build().runToEnd(std::chrono::seconds(60));
+        FAIL() << "the build went on past its deadline";
+    } catch (const Error& failure) {
+        const std::string message = failure.what();
+        EXPECT_EQ(message.rfind("Создание графики остановлено: прошло больше 10 с (", 0), 0u)
+            << message;
+    }
+    EXPECT_FALSE(s.build().running());
+    EXPECT_TRUE(frontEnd.notices.empty());
+    EXPECT_EQ(readText(root / "out" / "startup.mbm"), "the user's own");
+    EXPECT_EQ(readText(root / "out" / "EidPic.mbm"), "also the user's");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root / "out"), fs::directory_iterator()), 2);
+    // The next build starts its own clock.
+    clock.stepPerReading = std::chrono::milliseconds(0);
+    s.N7Click();
+    s.build().runToEnd(std::chrono::seconds(60));
+    EXPECT_EQ(frontEnd.notices.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(StepsInMs, BuildDeadline, ::testing::Values(900, 1000, 1700, 2600, 5000));
+
+TEST_F(StudioTest, ABuildThatWouldPassTheWorkTreeCeilingStopsBeforeWritingAnything) {
+    // Room for the start-up (every frame and the largest source) but not for the build's stills.
+    std::uint64_t frames = 0;
+    for (int slot = 0; slot < kSlotCount; ++slot)
+        for (int k = 0; k < slotAt(slot).frameCount; ++k) {
+            const testing::FrameSize size = testing::slotFrameSize(slot, k);
+            frames += bmpFileBytes(size.width, size.height);
+        }
+    config.limits.workTreeBytes = frames + 200'000;
+    Studio& s = startUp();
+    writeText(root / "out" / "startup.mbm", "the user's own");
+    const std::string splashBefore = readText(workDir() / "Splashscreen" / "0.bmp");
+    ASSERT_EQ(converter.launches(), 5);
+    try {
+        s.N7Click();
+        FAIL() << "the build passed the ceiling";
+    } catch (const Error& failure) {
+        const std::string message = failure.what();
+        EXPECT_EQ(
+            message.rfind("Создание графики остановлено: во временной папке было бы больше ", 0),
+            0u)
+            << message;
+        EXPECT_NE(message.find("(сохранение кадров: "), std::string::npos) << message;
+    }
+    EXPECT_EQ(converter.launches(), 5);
+    EXPECT_EQ(readText(workDir() / "Splashscreen" / "0.bmp"), splashBefore);
+    EXPECT_EQ(readText(root / "out" / "startup.mbm"), "the user's own");
+    EXPECT_TRUE(s.canCreate());
 }
 
 TEST_F(StudioTest, ABuildWhoseOutputFolderCannotBeMadeKeepsTheBuiltFilesAndShowsNoNotice) {
