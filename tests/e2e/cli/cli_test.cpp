@@ -791,6 +791,82 @@ TEST_F(CliTest, EndedBySigtermItRemovesItsWorkTreeAsANormalEndDoes) {
     EXPECT_FALSE(fs::exists(output() / "startup.mbm"));
 }
 
+// A red splash picture, so that a build has something new to deliver.
+fs::path redSplash(const fs::path& root) {
+    const fs::path picture = root / "red.bmp";
+    saveBmpFile(Raster(176, 208, kRed), picture);
+    return picture;
+}
+
+// Every file of a folder with its bytes, to show that a run left the folder as it was.
+std::map<std::string, std::string> folderContents(const fs::path& folder) {
+    std::map<std::string, std::string> contents;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        contents[entry.path().filename().string()] = readText(entry.path());
+    return contents;
+}
+
+TEST_F(CliTest, ABuildPastItsDeadlineIsStoppedAndTheOutputFolderKeepsItsFiles) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a shell script cannot stand in for the converter on Windows";
+#endif
+    ASSERT_EQ(felmo({"build"}).exitStatus, 0);  // five files of an earlier build
+    writeText(output() / "notes.txt", "the user's notes");
+    const std::map<std::string, std::string> before = folderContents(output());
+    // The real converter unpacks; packing never ends.
+    const std::string script =
+        "#!/bin/sh\n"
+        "if grep -q -- ' -u ' PackUnpack.txt; then\n"
+        "  exec '" +
+        kBmconvProgram.string() +
+        "' \"$@\"\n"
+        "fi\n"
+        "exec sleep 600\n";
+    const fs::path program = lonelyCopy(script);
+
+    const ProcessResult run = felmo({"splash", redSplash(root).string(), "build"}, program,
+                                    {{"FELMO_TIME_LIMIT_MS", "3000"}});
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_NE(run.err.find("build: Создание графики остановлено: прошло больше 3 с (упаковка "
+                           "startup). Файлы в папке вывода не изменены."),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(folderContents(output()), before);
+    EXPECT_TRUE(fs::is_empty(workTreeRoot()));
+    EXPECT_EQ(run.out, "");
+}
+
+// The ceiling lowered so that the start-up, or only the build, passes it.
+struct CeilingCase {
+    const char* limitBytes;
+    const char* message;
+};
+
+class WorkTreeCeiling : public CliTest, public ::testing::WithParamInterface<CeilingCase> {};
+
+TEST_P(WorkTreeCeiling, StopsTheRunWithItsMessageAndTheOutputFolderKeepsItsFiles) {
+    ASSERT_EQ(felmo({"build"}).exitStatus, 0);
+    writeText(output() / "notes.txt", "the user's notes");
+    const std::map<std::string, std::string> before = folderContents(output());
+    const ProcessResult run = felmo({"splash", redSplash(root).string(), "build"}, kFelmoCli,
+                                    {{"FELMO_WORK_TREE_LIMIT_BYTES", GetParam().limitBytes}});
+    EXPECT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+    EXPECT_EQ(folderContents(output()), before);
+    EXPECT_TRUE(fs::is_empty(workTreeRoot()));
+    EXPECT_EQ(run.out, "");
+}
+
+// The start-up's frames take about 1.7 MB; the build adds its stills and then each .mbm file.
+INSTANTIATE_TEST_SUITE_P(
+    Limits, WorkTreeCeiling,
+    ::testing::Values(CeilingCase{"1000000",
+                                  "запуск: Запуск остановлен: во временной папке было бы больше 1 "
+                                  "МБ (распаковка startup: "},
+                      CeilingCase{"2500000",
+                                  "build: Создание графики остановлено: во временной папке было бы "
+                                  "больше 2.5 МБ (упаковка startup: "}));
+
 TEST_F(CliTest, HelpListAndVersion) {
     const ProcessResult russianHelp = runBare({"--help", "--language=ru"});
     EXPECT_EQ(russianHelp.out.rfind("Использование: felmo-cli", 0), 0u) << russianHelp.out;
