@@ -4,10 +4,46 @@
 #include <cstdint>
 #include <optional>
 
-#include "raster/canvas.hpp"
+#include "base/display_text.hpp"
+#include "base/error.hpp"
+#include "base/translation.hpp"
+#include "base/utf8_path.hpp"
 #include "raster/picture_reader.hpp"
 
 namespace felmo {
+
+namespace {
+
+// The canvas laid over black and stretched over the screen by nearest neighbour, as drawing its
+// flattened copy would give, reading only the pixels shown: no copy of a large canvas is made.
+Raster screenFromCanvas(const DecodedPicture& canvas) {
+    Raster screen(kScreenWidth, kScreenHeight, colors::black);
+    const std::int64_t width = canvas.colour.width();
+    const std::int64_t height = canvas.colour.height();
+    if (width == 0 || height == 0)
+        return screen;
+    for (int y = 0; y < kScreenHeight; ++y) {
+        const auto row = static_cast<int>(y * height / kScreenHeight);
+        for (int x = 0; x < kScreenWidth; ++x) {
+            const auto column = static_cast<int>(x * width / kScreenWidth);
+            const Color colour = canvas.colour.pixel(column, row);
+            if (!canvas.hasAlpha()) {
+                screen.setPixel(x, y, colour);
+                continue;
+            }
+            const unsigned opacity = canvas.alpha[static_cast<std::size_t>(row * width + column)];
+            const auto overBlack = [opacity](std::uint8_t channel) {
+                return static_cast<std::uint8_t>((channel * opacity + 127) / 255);
+            };
+            screen.setPixel(x, y,
+                            rgb(overBlack(redOf(colour)), overBlack(greenOf(colour)),
+                                overBlack(blueOf(colour))));
+        }
+    }
+    return screen;
+}
+
+}  // namespace
 
 int displayedDelayMs(int storedDelayMs) {
     return storedDelayMs < 20 ? 100 : storedDelayMs;
@@ -35,20 +71,27 @@ void AnimationFromPicture(EffectContext& context) {
     if (!path)
         return;
     const PictureFile file = readPictureFile(*path);
-    const std::array<int, kFrameCount> chosen = chooseSourceFrames(frameDelaysMs(file));
+    const AnimationOutline outline = animationOutline(file);
+    const std::array<int, kFrameCount> chosen = chooseSourceFrames(outline.delaysMs);
+    // Frames are composed up to the last one shown, each over the whole canvas.
+    const std::int64_t composedFrames = chosen.back() + 1;
+    if (composedFrames * outline.width * outline.height > kMaxComposedAnimationPixels)
+        throw Error(formatMessage(_("Анимация %1 слишком велика: %2 кадров по %3 x %4 точек, "
+                                    "больше %5 Мпикс вместе."),
+                                  displayText(utf8FromPath(file.path)), composedFrames,
+                                  outline.width, outline.height,
+                                  kMaxComposedAnimationPixels >> 20));
 
     std::array<Raster, kFrameCount> screens;
     Raster firstFrame;
     composeFrames(file, [&](int index, const DecodedPicture& canvas) {
-        if (index == 0 || std::find(chosen.begin(), chosen.end(), index) != chosen.end()) {
-            Raster frame = flattenOverBlack(canvas);
-            Raster screen(kScreenWidth, kScreenHeight, colors::black);
-            Canvas(screen).stretchDraw(Rect{0, 0, kScreenWidth, kScreenHeight}, frame);
+        if (index == 0)
+            firstFrame = flattenOverBlack(canvas);  // the loaded picture, at its own size
+        if (std::find(chosen.begin(), chosen.end(), index) != chosen.end()) {
+            const Raster screen = screenFromCanvas(canvas);
             for (int i = 0; i < kFrameCount; ++i)
                 if (chosen[i] == index)
                     screens[i] = screen;
-            if (index == 0)
-                firstFrame = std::move(frame);
         }
         return index < chosen.back();
     });

@@ -113,14 +113,18 @@ DecodedPicture decodePicture(std::span<const std::uint8_t> bytes) {
 }
 
 std::vector<int> frameDelaysMs(const PictureFile& file) {
+    return animationOutline(file).delaysMs;
+}
+
+AnimationOutline animationOutline(const PictureFile& file) {
     return withFileMessages(file.path, [&] {
         switch (file.format) {
             case PictureFormat::Gif:
-                return readGifOutline(file.bytes).delaysMs;
+                return readGifOutline(file.bytes);
             case PictureFormat::WebP:
-                return readWebpOutline(file.bytes).delaysMs;
+                return readWebpOutline(file.bytes);
             default:
-                return std::vector<int>{0};
+                return AnimationOutline{0, 0, {0}};
         }
     });
 }

@@ -45,6 +45,9 @@ DecodedPicture decodePicture(std::span<const std::uint8_t> bytes);
 // any other picture as one frame of delay 0; and the frames composed in order (a still is handed
 // over once).
 std::vector<int> frameDelaysMs(const PictureFile& file);
+// The canvas size and the delays of an animation (GIF, WebP), read from its headers; any other
+// picture is one frame of delay 0 and size 0 x 0 (its own decoder applies the picture limits).
+AnimationOutline animationOutline(const PictureFile& file);
 void composeFrames(const PictureFile& file, const ComposedFrameVisitor& visit);
 
 }  // namespace felmo

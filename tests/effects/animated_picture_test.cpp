@@ -146,6 +146,55 @@ TEST(AnimationFromPicture, CancelOrADamagedFileChangesNothing) {
     EXPECT_TRUE(rig.preview.timer2Enabled());
 }
 
+TEST(AnimationFromPicture, AHalfTransparentPixelIsLaidOverBlack) {
+    EffectRig rig;
+    // 2 x 1 frames: a half-opaque pixel beside an opaque one, then the same swapped.
+    const testing::Bytes first = {200, 100, 50, 128, 10, 20, 30, 255};
+    const testing::Bytes second = {10, 20, 30, 255, 200, 100, 50, 128};
+    writeFileAtomically(rig.workDir() / "half.webp",
+                        testing::encodeAnimatedWebp(2, 1, {first, second}, {100, 100}));
+    rig.nextPicture = rig.workDir() / "half.webp";
+    runAnimation(rig);
+    const Color half = rgb(100, 50, 25), opaque = rgb(10, 20, 30);
+    EXPECT_EQ(rig.frame(0).pixel(0, 100), half);
+    EXPECT_EQ(rig.frame(0).pixel(175, 100), opaque);
+    EXPECT_EQ(rig.frame(11).pixel(87, 0), opaque);
+    EXPECT_EQ(rig.frame(11).pixel(88, 207), half);
+}
+
+// A 1024 x 1024 canvas of `frameCount` one-pixel frames: cheap to decode, but composing costs a
+// pass over the canvas a frame.
+testing::Bytes wideCanvasGif(int frameCount) {
+    GifSpec spec{1024, 1024, {{255, 0, 0}, {0, 0, 255}}, {}};
+    for (int i = 0; i < frameCount; ++i)
+        spec.frames.push_back(GifFrameSpec{i % 7, 0, 1, 1, 10, 1, -1, false, {}, {1}});
+    return testing::encodeGif(spec);
+}
+
+TEST(AnimationFromPicture, ComposingMoreThanItsShareOfCanvasPixelsIsRefusedBeforeDecoding) {
+    // With N equal delays frames 0 ... floor(11 N / 12) are composed: 279 frames compose 256
+    // canvases (the limit exactly), 280 frames 257.
+    EffectRig rig;
+    rig.fillFrames(kMarker);
+    writeFileAtomically(rig.workDir() / "wide.gif", wideCanvasGif(280));
+    rig.nextPicture = rig.workDir() / "wide.gif";
+    try {
+        runAnimation(rig);
+        FAIL() << "an animation past the limit was composed";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Анимация " + (rig.workDir() / "wide.gif").string() +
+                      " слишком велика: 257 кадров по 1024 x 1024 точек, больше 256 Мпикс вместе.");
+    }
+    for (int k = 0; k < kFrameCount; ++k)
+        EXPECT_EQ(rig.frame(k).pixel(10, 10), kMarker) << k;
+
+    writeFileAtomically(rig.workDir() / "wide.gif", wideCanvasGif(279));
+    rig.nextPicture = rig.workDir() / "wide.gif";
+    runAnimation(rig);
+    EXPECT_EQ(rig.frame(11).pixel(0, 0), rgb(0, 0, 255));  // frame 255's pixel, of 1024 columns
+}
+
 TEST(AnimationFromPicture, IsInTheTableAsAPictureEffectWithATagAboveTheOthers) {
     const MenuEntry& entry = animationEntry();
     EXPECT_EQ(entry.level, 2);
