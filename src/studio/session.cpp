@@ -11,6 +11,7 @@
 #include "resources/embedded_defaults.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/pipeline.hpp"
+#include "workspace/run_budget.hpp"
 #include "workspace/slot_table.hpp"
 #include "workspace/user_mbm_walk.hpp"
 #include "workspace/work_tree.hpp"
@@ -31,7 +32,8 @@ std::string withTrailingSlash(std::string folder) {
 Session::Session(const StudioConfig& config)
     : executablePath_(config.executablePath),
       configuredSettingsFile_(config.settingsFile),
-      configuredOutputFolder_(config.outputFolder) {}
+      configuredOutputFolder_(config.outputFolder),
+      workTreeCeiling_(config.limits.workTreeBytes) {}
 
 Session::~Session() = default;
 
@@ -96,7 +98,13 @@ std::vector<std::string> Session::takeWorkTree() {
     if (!isFolder(outputFolder_))
         return {};
     removeStaleDeliveryTemporaries(outputFolder_.string());
-    return CopyUserMbmFiles(outputFolder_.string(), workDir_, &startUpRefusals_);
+    // The user's files and their frames get what the defaults and all of their frames leave.
+    std::uint64_t defaultsBytes = folderBytes(workDir_);
+    for (const MbmSlot& slot : kSlotTable)
+        defaultsBytes += predictedUnpackBytes(slotSourcePath(workDir_, slot), slot);
+    const std::uint64_t allowance =
+        workTreeCeiling_ > defaultsBytes ? workTreeCeiling_ - defaultsBytes : 0;
+    return CopyUserMbmFiles(outputFolder_.string(), workDir_, &startUpRefusals_, allowance);
 }
 
 void Session::requireWorkTree(std::string_view what) const {

@@ -107,6 +107,7 @@ class Session {
     std::filesystem::path executablePath_;
     std::optional<std::filesystem::path> configuredSettingsFile_;
     std::optional<std::filesystem::path> configuredOutputFolder_;
+    std::uint64_t workTreeCeiling_;
 
     std::string programDirectory_;  // ends in "/"
     bool installed_ = false;

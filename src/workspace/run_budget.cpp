@@ -44,20 +44,6 @@ std::optional<std::uint64_t> lowered(const char* text, std::uint64_t ceiling) {
     return value;
 }
 
-// "2.5" for 2'500'000 bytes, "100" for 100'000'000, "0.003" for 3'000: megabytes to a tenth, or
-// to a thousandth below one.
-std::string megabytesText(std::uint64_t bytes) {
-    if (bytes < 950'000) {
-        const std::string thousandths = std::to_string(1000 + (bytes + 500) / 1000);
-        return "0." + thousandths.substr(1);
-    }
-    const std::uint64_t tenths = (bytes + 50'000) / 100'000;
-    std::string text = std::to_string(tenths / 10);
-    if (tenths % 10 != 0)
-        text += "." + std::to_string(tenths % 10);
-    return text;
-}
-
 // "10" for 10 s, "1.5" for 1500 ms: seconds to a tenth.
 std::string secondsText(milliseconds time) {
     const long long tenths = (time.count() + 50) / 100;
@@ -142,6 +128,19 @@ void RunBudget::checkBytes(const std::string& workDir, std::uint64_t moreBytes,
                                         : _("во временной папке стало больше %1 МБ (%2: %3 МБ).");
     throw Error(stopped(
         formatMessage(pattern, megabytesText(limits_.workTreeBytes), step, megabytesText(total))));
+}
+
+// Megabytes to a tenth, or to a thousandth below one.
+std::string megabytesText(std::uint64_t bytes) {
+    if (bytes < 950'000) {
+        const std::string thousandths = std::to_string(1000 + (bytes + 500) / 1000);
+        return "0." + thousandths.substr(1);
+    }
+    const std::uint64_t tenths = (bytes + 50'000) / 100'000;
+    std::string text = std::to_string(tenths / 10);
+    if (tenths % 10 != 0)
+        text += "." + std::to_string(tenths % 10);
+    return text;
 }
 
 std::uint64_t folderBytes(const std::string& folder) {

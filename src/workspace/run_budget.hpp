@@ -77,6 +77,8 @@ std::uint64_t predictedUnpackBytes(const std::string& source, const MbmSlot& slo
 // What packing the slot's frames at `depthText` writes at most: every bitmap uncompressed.
 std::uint64_t predictedPackBytes(const std::string& workDir, const MbmSlot& slot,
                                  std::string_view depthText);
+// "2.5" for 2'500'000 bytes, "100" for 100'000'000, "0.003" for 3'000: megabytes for messages.
+std::string megabytesText(std::uint64_t bytes);
 // A 24-bit BMP file of that size.
 std::uint64_t bmpFileBytes(std::int64_t width, std::int64_t height);
 

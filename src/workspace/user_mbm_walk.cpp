@@ -13,6 +13,7 @@
 #include "mbm/mbm_reader.hpp"
 #include "platform/file_io.hpp"
 #include "platform/file_system.hpp"
+#include "workspace/run_budget.hpp"
 #include "workspace/slot_table.hpp"
 
 namespace felmo {
@@ -38,6 +39,9 @@ struct Walk {
     std::size_t totalCopiedBytes = 0;
     std::map<std::string, std::int64_t> unpackedPixels;  // by slot file name in WorkDir
     std::int64_t totalUnpackedPixels = 0;
+    std::map<std::string, std::uint64_t> workTreeBytes;  // the copy and its unpacked frames
+    std::uint64_t totalWorkTreeBytes = 0;
+    std::uint64_t workTreeAllowance = 0;
     std::vector<std::string>* refusals = nullptr;
 
     void refuse(const fs::path& file, const std::string& why) {
@@ -58,18 +62,25 @@ struct Walk {
         return std::nullopt;
     }
 
-    // The pixels the start-up unpacks from a file copied as `target`: a slot's first frames.
-    static std::int64_t pixelsUnpackedFrom(const std::vector<std::uint8_t>& bytes,
-                                           const std::string& target) {
+    // The pixels the start-up unpacks from a file copied as `target` (a slot's first frames),
+    // and the bytes of the BMP files they become.
+    struct Unpacked {
+        std::int64_t pixels = 0;
+        std::uint64_t fileBytes = 0;
+    };
+    static Unpacked unpackedFrom(const std::vector<std::uint8_t>& bytes,
+                                 const std::string& target) {
         const MbmSlot* slot = findSlot(std::string_view(target).substr(0, target.size() - 4));
         if (slot == nullptr)
-            return 0;
-        std::int64_t pixels = 0;
+            return {};
+        Unpacked unpacked;
         const std::vector<MbmBitmapSize> sizes = readMbmBitmapSizes(bytes);
         for (std::size_t i = 0; i < sizes.size() && i < static_cast<std::size_t>(slot->frameCount);
-             ++i)
-            pixels += std::int64_t{sizes[i].width} * sizes[i].height;
-        return pixels;
+             ++i) {
+            unpacked.pixels += std::int64_t{sizes[i].width} * sizes[i].height;
+            unpacked.fileBytes += bmpFileBytes(sizes[i].width, sizes[i].height);
+        }
+        return unpacked;
     }
 
     void copy(const fs::path& file, const std::string& target) {
@@ -95,12 +106,22 @@ struct Walk {
                                        kMaxUserMbmCopyBytes >> 20));
             return;
         }
-        const std::int64_t pixels = pixelsUnpackedFrom(bytes, target);
+        const Unpacked unpacked = unpackedFrom(bytes, target);
+        const std::int64_t pixels = unpacked.pixels;
         const std::int64_t replacedPixels =
             unpackedPixels.count(target) ? unpackedPixels[target] : 0;
         if (totalUnpackedPixels - replacedPixels + pixels > kMaxUserMbmUnpackedPixels) {
             refuse(file, formatMessage(_("картинок в файлах слотов вместе больше %1 Мпикс"),
                                        kMaxUserMbmUnpackedPixels >> 20));
+            return;
+        }
+        const std::uint64_t treeBytes = bytes.size() + unpacked.fileBytes;
+        const std::uint64_t replacedTreeBytes =
+            workTreeBytes.count(target) ? workTreeBytes[target] : 0;
+        if (totalWorkTreeBytes - replacedTreeBytes + treeBytes > workTreeAllowance) {
+            refuse(file, formatMessage(_("файлы .mbm с их кадрами заняли бы во временной папке "
+                                         "больше %1 МБ"),
+                                       megabytesText(workTreeAllowance)));
             return;
         }
         try {
@@ -109,6 +130,8 @@ struct Walk {
             copiedBytes[target] = bytes.size();
             totalUnpackedPixels = totalUnpackedPixels - replacedPixels + pixels;
             unpackedPixels[target] = pixels;
+            totalWorkTreeBytes = totalWorkTreeBytes - replacedTreeBytes + treeBytes;
+            workTreeBytes[target] = treeBytes;
         } catch (const Error&) {
             // A copy that fails leaves the default (or an earlier copy) in place.
         }
@@ -145,10 +168,12 @@ void visitFolder(const fs::path& folder, Walk& walk) {
 
 std::vector<std::string> CopyUserMbmFiles(const std::string& outputFolder,
                                           const std::string& workDir,
-                                          std::vector<std::string>* refusals) {
+                                          std::vector<std::string>* refusals,
+                                          std::uint64_t workTreeAllowance) {
     Walk walk;
     walk.workDir = workDir;
     walk.refusals = refusals;
+    walk.workTreeAllowance = workTreeAllowance;
     if (outputFolder.empty() || !isFolder(outputFolder))
         return {};
     visitFolder(fs::path(outputFolder), walk);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ namespace felmo {
 //     taller than kMaxUserMbmSide) is neither copied nor recorded: that slot keeps the copy before
 //     it or the default. So is a file that would take the copies in WorkDir past
 //     kMaxUserMbmCopyBytes in all, or a slot's file that would take the pictures the start-up
-//     unpacks (each slot's first frameCount bitmaps) past kMaxUserMbmUnpackedPixels in all. Each
-//     refusal is added to `refusals` as a message naming the file
+//     unpacks (each slot's first frameCount bitmaps) past kMaxUserMbmUnpackedPixels in all, or
+//     whose copy and the frames unpacked from it would take what the copies add to the work tree
+//     past `workTreeAllowance` bytes (a slot's frames are 24-bit BMP files). Each refusal is
+//     added to `refusals` as a message naming the file
 //
 // Returns FoundMbmNames: the name of every copy in workDir, in the order of copying, in full (a
 // long name is kept whole, so the copy can be deleted later). Returns an empty list when the
@@ -39,8 +42,9 @@ inline constexpr std::size_t kMaxUserMbmCopyBytes = std::size_t{32} << 20;
 // (all five slots of phone-sized pictures take under 0.8 Mi pixels).
 inline constexpr std::int64_t kMaxUserMbmUnpackedPixels = std::int64_t{8} << 20;
 
-std::vector<std::string> CopyUserMbmFiles(const std::string& outputFolder,
-                                          const std::string& workDir,
-                                          std::vector<std::string>* refusals = nullptr);
+std::vector<std::string> CopyUserMbmFiles(
+    const std::string& outputFolder, const std::string& workDir,
+    std::vector<std::string>* refusals = nullptr,
+    std::uint64_t workTreeAllowance = std::numeric_limits<std::uint64_t>::max());
 
 }  // namespace felmo

@@ -9,6 +9,7 @@
 #include "mbm/mbm_writer.hpp"
 #include "text_files.hpp"
 #include "workspace/paths.hpp"
+#include "workspace/run_budget.hpp"
 #include "workspace/work_tree.hpp"
 
 namespace felmo {
@@ -130,6 +131,26 @@ TEST_F(UserMbmWalk, ThePicturesTheStartUpUnpacksStayWithinTheirBudget) {
     EXPECT_NE(refusals[1].find("8 Мпикс"), std::string::npos) << refusals[1];
     EXPECT_EQ(inWorkDir("startup.mbm"), mbmOfBitmaps(6, kSide));
     EXPECT_EQ(inWorkDir("backgroundimage.mbm"), "default backgroundimage");
+}
+
+TEST_F(UserMbmWalk, TheCopiesAndTheirFramesStayWithinTheWorkTreesAllowance) {
+    // A slot's file costs its bytes and its frames as 24-bit BMP files (30054 bytes at 100 x 100).
+    const std::string twelve = mbmOfBitmaps(12, 100), one = mbmOfBitmaps(1, 100),
+                      two = mbmOfBitmaps(2, 100);
+    const std::uint64_t frame = bmpFileBytes(100, 100);
+    writeText(output_ + "/a/startup.mbm", twelve);
+    writeText(output_ + "/b/EidPic.mbm", one);   // would pass the allowance by a byte
+    writeText(output_ + "/c/startup.mbm", two);  // replaces the twelve
+    writeText(output_ + "/d/EidPic.mbm", one);   // fits now
+    const std::uint64_t allowance = twelve.size() + 12 * frame + one.size() + frame - 1;
+    std::vector<std::string> refusals;
+    EXPECT_EQ(CopyUserMbmFiles(output_, workDir_, &refusals, allowance),
+              (std::vector<std::string>{"startup.mbm", "startup.mbm", "EidPic.mbm"}));
+    ASSERT_EQ(refusals.size(), 1u);
+    EXPECT_NE(refusals[0].find("b/EidPic.mbm"), std::string::npos) << refusals[0];
+    EXPECT_NE(refusals[0].find("заняли бы во временной папке больше 0."), std::string::npos) << refusals[0];
+    EXPECT_EQ(inWorkDir("startup.mbm"), two);
+    EXPECT_EQ(inWorkDir("EidPic.mbm"), one);
 }
 
 TEST_F(UserMbmWalk, NoOutputFolderLeavesTheDefaults) {

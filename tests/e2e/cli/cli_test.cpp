@@ -836,6 +836,19 @@ TEST_F(CliTest, ABuildPastItsDeadlineIsStoppedAndTheOutputFolderKeepsItsFiles) {
     EXPECT_EQ(run.out, "");
 }
 
+TEST_F(CliTest, AUserMbmWhoseFramesWouldPassALoweredCeilingIsPassedOverByName) {
+    // A small file whose frames take 8.6 MB: more than 8 MB leaves beside the defaults.
+    packMbm(output() / "startup.mbm", std::vector<Raster>(12, Raster(600, 400, kBlue)));
+    const ProcessResult run = felmo({"export", (root / "frames").string()}, kFelmoCli,
+                                    {{"FELMO_WORK_TREE_LIMIT_BYTES", "8000000"}});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_NE(run.err.find("запуск: Файл " + (output() / "startup.mbm").string() + " пропущен"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(exportedFrame(root / "frames", "startup", 5).pixel(3, 3), kBlue);
+    EXPECT_EQ(exportedFrame(root / "frames", "startup", 5).width(), 176);
+}
+
 // The ceiling lowered so that the start-up, or only the build, passes it.
 struct CeilingCase {
     const char* limitBytes;
