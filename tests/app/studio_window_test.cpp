@@ -13,6 +13,7 @@
 #include "app/picture_panel.hpp"
 #include "app/qt_text_rasterizer.hpp"
 #include "app/settings_window.hpp"
+#include "support/fake_clock.hpp"
 #include "test_support.hpp"
 #include "workspace/user_mbm_walk.hpp"
 
@@ -274,6 +275,44 @@ class StudioWindowTest : public QObject {
             QVERIFY2(ini.find(line) != std::string::npos, (line + " in\n" + ini).c_str());
         }
         QVERIFY(!fs::exists(workDir));
+    }
+
+    // A build past its deadline shows its message as any failed build does; the output folder
+    // keeps what it held and Create is offered again.
+    void aBuildPastItsDeadlineShowsItsMessageAndTouchesNoFileOfTheUser() {
+        testing::FakeClock clock;
+        testing::WindowRig rig([&clock](testing::WindowRig& r, StudioConfig& config) {
+            // The real converter unpacks; packing never ends.
+            const fs::path script = r.sandbox.root() / "bmconv";
+            std::ofstream(script) << "#!/bin/sh\nif grep -q -- ' -u ' PackUnpack.txt; then\n"
+                                  << "  exec '" << kConverter.string() << "' \"$@\"\nfi\n"
+                                  << "exec sleep 600\n";
+            fs::permissions(script, fs::perms::owner_all);
+            config.converterPath = script;
+            config.outputFolder = r.sandbox.root() / "out";
+            fs::create_directories(*config.outputFolder);
+            std::ofstream(*config.outputFolder / "notes.txt") << "the user's notes";
+            config.clock = &clock;
+        });
+        rig.window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.studio->formActivated() && !rig.studio->build().running(),
+                                 kPipelineTimeoutMs);
+        QVERIFY2(rig.errors.isEmpty(), qPrintable(rig.errors.join('\n')));
+        QTest::mouseClick(rig.window->centralWidget()->findChild<QPushButton*>("Button1"),
+                          Qt::LeftButton);
+        QVERIFY(rig.studio->build().running());
+        clock.advance(std::chrono::seconds(10));
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.errors.isEmpty(), 5000);
+        QCOMPARE(rig.errors.front(),
+                 QString::fromUtf8("Создание графики остановлено: прошло больше 10 с (упаковка "
+                                   "startup). Файлы в папке вывода не изменены."));
+        QVERIFY(!rig.studio->build().running());
+        QVERIFY(rig.window->menu().item("N7")->isEnabled());
+        QVERIFY(rig.frontEnd.notices.empty());
+        std::vector<std::string> left;
+        for (const fs::directory_entry& entry : fs::directory_iterator(rig.sandbox.root() / "out"))
+            left.push_back(entry.path().filename().string());
+        QCOMPARE(left, std::vector<std::string>{"notes.txt"});
     }
 
     void secondFelmoSaysSoAndEnds() {

@@ -57,24 +57,6 @@ TEST(RunLimits, TheEnvironmentMayLowerThemButNeverRaiseThem) {
     }
 }
 
-TEST(RunBudget, TheDeadlineIsTheLimitAfterItsStart) {
-    FakeClock clock;
-    const RunBudget budget(RunKind::Build, RunLimits{1500ms, kMaxWorkTreeBytes}, clock);
-    clock.advance(1499ms);
-    EXPECT_EQ(budget.timeLeft(), 1ms);
-    EXPECT_NO_THROW(budget.checkTime("x"));
-    clock.advance(1ms);
-    EXPECT_TRUE(budget.timeIsUp());
-    try {
-        budget.checkTime("упаковка EidPic");
-        FAIL() << "the time is up";
-    } catch (const Error& error) {
-        EXPECT_STREQ(error.what(),
-                     "Создание графики остановлено: прошло больше 1.5 с (упаковка EidPic). "
-                     "Файлы в папке вывода не изменены.");
-    }
-}
-
 class Prediction : public ::testing::Test {
   protected:
     testing::TemporaryFolder folder_;
