@@ -825,9 +825,9 @@ TEST_F(CliTest, ABuildPastItsDeadlineIsStoppedAndTheOutputFolderKeepsItsFiles) {
     const fs::path program = lonelyCopy(script);
 
     const ProcessResult run = felmo({"splash", redSplash(root).string(), "build"}, program,
-                                    {{"FELMO_TIME_LIMIT_MS", "3000"}});
+                                    {{"FELMO_TIME_LIMIT_MS", "5000"}});
     EXPECT_EQ(run.exitStatus, 1) << run.err;
-    EXPECT_NE(run.err.find("build: Создание графики остановлено: прошло больше 3 с (упаковка "
+    EXPECT_NE(run.err.find("build: Создание графики остановлено: прошло больше 5 с (упаковка "
                            "startup). Файлы в папке вывода не изменены."),
               std::string::npos)
         << run.err;
