@@ -1,5 +1,6 @@
 #include "mbm/mbm_reader.hpp"
 
+#include <algorithm>
 #include <string>
 
 #include "base/error.hpp"
@@ -30,21 +31,23 @@ bool validDepth(std::int32_t bits) {
            bits == 24 || bits == 32;
 }
 
-MbmBitmapInfo readHeader(std::span<const std::uint8_t> file, std::size_t offset,
-                         std::size_t number) {
-    if (offset < mbm::kFileHeaderBytes || offset > file.size() ||
-        file.size() - offset < mbm::kBitmapHeaderBytes) {
+MbmBitmapInfo readHeader(ByteSource& source, std::size_t offset, std::size_t number,
+                         std::vector<std::uint8_t>& scratch) {
+    const std::uint64_t fileSize = source.size();
+    if (offset < mbm::kFileHeaderBytes || offset > fileSize ||
+        fileSize - offset < mbm::kBitmapHeaderBytes) {
         fail(number, "its header at offset " + std::to_string(offset) + " lies outside the file (" +
-                         std::to_string(file.size()) + " bytes)");
+                         std::to_string(fileSize) + " bytes)");
     }
-    const std::uint32_t bitmapSize = readU32(file, offset);
-    const std::uint32_t headerLength = readU32(file, offset + 4);
-    const std::int32_t width = readI32(file, offset + 8);
-    const std::int32_t height = readI32(file, offset + 12);
-    const std::int32_t bits = readI32(file, offset + 24);
-    const std::uint32_t color = readU32(file, offset + 28);
-    const std::uint32_t paletteEntries = readU32(file, offset + 32);
-    const std::uint32_t compression = readU32(file, offset + 36);
+    const auto header = source.bytesAt(offset, mbm::kBitmapHeaderBytes, scratch);
+    const std::uint32_t bitmapSize = readU32(header, 0);
+    const std::uint32_t headerLength = readU32(header, 4);
+    const std::int32_t width = readI32(header, 8);
+    const std::int32_t height = readI32(header, 12);
+    const std::int32_t bits = readI32(header, 24);
+    const std::uint32_t color = readU32(header, 28);
+    const std::uint32_t paletteEntries = readU32(header, 32);
+    const std::uint32_t compression = readU32(header, 36);
 
     if (headerLength != mbm::kBitmapHeaderBytes)
         fail(number, "header length " + std::to_string(headerLength) + ", not 40");
@@ -79,15 +82,14 @@ MbmBitmapInfo readHeader(std::span<const std::uint8_t> file, std::size_t offset,
     info.bitmapSize = bitmapSize;
     info.width = width;
     info.height = height;
-    info.widthTwips = readI32(file, offset + 16);
-    info.heightTwips = readI32(file, offset + 20);
+    info.widthTwips = readI32(header, 16);
+    info.heightTwips = readI32(header, 20);
     info.mode = mode;
     info.compression = static_cast<Compression>(compression);
 
-    if (bitmapSize < mbm::kBitmapHeaderBytes || bitmapSize > file.size() - offset) {
+    if (bitmapSize < mbm::kBitmapHeaderBytes || bitmapSize > fileSize - offset) {
         fail(number, "bitmap size " + std::to_string(bitmapSize) +
-                         " runs past the end of the file (" + std::to_string(file.size()) +
-                         " bytes)");
+                         " runs past the end of the file (" + std::to_string(fileSize) + " bytes)");
     }
     const std::size_t rawBytes = info.rawBytes();
     if (info.compression == Compression::None) {
@@ -105,20 +107,34 @@ MbmBitmapInfo readHeader(std::span<const std::uint8_t> file, std::size_t offset,
 }
 
 // Hands the bitmap's padded pixel buffer to `use(firstRow, rowCount, rows)` a band of rows at a
-// time: the stored bytes themselves, or expanded a band at a time into `scratch`, so that a
-// compressed bitmap never needs its whole buffer.
+// time: the stored rows themselves, read a band at a time from a file, or expanded a band at a
+// time into `scratch`, so that the whole buffer is never needed.
 template <typename Use>
-void forEachBand(std::span<const std::uint8_t> file, const MbmBitmapInfo& info, std::size_t number,
+void forEachBand(ByteSource& source, const MbmBitmapInfo& info, std::size_t number,
                  std::vector<std::uint8_t>& scratch, Use&& use) {
-    const auto stored = file.subspan(info.offset + mbm::kBitmapHeaderBytes, info.storedBytes());
+    const std::uint64_t storedAt = info.offset + mbm::kBitmapHeaderBytes;
     const std::size_t stride = strideBytes(info.mode.bitsPerPixel, info.width);
+    constexpr std::size_t kBandBytes = 64 * 1024;
     if (info.compression == Compression::None) {
-        use(0, info.height, stored);
+        const int bandRows = source.isInMemory()
+                                 ? info.height
+                                 : static_cast<int>(std::min<std::size_t>(
+                                       std::max<std::size_t>(1, kBandBytes / stride),
+                                       static_cast<std::size_t>(info.height)));
+        for (int y = 0; y < info.height; y += bandRows) {
+            const int rows = std::min(bandRows, info.height - y);
+            use(y, rows,
+                source.bytesAt(storedAt + stride * static_cast<std::size_t>(y),
+                               stride * static_cast<std::size_t>(rows), scratch));
+        }
         return;
     }
+    // FIXME: a compressed stream is read whole (it is smaller than the pixels it expands to);
+    // the expander would have to take its input in pieces too.
+    std::vector<std::uint8_t> storedScratch;
+    const auto stored = source.bytesAt(storedAt, info.storedBytes(), storedScratch);
     // Bands of a multiple of three rows, so that every band but the last holds whole pixels of
     // every scheme (rows are padded to 4 bytes).
-    constexpr std::size_t kBandBytes = 64 * 1024;
     const int bandRows = static_cast<int>(std::max<std::size_t>(1, kBandBytes / stride / 3) * 3);
     try {
         PixelExpander expander(info.compression, stored, info.rawBytes());
@@ -134,11 +150,11 @@ void forEachBand(std::span<const std::uint8_t> file, const MbmBitmapInfo& info, 
     }
 }
 
-Raster decodeWithScratch(std::span<const std::uint8_t> file, const MbmBitmapInfo& info,
-                         std::size_t number, std::vector<std::uint8_t>& scratch) {
+Raster decodeWithScratch(ByteSource& source, const MbmBitmapInfo& info, std::size_t number,
+                         std::vector<std::uint8_t>& scratch) {
     Raster raster(info.width, info.height);
     raster.setResolution(0, 0);
-    forEachBand(file, info, number, scratch,
+    forEachBand(source, info, number, scratch,
                 [&](int firstRow, int rowCount, std::span<const std::uint8_t> rows) {
                     unpackPixelRows(rows, info.mode, firstRow, rowCount, raster);
                 });
@@ -147,33 +163,43 @@ Raster decodeWithScratch(std::span<const std::uint8_t> file, const MbmBitmapInfo
 
 }  // namespace
 
-std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file) {
-    if (file.size() < mbm::kFileHeaderBytes + 4) {
-        throw Error("Not a multi-bitmap file: " + std::to_string(file.size()) +
+std::vector<MbmBitmapInfo> readMbmDirectory(ByteSource& source) {
+    const std::uint64_t fileSize = source.size();
+    if (fileSize < mbm::kFileHeaderBytes + 4) {
+        throw Error("Not a multi-bitmap file: " + std::to_string(fileSize) +
                     " bytes is too short.");
     }
-    const std::uint32_t uid1 = readU32(file, 0);
-    const std::uint32_t uid2 = readU32(file, 4);
+    std::vector<std::uint8_t> scratch;
+    const auto header = source.bytesAt(0, mbm::kFileHeaderBytes, scratch);
+    const std::uint32_t uid1 = readU32(header, 0);
+    const std::uint32_t uid2 = readU32(header, 4);
     if (uid1 != mbm::kUid1 || (uid2 != mbm::kUid2 && uid2 != mbm::kUid2Alternative))
         throw Error("Not a multi-bitmap file: its identifiers are wrong.");
 
-    const std::uint32_t trailer = readU32(file, 16);
-    if (trailer < mbm::kFileHeaderBytes || trailer > file.size() - 4) {
+    const std::uint32_t trailer = readU32(header, 16);
+    if (trailer < mbm::kFileHeaderBytes || trailer > fileSize - 4) {
         throw Error("The trailer offset " + std::to_string(trailer) + " lies outside the file (" +
-                    std::to_string(file.size()) + " bytes).");
+                    std::to_string(fileSize) + " bytes).");
     }
-    const std::uint32_t count = readU32(file, trailer);
-    if (count > (file.size() - trailer - 4) / 4 || count > kMaxMbmBitmaps) {
+    const std::uint32_t count = readU32(source.bytesAt(trailer, 4, scratch), 0);
+    if (count > (fileSize - trailer - 4) / 4 || count > kMaxMbmBitmaps) {
         throw Error("The trailer lists " + std::to_string(count) +
                     " bitmaps, more than the file holds.");
     }
+    const std::vector<std::uint8_t> offsets = [&] {
+        const auto stored = source.bytesAt(trailer + 4, std::size_t{4} * count, scratch);
+        return std::vector<std::uint8_t>(stored.begin(), stored.end());
+    }();
     std::vector<MbmBitmapInfo> infos;
     infos.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::size_t offset = readU32(file, trailer + 4 + std::size_t{4} * i);
-        infos.push_back(readHeader(file, offset, i + 1));
-    }
+    for (std::uint32_t i = 0; i < count; ++i)
+        infos.push_back(readHeader(source, readU32(offsets, std::size_t{4} * i), i + 1, scratch));
     return infos;
+}
+
+std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file) {
+    MemorySource source(file);
+    return readMbmDirectory(source);
 }
 
 std::vector<MbmBitmapSize> readMbmBitmapSizes(std::span<const std::uint8_t> file) {
@@ -196,30 +222,44 @@ std::vector<MbmBitmapSize> readMbmBitmapSizes(std::span<const std::uint8_t> file
 }
 
 Raster decodeMbmBitmap(std::span<const std::uint8_t> file, std::size_t index) {
-    const std::vector<MbmBitmapInfo> infos = readMbmDirectory(file);
+    MemorySource source(file);
+    const std::vector<MbmBitmapInfo> infos = readMbmDirectory(source);
     if (index >= infos.size()) {
         throw Error("There is no bitmap " + std::to_string(index + 1) + "; the file holds " +
                     std::to_string(infos.size()) + ".");
     }
     std::vector<std::uint8_t> scratch;
-    return decodeWithScratch(file, infos[index], index + 1, scratch);
+    return decodeWithScratch(source, infos[index], index + 1, scratch);
+}
+
+Raster decodeMbmBitmap(ByteSource& source, const MbmBitmapInfo& info) {
+    std::vector<std::uint8_t> scratch;
+    const MbmBitmapInfo checked = readHeader(source, info.offset, info.index + 1, scratch);
+    return decodeWithScratch(source, checked, info.index + 1, scratch);
 }
 
 Raster decodeMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info) {
-    const MbmBitmapInfo checked = readHeader(file, info.offset, info.index + 1);
-    std::vector<std::uint8_t> scratch;
-    return decodeWithScratch(file, checked, info.index + 1, scratch);
+    MemorySource source(file);
+    return decodeMbmBitmap(source, info);
 }
 
-void checkMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info) {
-    const MbmBitmapInfo checked = readHeader(file, info.offset, info.index + 1);
+void checkMbmBitmap(ByteSource& source, const MbmBitmapInfo& info) {
     std::vector<std::uint8_t> scratch;
-    forEachBand(file, checked, info.index + 1, scratch,
+    const MbmBitmapInfo checked = readHeader(source, info.offset, info.index + 1, scratch);
+    // Stored rows are whole once the header fits the file; only a compressed stream can be damaged.
+    if (checked.compression == Compression::None)
+        return;
+    forEachBand(source, checked, info.index + 1, scratch,
                 [](int, int, std::span<const std::uint8_t>) {});
 }
 
-std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file) {
-    const std::vector<MbmBitmapInfo> infos = readMbmDirectory(file);
+void checkMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info) {
+    MemorySource source(file);
+    checkMbmBitmap(source, info);
+}
+
+std::vector<MbmBitmap> decodeMbm(ByteSource& source) {
+    const std::vector<MbmBitmapInfo> infos = readMbmDirectory(source);
     std::int64_t totalPixels = 0;
     for (const MbmBitmapInfo& info : infos) {
         totalPixels += std::int64_t{info.width} * info.height;
@@ -230,9 +270,14 @@ std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file) {
     bitmaps.reserve(infos.size());
     std::vector<std::uint8_t> scratch;
     for (std::size_t i = 0; i < infos.size(); ++i) {
-        bitmaps.push_back(MbmBitmap{infos[i], decodeWithScratch(file, infos[i], i + 1, scratch)});
+        bitmaps.push_back(MbmBitmap{infos[i], decodeWithScratch(source, infos[i], i + 1, scratch)});
     }
     return bitmaps;
+}
+
+std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file) {
+    MemorySource source(file);
+    return decodeMbm(source);
 }
 
 }  // namespace felmo

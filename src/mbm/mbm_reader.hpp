@@ -1,4 +1,5 @@
-// Reading .mbm files from memory.
+// Reading .mbm files from memory or from an open file (base/byte_source.hpp): a file is read
+// a header or a band of rows at a time, never whole.
 //
 // The reader follows the trailer's offsets (bitmaps need not be contiguous) and accepts every
 // depth and compression of the format. Everything is checked before anything large is
@@ -16,6 +17,7 @@
 #include <span>
 #include <vector>
 
+#include "base/byte_source.hpp"
 #include "mbm/mbm_format.hpp"
 #include "raster/raster.hpp"
 
@@ -32,6 +34,7 @@ struct MbmBitmap {
 // The validated headers of every bitmap, in the order of the trailer (at most kMaxMbmBitmaps).
 // No pixel is decoded.
 std::vector<MbmBitmapInfo> readMbmDirectory(std::span<const std::uint8_t> file);
+std::vector<MbmBitmapInfo> readMbmDirectory(ByteSource& source);
 
 struct MbmBitmapSize {
     std::int32_t width = 0;
@@ -47,13 +50,16 @@ Raster decodeMbmBitmap(std::span<const std::uint8_t> file, std::size_t index);
 // Decodes the bitmap of a header that readMbmDirectory returned for the same bytes (the header
 // is checked again, so a header of other bytes cannot lead outside the buffer).
 Raster decodeMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info);
+Raster decodeMbmBitmap(ByteSource& source, const MbmBitmapInfo& info);
 
 // Checks that the bitmap's pixel data is whole (a compressed stream fills it exactly) without
 // making a raster; throws felmo::Error as decodeMbmBitmap would.
 void checkMbmBitmap(std::span<const std::uint8_t> file, const MbmBitmapInfo& info);
+void checkMbmBitmap(ByteSource& source, const MbmBitmapInfo& info);
 
 // Every bitmap of the file, decoded. The total pixel count of all bitmaps is capped at
 // kMaxPicturePixels, checked before the first one is decoded.
 std::vector<MbmBitmap> decodeMbm(std::span<const std::uint8_t> file);
+std::vector<MbmBitmap> decodeMbm(ByteSource& source);
 
 }  // namespace felmo

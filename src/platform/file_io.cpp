@@ -46,6 +46,26 @@ std::string cannotCreateMessage(const std::filesystem::path& path, const std::st
     return "Cannot create file \"" + displayText(path.string()) + "\". " + reason;
 }
 
+std::span<const std::uint8_t> InputFile::bytesAt(std::uint64_t position, std::size_t length,
+                                                 std::vector<std::uint8_t>& scratch) {
+    if (position > size_ || size_ - position < length)
+        throw Error(cannotOpenMessage(path_, "A read beyond the end of the file."));
+    scratch.resize(length);
+    if (readAt(position, scratch) != length)
+        throw Error(cannotOpenMessage(path_, "The file changed while it was read."));
+    return scratch;
+}
+
+std::vector<std::uint8_t> InputFile::readWhole() {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size_));
+    bytes.resize(readAt(0, bytes));  // shorter if the file shrank while it was read
+    return bytes;
+}
+
+std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
+    return InputFile(path, maxBytes).readWhole();
+}
+
 void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     StagedFile(path, bytes).commit();
 }

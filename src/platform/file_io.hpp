@@ -16,8 +16,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_source.hpp"
 #include "base/error.hpp"
 #include "base/positioned_output.hpp"
+#include "platform/native.hpp"
 
 namespace felmo {
 
@@ -33,6 +35,35 @@ std::string cannotCreateMessage(const std::filesystem::path& path, const std::st
 std::string systemReason(int errorNumber);
 
 inline constexpr std::size_t kDefaultMaxReadBytes = std::size_t{256} << 20;
+
+// A file open for reading at any position, so that a decoder can take it a piece at a time. It
+// is opened as readWholeFile opens it: only a regular file (or a link to one), never waiting on
+// a FIFO, a device or a socket, and no larger than maxBytes; failures are "Cannot open file ...".
+class InputFile final : public ByteSource {
+  public:
+    explicit InputFile(const std::filesystem::path& path,
+                       std::size_t maxBytes = kDefaultMaxReadBytes);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::uint64_t size() const override { return size_; }
+    // A file that no longer holds the bytes is "Cannot open file ...": it changed while read.
+    std::span<const std::uint8_t> bytesAt(std::uint64_t position, std::size_t length,
+                                          std::vector<std::uint8_t>& scratch) override;
+    bool isInMemory() const override { return false; }
+
+    // Reads up to into.size() bytes at `position`; fewer only at the end of the file.
+    std::size_t readAt(std::uint64_t position, std::span<std::uint8_t> into);
+    // Every byte of the file (fewer if it shrank since it was opened).
+    std::vector<std::uint8_t> readWhole();
+
+  private:
+    std::filesystem::path path_;
+    NativeHandle handle_ = kNoNativeHandle;
+    std::uint64_t size_ = 0;
+};
 
 // Reads the whole file. Only a regular file is read (a symbolic link to one is fine): a FIFO, a
 // device or a socket is refused without waiting on it, as is a file larger than maxBytes, before

@@ -166,7 +166,7 @@ std::string systemReason(int errorNumber) {
     return text;
 }
 
-std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
+InputFile::InputFile(const std::filesystem::path& path, std::size_t maxBytes) : path_(path) {
     // Without O_NONBLOCK, opening a FIFO would wait for a writer for ever.
     FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
     if (!file.valid())
@@ -180,22 +180,29 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::
         throw Error(cannotOpenMessage(path, "Not a regular file."));
     if (static_cast<std::uint64_t>(info.st_size) > maxBytes)
         throw Error(cannotOpenMessage(path, "The file is too large."));
+    size_ = static_cast<std::uint64_t>(info.st_size);
+    handle_ = file.release();
+}
 
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+InputFile::~InputFile() {
+    FileDescriptor{static_cast<int>(handle_)};
+}
+
+std::size_t InputFile::readAt(std::uint64_t position, std::span<std::uint8_t> into) {
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t got = ::read(file.get(), bytes.data() + done, bytes.size() - done);
+    while (done < into.size()) {
+        const ssize_t got = ::pread(static_cast<int>(handle_), into.data() + done,
+                                    into.size() - done, static_cast<off_t>(position + done));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            throw Error(cannotOpenMessage(path, systemReason(errno)));
+            throw Error(cannotOpenMessage(path_, systemReason(errno)));
         }
         if (got == 0)
-            break;  // the file shrank while we read it
+            break;  // the end of the file
         done += static_cast<std::size_t>(got);
     }
-    bytes.resize(done);
-    return bytes;
+    return done;
 }
 
 struct StagedFile::Staging {

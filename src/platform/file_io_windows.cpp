@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -151,7 +152,7 @@ std::string systemReason(int errorNumber) {
     return windows::messageFor(static_cast<DWORD>(errorNumber));
 }
 
-std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::size_t maxBytes) {
+InputFile::InputFile(const std::filesystem::path& path, std::size_t maxBytes) : path_(path) {
     Handle file{::CreateFileW(widePath(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)};
@@ -169,21 +170,34 @@ std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path, std::
         (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
     if (size > maxBytes)
         throw Error(cannotOpenMessage(path, "The file is too large."));
+    size_ = size;
+    handle_ = reinterpret_cast<NativeHandle>(file.release());
+}
 
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+InputFile::~InputFile() {
+    Handle{reinterpret_cast<HANDLE>(handle_)};
+}
+
+std::size_t InputFile::readAt(std::uint64_t position, std::span<std::uint8_t> into) {
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk =
-            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+    while (done < into.size()) {
+        // The position goes with each read, so reads never depend on the handle's own pointer.
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>((position + done) & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>((position + done) >> 32);
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(into.size() - done, 1u << 30));
         DWORD got = 0;
-        if (!::ReadFile(file.get(), bytes.data() + done, chunk, &got, nullptr))
-            throw Error(cannotOpenMessage(path, systemReason(static_cast<int>(::GetLastError()))));
+        if (!::ReadFile(reinterpret_cast<HANDLE>(handle_), into.data() + done, chunk, &got, &at)) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_HANDLE_EOF)
+                break;
+            throw Error(cannotOpenMessage(path_, systemReason(static_cast<int>(code))));
+        }
         if (got == 0)
-            break;  // the file shrank while we read it
+            break;  // the end of the file
         done += got;
     }
-    bytes.resize(done);
-    return bytes;
+    return done;
 }
 
 // The temporary of a StagedFile as a PositionedOutput: writes gather in a buffer and go to the

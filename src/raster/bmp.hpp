@@ -6,8 +6,11 @@
 // writer always writes the 24-bit layout: 54-byte header, no colour table, rows bottom-up padded
 // to 4 bytes with zeros.
 //
-// Both work on memory; a damaged or hostile file is a felmo::Error thrown before any large
-// allocation: "Invalid BMP data. <what is wrong>." (the file forms say "Invalid BMP file
+// The reader works on a ByteSource: bytes in memory, or an open file read a band of rows at a
+// time, so that a file is never held whole beside its picture. Every size the header gives is
+// checked against the source's size first. A damaged or hostile file is a felmo::Error thrown
+// before any large allocation: "Invalid BMP data. <what is wrong>." (the file forms say "Invalid
+// BMP file
 // "<path>". <what is wrong>.").
 #pragma once
 
@@ -22,6 +25,7 @@
 namespace felmo {
 
 Raster decodeBmp(std::span<const std::uint8_t> bytes);
+Raster decodeBmp(ByteSource& source);
 // Encodes a 24-bit raster (throws felmo::Error for any other format). The resolution fields
 // carry the raster's pixels per metre (0 for rasters the program creates).
 std::vector<std::uint8_t> encodeBmp(const Raster& raster);
@@ -32,6 +36,8 @@ std::vector<std::uint8_t> encodeBmp(const Raster& raster);
 Raster loadBmpFile(const std::filesystem::path& path);
 // The reading form for the bytes already read from `path`.
 Raster decodeBmpFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+// The reading form for `path` open as `source`.
+Raster decodeBmpFile(const std::filesystem::path& path, ByteSource& source);
 void saveBmpFile(const Raster& raster, const std::filesystem::path& path);
 // The raster's BMP file staged at `path` (see StagedFile), written a row at a time, so that the
 // file's bytes are never held in memory beside the picture. Throws as saveBmpFile.

@@ -1,6 +1,8 @@
 // BMP reading: every standard depth and header, checked field by field before anything is
 // allocated. All pixels land in the raster's 24-bit storage; the raster remembers the file's
 // format (palette or bit-field masks) so later painting is reduced to what the file could hold.
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <string>
@@ -14,6 +16,7 @@ namespace felmo {
 namespace {
 
 constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::size_t kLargestInfoHeaderSize = 124;
 
 enum Compression : std::uint32_t {
     kRgb = 0,
@@ -83,14 +86,25 @@ struct Header {
     std::int32_t pixelsPerMetreX = 0;
     std::int32_t pixelsPerMetreY = 0;
     std::size_t paletteEntrySize = 4;
+    std::uint32_t dataOffset = 0;
 };
 
-Header readHeader(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < kFileHeaderSize + 4)
+Header readHeader(ByteSource& source) {
+    const std::uint64_t fileSize = source.size();
+    if (fileSize < kFileHeaderSize + 4)
         fail("The file is too short to be a BMP picture.");
+    // Both headers, or as much of them as the file holds.
+    std::array<std::uint8_t, kFileHeaderSize + kLargestInfoHeaderSize> bytes{};
+    {
+        std::vector<std::uint8_t> scratch;
+        const auto head = source.bytesAt(
+            0, static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, bytes.size())), scratch);
+        std::copy(head.begin(), head.end(), bytes.begin());
+    }
     if (bytes[0] != 'B' || bytes[1] != 'M')
         fail("It does not begin with the BMP signature \"BM\".");
     Header header;
+    header.dataOffset = get32(&bytes[10]);
     header.headerSize = get32(&bytes[14]);
     switch (header.headerSize) {
         case 12:
@@ -104,7 +118,7 @@ Header readHeader(std::span<const std::uint8_t> bytes) {
         default:
             fail("Its header size " + number(header.headerSize) + " is not a BMP header's.");
     }
-    if (bytes.size() < kFileHeaderSize + header.headerSize)
+    if (fileSize < kFileHeaderSize + header.headerSize)
         fail("The header is truncated.");
     const std::uint8_t* info = &bytes[kFileHeaderSize];
     if (header.headerSize == 12) {
@@ -167,8 +181,8 @@ Header readHeader(std::span<const std::uint8_t> bytes) {
 
 class Decoder {
   public:
-    Decoder(std::span<const std::uint8_t> bytes, const Header& header)
-        : bytes_(bytes), header_(header) {}
+    Decoder(ByteSource& source, const Header& header)
+        : source_(source), size_(source.size()), header_(header) {}
 
     Raster decode() {
         std::size_t tableStart = kFileHeaderSize + header_.headerSize;
@@ -183,22 +197,23 @@ class Decoder {
             if (header_.headerSize == 40) {
                 // The masks follow a 40-byte header, ahead of any colour table.
                 const std::size_t count = header_.compression == kAlphaBitFields ? 4 : 3;
-                if (bytes_.size() < tableStart + count * 4)
+                if (size_ < tableStart + count * 4)
                     fail("The bit-field masks are truncated.");
                 tableStart += count * 4;
             }
-            masks = {get32(&bytes_[at]), get32(&bytes_[at + 4]), get32(&bytes_[at + 8])};
+            const auto stored = source_.bytesAt(at, 12, scratch_);
+            masks = {get32(&stored[0]), get32(&stored[4]), get32(&stored[8])};
             checkMasks(masks, bits);
         }
 
-        const std::uint32_t offset = get32(&bytes_[10]);
+        const std::uint32_t offset = header_.dataOffset;
         std::vector<Color> palette;
         if (bits <= 8)
             palette = readPalette(tableStart, offset);
         const std::size_t dataStart = offset != 0 ? offset : tableStart + palette.size() * 4;
-        if (dataStart > bytes_.size())
+        if (dataStart > size_)
             fail("The pixel data offset " + number(dataStart) +
-                 " lies beyond the end of the file (" + number(bytes_.size()) + " bytes).");
+                 " lies beyond the end of the file (" + number(size_) + " bytes).");
 
         const int width = static_cast<int>(header_.width);
         const int height = static_cast<int>(header_.height);
@@ -212,22 +227,35 @@ class Decoder {
         const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
         const std::uint64_t lastRow = (static_cast<std::uint64_t>(width) * bits + 7) / 8;
         const std::uint64_t needed = height == 0 ? 0 : stride * (height - 1) + lastRow;
-        if (needed > bytes_.size() - dataStart)
+        if (needed > size_ - dataStart)
             fail("The pixel data is truncated: " + number(needed) +
                  " bytes are needed after offset " + number(dataStart) + ", the file has " +
-                 number(bytes_.size() - dataStart) + ".");
+                 number(size_ - dataStart) + ".");
 
         Raster raster(width, height, colors::black);
-        for (int fileRow = 0; fileRow < height && width > 0; ++fileRow) {
-            const int y = header_.topDown ? fileRow : height - 1 - fileRow;
-            const std::uint8_t* in = bytes_.data() + dataStart + stride * fileRow;
-            std::uint8_t* out = raster.storageRow(y);
-            if (bits <= 8)
-                decodeIndexedRow(in, out, width, bits, palette, y);
-            else if (bits == 24)
-                std::memcpy(out, in, static_cast<std::size_t>(width) * 3);
-            else
-                decodeBitFieldRow(in, out, width, bits, masks);
+        // The rows are taken a band at a time, so that a file is never held whole.
+        const std::uint64_t rowsInPiece =
+            SourceCursor::kPieceBytes / std::max<std::uint64_t>(stride, 1);
+        const int bandRows = source_.isInMemory()
+                                 ? height
+                                 : static_cast<int>(std::min<std::uint64_t>(
+                                       std::max<std::uint64_t>(rowsInPiece, 1), height));
+        for (int firstRow = 0; firstRow < height && width > 0; firstRow += bandRows) {
+            const int rows = std::min(bandRows, height - firstRow);
+            const auto band =
+                source_.bytesAt(dataStart + stride * firstRow,
+                                static_cast<std::size_t>(stride * (rows - 1) + lastRow), scratch_);
+            for (int fileRow = firstRow; fileRow < firstRow + rows; ++fileRow) {
+                const int y = header_.topDown ? fileRow : height - 1 - fileRow;
+                const std::uint8_t* in = band.data() + stride * (fileRow - firstRow);
+                std::uint8_t* out = raster.storageRow(y);
+                if (bits <= 8)
+                    decodeIndexedRow(in, out, width, bits, palette, y);
+                else if (bits == 24)
+                    std::memcpy(out, in, static_cast<std::size_t>(width) * 3);
+                else
+                    decodeBitFieldRow(in, out, width, bits, masks);
+            }
         }
         if (bits <= 8)
             raster.setSourceFormat(format, std::move(palette));
@@ -259,7 +287,7 @@ class Decoder {
         return raster;
     }
 
-    std::vector<Color> readPalette(std::size_t start, std::uint32_t dataOffset) const {
+    std::vector<Color> readPalette(std::size_t start, std::uint32_t dataOffset) {
         const std::size_t entrySize = header_.paletteEntrySize;
         const std::size_t capacity = std::size_t{1} << header_.bitsPerPixel;
         std::size_t count = capacity;
@@ -269,11 +297,12 @@ class Decoder {
         // tells where it ends.
         if (header_.colorsUsed == 0 && dataOffset >= start)
             count = std::min(count, (dataOffset - start) / entrySize);
-        if (start > bytes_.size() || (bytes_.size() - start) / entrySize < count)
+        if (start > size_ || (size_ - start) / entrySize < count)
             fail("The colour table is truncated.");
+        const auto table = source_.bytesAt(start, count * entrySize, scratch_);
         std::vector<Color> palette(count);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::uint8_t* entry = &bytes_[start + i * entrySize];
+            const std::uint8_t* entry = &table[i * entrySize];
             palette[i] = rgb(entry[2], entry[1], entry[0]);
         }
         return palette;
@@ -320,8 +349,7 @@ class Decoder {
     // RLE8 / RLE4: pairs (count, value) are runs; (0, 0) ends a row, (0, 1) the picture, (0, 2)
     // moves by the next two bytes, (0, n >= 3) is n literal pixels padded to an even byte count.
     // Pixels the data skips keep colour 0 of the table. Pixels beyond a row's end are dropped.
-    void decodeRunLength(Raster& raster, const std::vector<Color>& palette,
-                         std::size_t position) const {
+    void decodeRunLength(Raster& raster, const std::vector<Color>& palette, std::size_t position) {
         const bool fourBit = header_.compression == kRle4;
         const std::int64_t width = raster.width(), height = raster.height();
         std::int64_t x = 0, row = 0;  // row counts from the bottom
@@ -335,13 +363,14 @@ class Decoder {
             }
             ++x;
         };
-        const std::size_t size = bytes_.size();
+        SourceCursor data(source_, position);
         while (row < height) {
-            if (size - position < 2)
+            if (data.remaining() < 2)
                 fail("The compressed pixel data is truncated.");
-            const unsigned count = bytes_[position];
-            const unsigned code = bytes_[position + 1];
-            position += 2;
+            const std::uint8_t* pair = data.peek(2);
+            const unsigned count = pair[0];
+            const unsigned code = pair[1];
+            data.skip(2);
             if (count > 0) {
                 for (unsigned i = 0; i < count && x <= width; ++i)
                     put(fourBit ? ((i % 2 == 0) ? code >> 4 : code & 0x0F) : code);
@@ -353,54 +382,69 @@ class Decoder {
             } else if (code == 1) {
                 return;
             } else if (code == 2) {
-                if (size - position < 2)
+                if (data.remaining() < 2)
                     fail("The compressed pixel data is truncated.");
-                x += bytes_[position];
-                row += bytes_[position + 1];
-                position += 2;
+                const std::uint8_t* move = data.peek(2);
+                x += move[0];
+                row += move[1];
+                data.skip(2);
             } else {
                 const std::size_t dataBytes = fourBit ? (code + 1) / 2 : code;
                 const std::size_t padded = (dataBytes + 1) & ~std::size_t{1};
-                if (size - position < padded)
+                if (data.remaining() < padded)
                     fail("The compressed pixel data is truncated.");
+                const std::uint8_t* literal = data.peek(padded);
                 for (unsigned i = 0; i < code && x <= width; ++i) {
-                    const std::uint8_t byte = bytes_[position + (fourBit ? i / 2 : i)];
+                    const std::uint8_t byte = literal[fourBit ? i / 2 : i];
                     put(fourBit ? ((i % 2 == 0) ? byte >> 4 : byte & 0x0F) : byte);
                 }
-                position += padded;
+                data.skip(padded);
             }
         }
     }
 
-    std::span<const std::uint8_t> bytes_;
+    ByteSource& source_;
+    const std::uint64_t size_;
     const Header& header_;
+    std::vector<std::uint8_t> scratch_;  // the bytes last read, when the source is a file
 };
 
-Raster decodeOrFail(std::span<const std::uint8_t> bytes) {
-    const Header header = readHeader(bytes);
-    return Decoder(bytes, header).decode();
+Raster decodeOrFail(ByteSource& source) {
+    const Header header = readHeader(source);
+    return Decoder(source, header).decode();
 }
 
 }  // namespace
 
-Raster decodeBmp(std::span<const std::uint8_t> bytes) {
+Raster decodeBmp(ByteSource& source) {
     try {
-        return decodeOrFail(bytes);
+        return decodeOrFail(source);
     } catch (const InvalidBmp& invalid) {
         throw Error("Invalid BMP data. " + invalid.detail);
     }
 }
 
-Raster loadBmpFile(const std::filesystem::path& path) {
-    return decodeBmpFile(path, readWholeFile(path));
+Raster decodeBmp(std::span<const std::uint8_t> bytes) {
+    MemorySource source(bytes);
+    return decodeBmp(source);
 }
 
-Raster decodeBmpFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+Raster loadBmpFile(const std::filesystem::path& path) {
+    InputFile file(path);
+    return decodeBmpFile(path, file);
+}
+
+Raster decodeBmpFile(const std::filesystem::path& path, ByteSource& source) {
     try {
-        return decodeOrFail(bytes);
+        return decodeOrFail(source);
     } catch (const InvalidBmp& invalid) {
         throw Error("Invalid BMP file \"" + path.string() + "\". " + invalid.detail);
     }
+}
+
+Raster decodeBmpFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    MemorySource source(bytes);
+    return decodeBmpFile(path, source);
 }
 
 }  // namespace felmo

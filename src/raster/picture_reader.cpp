@@ -47,6 +47,18 @@ DecodedPicture decodeKnown(PictureFormat format, std::span<const std::uint8_t> b
     throw Error("Unknown picture format.");
 }
 
+// The kind of picture the open file holds, from its first bytes; refused if none.
+PictureFormat formatOfFile(InputFile& input) {
+    constexpr std::uint64_t kLongestSignature = 12;  // "RIFF", the size, "WEBP"
+    std::vector<std::uint8_t> scratch;
+    const std::optional<PictureFormat> format = pictureFormatOf(input.bytesAt(
+        0, static_cast<std::size_t>(std::min(input.size(), kLongestSignature)), scratch));
+    if (!format)
+        throw Error("Cannot read \"" + input.path().string() + "\": it is not " + kFormatsRead +
+                    ".");
+    return *format;
+}
+
 }  // namespace
 
 std::optional<PictureFormat> pictureFormatOf(std::span<const std::uint8_t> bytes) {
@@ -80,12 +92,9 @@ std::string_view pictureFormatName(PictureFormat format) {
 }
 
 PictureFile readPictureFile(const std::filesystem::path& path) {
-    PictureFile file{path, readWholeFile(path), PictureFormat::Jpeg};
-    const std::optional<PictureFormat> format = pictureFormatOf(file.bytes);
-    if (!format)
-        throw Error("Cannot read \"" + path.string() + "\": it is not " + kFormatsRead + ".");
-    file.format = *format;
-    return file;
+    InputFile input(path);
+    const PictureFormat format = formatOfFile(input);
+    return PictureFile{path, input.readWhole(), format};
 }
 
 DecodedPicture decodePictureFile(const PictureFile& file) {
@@ -102,7 +111,12 @@ DecodedPicture decodePictureFile(const PictureFile& file) {
 }
 
 DecodedPicture loadPictureFile(const std::filesystem::path& path) {
-    return decodePictureFile(readPictureFile(path));
+    InputFile input(path);
+    const PictureFormat format = formatOfFile(input);
+    // A BMP is read a band of rows at a time; the other kinds go whole to their libraries.
+    if (format == PictureFormat::Bmp)
+        return DecodedPicture{decodeBmpFile(path, input), {}};
+    return decodePictureFile(PictureFile{path, input.readWhole(), format});
 }
 
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes) {

@@ -1,17 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include "base/error.hpp"
 #include "bmp_builder.hpp"
 #include "pixel_map.hpp"
 #include "raster/bmp.hpp"
+#include "support/file_like_source.hpp"
 
 namespace felmo {
 namespace {
 
 using testing::BmpBuilder;
+using testing::FileLikeSource;
 using testing::Legend;
 using testing::mapOf;
 using testing::PixelMap;
@@ -165,9 +168,12 @@ void PrintTo(const DepthCase& depthCase, std::ostream* out) {
 class BmpDepth : public ::testing::TestWithParam<DepthCase> {};
 
 TEST_P(BmpDepth, DecodesToThePictureAndKeepsTheFormat) {
-    const Raster raster = decodeBmp(GetParam().file.build());
-    EXPECT_EQ(mapOf(raster, kLegend), kPicture);
-    EXPECT_EQ(raster.format(), GetParam().format);
+    const Bytes bytes = GetParam().file.build();
+    FileLikeSource file(bytes);
+    for (const Raster& raster : {decodeBmp(bytes), decodeBmp(file)}) {
+        EXPECT_EQ(mapOf(raster, kLegend), kPicture);
+        EXPECT_EQ(raster.format(), GetParam().format);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryDepth, BmpDepth, ::testing::ValuesIn(kDepthCases),
@@ -312,17 +318,131 @@ void PrintTo(const HostileCase& hostileCase, std::ostream* out) {
 class BmpHostile : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(BmpHostile, IsRefusedWithAClearMessage) {
-    try {
-        decodeBmp(GetParam().bytes);
-        FAIL() << "decoded without complaint";
-    } catch (const Error& error) {
-        const std::string message = error.what();
-        EXPECT_EQ(message.rfind("Invalid BMP data. ", 0), 0u) << message;
-        EXPECT_NE(message.find(GetParam().problem), std::string::npos) << message;
+    // In memory and from a file alike: every size is checked against the file's own.
+    for (const bool fromFile : {false, true}) {
+        try {
+            FileLikeSource file(GetParam().bytes);
+            fromFile ? decodeBmp(file) : decodeBmp(GetParam().bytes);
+            FAIL() << "decoded without complaint";
+        } catch (const Error& error) {
+            const std::string message = error.what();
+            EXPECT_EQ(message.rfind("Invalid BMP data. ", 0), 0u) << message;
+            EXPECT_NE(message.find(GetParam().problem), std::string::npos) << message;
+        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(NamedFiles, BmpHostile, ::testing::ValuesIn(kHostileCases),
+                         [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// Large pictures of noise at every depth and compression, so that rows, runs and literal blocks
+// fall across the pieces a file is read in.
+struct LargeCase {
+    const char* name;
+    std::uint16_t bits;
+    std::uint32_t compression;
+    bool topDown;
+};
+
+class Noise {
+  public:
+    explicit Noise(std::uint32_t seed) : state_(seed) {}
+    std::uint8_t next() {
+        state_ = state_ * 1664525u + 1013904223u;
+        return static_cast<std::uint8_t>(state_ >> 24);
+    }
+    unsigned below(unsigned limit) { return (next() | next() << 8) % limit; }
+
+  private:
+    std::uint32_t state_;
+};
+
+// RLE rows of runs and literal blocks (each at most what is left of the row), each row ended.
+Bytes runLengthNoise(int width, int height, bool fourBit, Noise& noise) {
+    Bytes data;
+    for (int row = 0; row < height; ++row) {
+        for (int x = 0; x < width;) {
+            const unsigned left = static_cast<unsigned>(std::min(width - x, 255));
+            if (left >= 3 && noise.below(2) == 0) {
+                const unsigned count = 3 + noise.below(left - 2);
+                const std::size_t bytes = fourBit ? (count + 1) / 2 : count;
+                data.insert(data.end(), {0, static_cast<std::uint8_t>(count)});
+                for (std::size_t i = 0; i < bytes; ++i)
+                    data.push_back(
+                        static_cast<std::uint8_t>(noise.next() & (fourBit ? 0xFF : 0x7F)));
+                if (bytes % 2 != 0)
+                    data.push_back(0);
+                x += static_cast<int>(count);
+            } else {
+                const unsigned count = 1 + noise.below(left);
+                data.insert(data.end(), {static_cast<std::uint8_t>(count),
+                                         static_cast<std::uint8_t>(noise.next() & 0x7F)});
+                x += static_cast<int>(count);
+            }
+        }
+        data.insert(data.end(), {0, 0});
+    }
+    data.insert(data.end(), {0, 1});
+    return data;
+}
+
+BmpBuilder largeNoise(const LargeCase& kind) {
+    constexpr int kWidth = 701, kHeight = 1203;
+    Noise noise(kind.bits * 7 + kind.compression);
+    BmpBuilder file;
+    file.width = kWidth;
+    file.height = kind.topDown ? -kHeight : kHeight;
+    file.bitsPerPixel = kind.bits;
+    file.compression = kind.compression;
+    if (kind.bits <= 8)
+        for (int i = 0; i < (1 << kind.bits) && i < 128; ++i)
+            file.palette.push_back(rgb(noise.next(), noise.next(), noise.next()));
+    if (kind.compression != 0) {
+        file.pixelData = runLengthNoise(kWidth, kHeight, kind.bits == 4, noise);
+        return file;
+    }
+    const std::size_t rowBytes = (std::size_t{kWidth} * kind.bits + 7) / 8;
+    for (int row = 0; row < kHeight; ++row) {
+        Bytes bytes(rowBytes);
+        for (std::uint8_t& byte : bytes)
+            byte = noise.next() & (kind.bits == 8 ? 0x7F : 0xFF);
+        file.rows.push_back(std::move(bytes));
+    }
+    return file;
+}
+
+const LargeCase kLargeCases[] = {
+    {"OneBit", 1, 0, false},         {"FourBit", 4, 0, false},
+    {"EightBit", 8, 0, false},       {"SixteenBit", 16, 0, false},
+    {"TwentyFourBit", 24, 0, false}, {"TwentyFourBitTopDown", 24, 0, true},
+    {"ThirtyTwoBit", 32, 0, false},  {"Rle8", 8, 1, false},
+    {"Rle4", 4, 2, false},
+};
+
+void PrintTo(const LargeCase& largeCase, std::ostream* out) {
+    *out << largeCase.name;
+}
+
+class BmpFromAFile : public ::testing::TestWithParam<LargeCase> {};
+
+TEST_P(BmpFromAFile, IsReadAPieceAtATimeIntoThePictureItsBytesHold) {
+    const Bytes bytes = largeNoise(GetParam()).build();
+    FileLikeSource file(bytes);
+    const Raster fromMemory = decodeBmp(bytes);
+    const Raster fromFile = decodeBmp(file);
+    ASSERT_EQ(fromFile.width(), fromMemory.width());
+    ASSERT_EQ(fromFile.height(), fromMemory.height());
+    EXPECT_EQ(fromFile.format(), fromMemory.format());
+    for (int y = 0; y < fromMemory.height(); ++y)
+        ASSERT_EQ(std::memcmp(fromFile.storageRow(y), fromMemory.storageRow(y),
+                              static_cast<std::size_t>(fromMemory.width()) * 3),
+                  0)
+            << "row " << y;
+    EXPECT_GT(bytes.size(), 96u * 1024);
+    EXPECT_LE(file.largestRead(), 64u * 1024);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryLayout, BmpFromAFile, ::testing::ValuesIn(kLargeCases),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
 
 }  // namespace

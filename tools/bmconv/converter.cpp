@@ -32,22 +32,22 @@ constexpr const char* kUsage =
 #endif
     ;
 
-// Reads an input file: a missing one is "File does not exist", an unreadable one `failure`.
-std::vector<std::uint8_t> readInput(const std::filesystem::path& path, Failure failure) {
+// Opens an input file, which is then read a piece at a time: a missing one is "File does not
+// exist", an unreadable one `failure`.
+InputFile openInput(const std::filesystem::path& path, Failure failure) {
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored))
         throw ConverterError(Failure::FileDoesNotExist, utf8FromPath(path));
     try {
-        return readWholeFile(path);
+        return InputFile(path);
     } catch (const Error& error) {
         throw ConverterError(failure, "", error.what());
     }
 }
 
-std::vector<MbmBitmapInfo> readDirectory(const std::filesystem::path& path,
-                                         const std::vector<std::uint8_t>& bytes) {
+std::vector<MbmBitmapInfo> readDirectory(const std::filesystem::path& path, InputFile& file) {
     try {
-        return readMbmDirectory(bytes);
+        return readMbmDirectory(file);
     } catch (const Error& error) {
         throw ConverterError(Failure::BadSourceFile, utf8FromPath(path), error.what());
     }
@@ -89,10 +89,9 @@ void pack(const Command& command) {
         for (const PackSource& source : command.sources) {
             Raster picture;
             {
-                const std::vector<std::uint8_t> bytes =
-                    readInput(source.path, Failure::BadSourceFile);
+                InputFile input = openInput(source.path, Failure::BadSourceFile);
                 try {
-                    picture = decodeBmp(bytes);
+                    picture = decodeBmp(input);
                 } catch (const Error& error) {
                     throw ConverterError(Failure::BadSourceFile, utf8FromPath(source.path),
                                          error.what());
@@ -121,8 +120,8 @@ void pack(const Command& command) {
 }
 
 void unpack(const Command& command) {
-    const std::vector<std::uint8_t> bytes = readInput(command.mbmPath, Failure::BadSourceFile);
-    const std::vector<MbmBitmapInfo> infos = readDirectory(command.mbmPath, bytes);
+    InputFile file = openInput(command.mbmPath, Failure::BadSourceFile);
+    const std::vector<MbmBitmapInfo> infos = readDirectory(command.mbmPath, file);
     if (command.targets.size() > infos.size()) {
         throw ConverterError(Failure::SourceTargetMismatch, utf8FromPath(command.mbmPath),
                              "It holds " + std::to_string(infos.size()) + " bitmap(s), " +
@@ -133,7 +132,7 @@ void unpack(const Command& command) {
     // the run with no output; then each is decoded and written, one at a time.
     for (std::size_t i = 0; i < command.targets.size(); ++i) {
         try {
-            checkMbmBitmap(bytes, infos[i]);
+            checkMbmBitmap(file, infos[i]);
         } catch (const Error& error) {
             throw ConverterError(Failure::DecompressionError, utf8FromPath(command.mbmPath),
                                  error.what());
@@ -145,7 +144,14 @@ void unpack(const Command& command) {
     std::vector<StagedFile> staged;
     staged.reserve(command.targets.size());
     for (std::size_t i = 0; i < command.targets.size(); ++i) {
-        const Raster picture = decodeMbmBitmap(bytes, infos[i]);
+        Raster picture;
+        try {
+            picture = decodeMbmBitmap(file, infos[i]);
+        } catch (const Error& error) {
+            // Checked above: only a file changed since then fails here.
+            throw ConverterError(Failure::BadSourceFile, utf8FromPath(command.mbmPath),
+                                 error.what());
+        }
         try {
             staged.push_back(stageBmpFile(picture, command.targets[i]));
         } catch (const Error& error) {
@@ -168,8 +174,8 @@ void unpack(const Command& command) {
 }
 
 void list(const Command& command, std::ostream& out) {
-    const std::vector<std::uint8_t> bytes = readInput(command.mbmPath, Failure::BadSourceFile);
-    const std::vector<MbmBitmapInfo> infos = readDirectory(command.mbmPath, bytes);
+    InputFile file = openInput(command.mbmPath, Failure::BadSourceFile);
+    const std::vector<MbmBitmapInfo> infos = readDirectory(command.mbmPath, file);
     out << utf8FromPath(command.mbmPath) << ": " << infos.size() << " bitmap(s)\n";
     for (std::size_t i = 0; i < infos.size(); ++i) {
         const MbmBitmapInfo& info = infos[i];
