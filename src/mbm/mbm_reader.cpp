@@ -129,15 +129,12 @@ void forEachBand(ByteSource& source, const MbmBitmapInfo& info, std::size_t numb
         }
         return;
     }
-    // FIXME: a compressed stream is read whole (it is smaller than the pixels it expands to);
-    // the expander would have to take its input in pieces too.
-    std::vector<std::uint8_t> storedScratch;
-    const auto stored = source.bytesAt(storedAt, info.storedBytes(), storedScratch);
     // Bands of a multiple of three rows, so that every band but the last holds whole pixels of
     // every scheme (rows are padded to 4 bytes).
     const int bandRows = static_cast<int>(std::max<std::size_t>(1, kBandBytes / stride / 3) * 3);
     try {
-        PixelExpander expander(info.compression, stored, info.rawBytes());
+        PixelExpander expander(info.compression, source, storedAt, info.storedBytes(),
+                               info.rawBytes());
         for (int y = 0; y < info.height; y += bandRows) {
             const int rows = std::min(bandRows, info.height - y);
             scratch.resize(stride * static_cast<std::size_t>(rows));

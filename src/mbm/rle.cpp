@@ -371,7 +371,21 @@ bool compressPixels(Compression compression, std::span<const std::uint8_t> raw,
 PixelExpander::PixelExpander(Compression compression, std::span<const std::uint8_t> stored,
                              std::size_t rawBytes)
     : compression_(compression), stored_(stored), left_(rawBytes) {
-    switch (compression) {
+    setScheme(stored.size());
+}
+
+PixelExpander::PixelExpander(Compression compression, ByteSource& source, std::uint64_t position,
+                             std::size_t storedBytes, std::size_t rawBytes)
+    : compression_(compression), source_(&source), nextAt_(position), left_(rawBytes) {
+    setScheme(storedBytes);
+    if (source.isInMemory())
+        stored_ = source.bytesAt(position, storedBytes, window_);
+    else
+        unread_ = storedBytes;
+}
+
+void PixelExpander::setScheme(std::size_t storedBytes) {
+    switch (compression_) {
         case Compression::Byte:
             unit_ = pixel_ = 1;
             break;
@@ -392,8 +406,26 @@ PixelExpander::PixelExpander(Compression compression, std::span<const std::uint8
         case Compression::None:
             throw Error("no run-length scheme for this compression");
     }
-    if (compression == Compression::TwelveBit && stored.size() % 2 != 0)
+    if (compression_ == Compression::TwelveBit && storedBytes % 2 != 0)
         throw Error("the compressed data ends inside a word");
+}
+
+bool PixelExpander::refill() {
+    constexpr std::size_t kLongestToken = 1 + 128 * 4;
+    const std::size_t kept = stored_.size() - in_;
+    if (unread_ == 0 || kept >= kLongestToken)
+        return false;
+    const std::size_t taken = std::min(unread_, SourceCursor::kPieceBytes);
+    const std::span<const std::uint8_t> piece = source_->bytesAt(nextAt_, taken, scratch_);
+    if (kept > 0)  // the window holds what is at hand, so it is at least that long
+        std::memmove(window_.data(), stored_.data() + in_, kept);
+    window_.resize(kept + taken);
+    std::memcpy(window_.data() + kept, piece.data(), taken);
+    stored_ = window_;
+    in_ = 0;
+    nextAt_ += taken;
+    unread_ -= taken;
+    return true;
 }
 
 void PixelExpander::startToken() {
@@ -446,6 +478,8 @@ void PixelExpander::expand(std::span<std::uint8_t> piece) {
             left_ -= done * pixel_;
             if (pixels == 0)
                 break;
+            if (refill())
+                continue;
             if (in_ == stored_.size())
                 throw Error("the compressed data ends before the picture is complete");
             startToken();
@@ -479,9 +513,10 @@ void PixelExpander::expand(std::span<std::uint8_t> piece) {
 
 void PixelExpander::finish() {
     // A part pixel at the end can never be filled: a further token goes past the picture.
+    refill();
     if (in_ < stored_.size())
         startToken();
-    if (left_ != 0 || in_ < stored_.size())
+    if (left_ != 0 || in_ < stored_.size() || unread_ > 0)
         throw Error("the compressed data ends before the picture is complete");
 }
 

@@ -14,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "base/byte_source.hpp"
 #include "mbm/mbm_format.hpp"
 
 namespace felmo {
@@ -88,16 +89,32 @@ class PixelExpander {
     // `stored` must outlive the expander. Throws felmo::Error for None.
     PixelExpander(Compression compression, std::span<const std::uint8_t> stored,
                   std::size_t rawBytes);
+    // The stored stream is the `storedBytes` at `position` of `source`, which must outlive the
+    // expander; from a file it is read a piece (about 64 KiB) at a time as expansion goes on.
+    PixelExpander(Compression compression, ByteSource& source, std::uint64_t position,
+                  std::size_t storedBytes, std::size_t rawBytes);
+    PixelExpander(const PixelExpander&) = delete;  // the bytes at hand may be its own
+    PixelExpander& operator=(const PixelExpander&) = delete;
     void expand(std::span<std::uint8_t> piece);
     // After the last piece: every stored byte must have been used.
     void finish();
 
   private:
+    void setScheme(std::size_t storedBytes);
+    // At a token's start, when fewer bytes than the longest token are at hand and the stream
+    // has more: the rest at hand moves to the front of the window and the next piece follows it,
+    // so that a token begun is always whole at hand. Whether it took more.
+    bool refill();
     void startToken();
     std::size_t expandWholeTokens(std::uint8_t*& put, std::size_t pixels);
 
     Compression compression_;
-    std::span<const std::uint8_t> stored_;
+    std::span<const std::uint8_t> stored_;  // the stream's bytes at hand: all, or a window
+    ByteSource* source_ = nullptr;
+    std::uint64_t nextAt_ = 0;  // where the bytes not yet at hand start in the source
+    std::size_t unread_ = 0;    // stored bytes not yet at hand
+    std::vector<std::uint8_t> window_;
+    std::vector<std::uint8_t> scratch_;
     std::size_t left_;  // raw bytes still to fill
     std::size_t unit_ = 1;
     std::size_t pixel_ = 1;

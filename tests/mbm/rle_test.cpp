@@ -7,6 +7,7 @@
 
 #include "base/error.hpp"
 #include "mbm/rle.hpp"
+#include "support/file_like_source.hpp"
 
 namespace felmo {
 namespace {
@@ -49,7 +50,7 @@ struct Example {
 const Bytes kTail = {0x10, 0x20, 0x30, 0x40};
 const Bytes kZeros = Bytes(256, 0);
 
-class WorkedExample : public testing::TestWithParam<Example> {};
+class WorkedExample : public ::testing::TestWithParam<Example> {};
 
 TEST_P(WorkedExample, EncodesAndDecodes) {
     const Example& e = GetParam();
@@ -59,7 +60,7 @@ TEST_P(WorkedExample, EncodesAndDecodes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Schemes, WorkedExample,
-    testing::Values(
+    ::testing::Values(
         Example{"bytes", Compression::Byte, Bytes{5, 5, 5, 5, 7, 8, 9, 9, 9} + kZeros + kTail,
                 Bytes{0x03, 0x05, 0xFE, 0x07, 0x08, 0x02, 0x09, 0x7F, 0, 0x7F, 0, 0xFC} + kTail},
         Example{"sixteen", Compression::SixteenBit,
@@ -69,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Bytes{0x7F, 0x00, 0x00, 0xFF, 0x01, 0x00, 0x00, 0xFF}},
         Example{"twelve", Compression::TwelveBit, repeat({0x00, 0x0F}, 20),
                 Bytes{0x00, 0xFF, 0x00, 0x3F}}),
-    [](const testing::TestParamInfo<Example>& testCase) {
+    [](const ::testing::TestParamInfo<Example>& testCase) {
         return std::string(testCase.param.name);
     });
 
@@ -105,7 +106,7 @@ struct RunLength {
     Bytes expectedControls;  // control bytes of the stream, in order
 };
 
-class SixteenBitRun : public testing::TestWithParam<RunLength> {};
+class SixteenBitRun : public ::testing::TestWithParam<RunLength> {};
 
 TEST_P(SixteenBitRun, SplitsIntoRunsOfAtMost128) {
     // The run sits between two different pixels so that its edges are visible; a run of 40
@@ -123,12 +124,12 @@ TEST_P(SixteenBitRun, SplitsIntoRunsOfAtMost128) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, SixteenBitRun,
-                         testing::Values(RunLength{1, {0xFD, 0x27}},
-                                         RunLength{2, {0xFF, 0x01, 0xFF, 0x27}},
-                                         RunLength{3, {0xFF, 0x02, 0xFF, 0x27}},
-                                         RunLength{128, {0xFF, 0x7F, 0xFF, 0x27}},
-                                         RunLength{129, {0xFF, 0x7F, 0xFE, 0x27}},
-                                         RunLength{130, {0xFF, 0x7F, 0x01, 0xFF, 0x27}}));
+                         ::testing::Values(RunLength{1, {0xFD, 0x27}},
+                                           RunLength{2, {0xFF, 0x01, 0xFF, 0x27}},
+                                           RunLength{3, {0xFF, 0x02, 0xFF, 0x27}},
+                                           RunLength{128, {0xFF, 0x7F, 0xFF, 0x27}},
+                                           RunLength{129, {0xFF, 0x7F, 0xFE, 0x27}},
+                                           RunLength{130, {0xFF, 0x7F, 0x01, 0xFF, 0x27}}));
 
 TEST(RleEncoder, LiteralBlocksHoldAtMost128Units) {
     Bytes raw;
@@ -195,7 +196,7 @@ struct Damage {
     const char* problem;
 };
 
-class DamagedStream : public testing::TestWithParam<Damage> {};
+class DamagedStream : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(DamagedStream, IsRefused) {
     const Damage& d = GetParam();
@@ -206,11 +207,21 @@ TEST_P(DamagedStream, IsRefused) {
     } catch (const Error& error) {
         EXPECT_NE(std::string(error.what()).find(d.problem), std::string::npos) << error.what();
     }
+    // The same from a file, read a piece at a time.
+    try {
+        felmo::testing::FileLikeSource file(d.stored);
+        PixelExpander expander(d.scheme, file, 0, d.stored.size(), raw.size());
+        expander.expand(raw);
+        expander.finish();
+        FAIL() << "accepted from a file";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find(d.problem), std::string::npos) << error.what();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, DamagedStream,
-    testing::Values(
+    ::testing::Values(
         Damage{"too_short", Compression::Byte, {0x02, 5}, 4, "ends before the picture"},
         Damage{"empty", Compression::SixteenBit, {}, 4, "ends before the picture"},
         Damage{"run_too_long", Compression::Byte, {0x04, 5}, 4, "run goes past"},
@@ -235,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
                {0x00, 1, 2, 3},
                8,
                "ends before the picture"}),
-    [](const testing::TestParamInfo<Damage>& testCase) {
+    [](const ::testing::TestParamInfo<Damage>& testCase) {
         return std::string(testCase.param.name);
     });
 

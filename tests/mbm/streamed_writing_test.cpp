@@ -9,6 +9,7 @@
 #include "mbm/mbm_reader.hpp"
 #include "mbm/mbm_writer.hpp"
 #include "mbm/rle.hpp"
+#include "support/file_like_source.hpp"
 #include "support/resident_memory.hpp"
 
 namespace felmo {
@@ -111,6 +112,62 @@ TEST(PixelExpander, PiecesOfWholePixelsGiveTheBytesOfTheWhole) {
             expander.finish();
             EXPECT_EQ(back, raw) << "scheme " << static_cast<int>(scheme) << ", pieces of "
                                  << piece;
+        }
+    }
+}
+
+// Expands the stream at `position` of `source` in pieces of `piece` pixels; the error's text, if
+// any.
+std::string expandFrom(ByteSource& source, std::size_t position, std::size_t storedBytes,
+                       Compression scheme, std::size_t pixel, std::size_t piece, Bytes& back) {
+    try {
+        PixelExpander expander(scheme, source, position, storedBytes, back.size());
+        for (std::size_t at = 0; at < back.size(); at += piece * pixel)
+            expander.expand(std::span(back).subspan(at, std::min(piece * pixel, back.size() - at)));
+        expander.finish();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST(PixelExpander, AStreamReadFromAFileGivesTheBytesAndTheFaultsOfTheWhole) {
+    const std::pair<Compression, std::size_t> schemes[] = {
+        {Compression::Byte, 1},         {Compression::TwelveBit, 2},
+        {Compression::SixteenBit, 2},   {Compression::TwentyFourBit, 3},
+        {Compression::ThirtyTwoBit, 4}, {Compression::ThirtyTwoBitAlpha, 4}};
+    for (const auto& [scheme, pixel] : schemes) {
+        Bytes raw = mixedStream(pixel * 300000, 4, 11);
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (scheme == Compression::ThirtyTwoBit && i % 4 == 3)
+                raw[i] = 0;
+            if (scheme == Compression::TwelveBit && i % 2 == 1)
+                raw[i] &= 0x0F;
+        }
+        Bytes stored;
+        ASSERT_TRUE(compressPixels(scheme, raw, stored));
+        ASSERT_GT(stored.size(), 2 * SourceCursor::kPieceBytes);
+        // The stream in the middle of a file, so that neither end of the file bounds it.
+        Bytes file(13, 0x55);
+        file.insert(file.end(), stored.begin(), stored.end());
+        file.insert(file.end(), 9, 0x00);
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{129}, std::size_t{5000}}) {
+            testing::FileLikeSource source(file);
+            Bytes back(raw.size());
+            EXPECT_EQ(expandFrom(source, 13, stored.size(), scheme, pixel, piece, back), "");
+            EXPECT_EQ(back, raw) << "scheme " << static_cast<int>(scheme) << ", pieces of "
+                                 << piece;
+            EXPECT_LE(source.largestRead(), SourceCursor::kPieceBytes);
+        }
+        // A stream cut short, or running on past the picture, is refused as in memory.
+        for (const std::size_t storedBytes : {stored.size() - 2, stored.size() + 2}) {
+            Bytes inMemory(raw.size()), fromFile(raw.size());
+            MemorySource memory(file);
+            testing::FileLikeSource source(file);
+            const std::string fault =
+                expandFrom(memory, 13, storedBytes, scheme, pixel, 1000, inMemory);
+            EXPECT_NE(fault, "") << "scheme " << static_cast<int>(scheme);
+            EXPECT_EQ(expandFrom(source, 13, storedBytes, scheme, pixel, 1000, fromFile), fault);
         }
     }
 }
