@@ -38,6 +38,14 @@ std::int64_t residentBytesNow() {
     return read == 2 ? std::int64_t{resident} * ::sysconf(_SC_PAGESIZE) : -1;
 }
 
+// Sets the peak that getrusage reports to the resident size now (Linux 4.0 and later).
+void resetResidentHighWaterMark() {
+    if (std::FILE* clear = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", clear);
+        std::fclose(clear);
+    }
+}
+
 }  // namespace
 
 bool residentMemoryIsMeasurable() {
@@ -68,8 +76,10 @@ std::optional<std::int64_t> peakResidentGrowth(const std::function<void()>& work
         ::close(channel[0]);
         std::int64_t growth = -1;
         // Free heap pages the test process left resident go back first, so that the work's
-        // allocations show however the heap was used before.
+        // allocations show however the heap was used before; then the high-water mark, which
+        // a forked child inherits with the test process's pages, starts again from here.
         ::malloc_trim(0);
+        resetResidentHighWaterMark();
         const std::int64_t base = residentBytesNow();
         try {
             work();
