@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -77,6 +78,38 @@ TEST_F(FileIo, ReadErrorsCarryThePathAndTheSystemsReason) {
     EXPECT_EQ(errorOf([&] { readWholeFile(big, 10); }),
               "Cannot open file \"" + big.string() + "\". The file is too large.");
     EXPECT_EQ(readWholeFile(big, 11).size(), 11u);
+}
+
+TEST_F(FileIo, AnInputFileGivesTheBytesAtAnyPositionAndRefusesWhatItNoLongerHolds) {
+    const std::filesystem::path path = folder_ / "pieces.bin";
+    Bytes bytes(100000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+    writeFileAtomically(path, bytes);
+    InputFile file(path);
+    EXPECT_EQ(file.size(), bytes.size());
+    EXPECT_FALSE(file.isInMemory());
+    Bytes scratch;
+    for (const auto& [position, length] :
+         {std::pair<std::size_t, std::size_t>{0, 14}, {99990, 10}, {4097, 65536}, {100000, 0}}) {
+        const auto got = file.bytesAt(position, length, scratch);
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin() + position,
+                               bytes.begin() + position + length))
+            << position;
+    }
+    EXPECT_EQ(errorOf([&] { file.bytesAt(99991, 10, scratch); }),
+              "Cannot open file \"" + path.string() + "\". A read beyond the end of the file.");
+    // Cut short by someone else while open: the missing bytes are an error, not zeros.
+    std::filesystem::resize_file(path, 50000);
+    EXPECT_EQ(errorOf([&] { file.bytesAt(40000, 20000, scratch); }),
+              "Cannot open file \"" + path.string() + "\". The file changed while it was read.");
+    EXPECT_EQ(file.readWhole().size(), 50000u);
+    // Opened as readWholeFile opens: the same refusals.
+    EXPECT_EQ(
+        errorOf([&] { InputFile{folder_ / "missing"}; }),
+        "Cannot open file \"" + (folder_ / "missing").string() + "\". No such file or directory");
+    EXPECT_EQ(errorOf([&] { InputFile(path, 49999); }),
+              "Cannot open file \"" + path.string() + "\". The file is too large.");
 }
 
 TEST_F(FileIo, WriteErrorsCarryThePathAndKeepTheOldFile) {

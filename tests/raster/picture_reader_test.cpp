@@ -8,6 +8,7 @@
 #include "raster/bmp.hpp"
 #include "raster/picture_reader.hpp"
 #include "support/picture_files.hpp"
+#include "support/resident_memory.hpp"
 #include "support/temporary_folder.hpp"
 
 namespace felmo {
@@ -105,6 +106,7 @@ Bytes smallGif() {
     return testing::encodeGif(spec);
 }
 const Damage kDamaged[] = {
+    {"TruncatedBmp", "BMP", [] { return truncated(encodeBmp(testing::positionRaster(6, 5))); }},
     {"TruncatedPng", "PNG", [] { return truncated(testing::encodeRgbPng(6, 5, pictureBytes(3))); }},
     {"PngWithBadChecksum", "PNG",
      [] {
@@ -141,6 +143,20 @@ TEST_P(DamagedFile, GetsItsOwnDecodersMessage) {
 }
 INSTANTIATE_TEST_SUITE_P(Formats, DamagedFile, ::testing::ValuesIn(kDamaged),
                          [](const auto& testCase) { return std::string(testCase.param.name); });
+
+TEST(PictureReader, ABmpFileCostsItsRasterNotItsBytesBesideIt) {
+    if (!testing::residentMemoryIsMeasurable())
+        GTEST_SKIP() << "resident memory is not measurable in this build";
+    constexpr int kWidth = 2048, kHeight = 1024;  // 6 MiB of pixels, a 6 MiB file
+    testing::TemporaryFolder folder;
+    saveBmpFile(testing::positionRaster(kWidth, kHeight), folder / "large.bmp");
+    const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&folder] {
+        if (loadPictureFile(folder / "large.bmp").colour.width() != kWidth)
+            throw Error("not the picture");
+    });
+    ASSERT_TRUE(growth.has_value());
+    EXPECT_LE(*growth, std::int64_t{kWidth} * kHeight * 3 + (std::int64_t{3} << 20));
+}
 
 TEST(PictureReader, StillsAreOneFrameAndAnimationsGiveTheirDelays) {
     testing::TemporaryFolder folder;
