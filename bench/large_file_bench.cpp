@@ -9,6 +9,7 @@
 #include "raster/bmp.hpp"
 #include "raster/picture_reader.hpp"
 #include "support/child_process.hpp"
+#include "support/patterned_raster.hpp"
 #include "support/temporary_folder.hpp"
 
 namespace felmo {
@@ -25,16 +26,7 @@ struct LargeFiles {
     fs::path bmp = temporary.path() / "noise.bmp";
     fs::path mbm = temporary.path() / "noise.mbm";
 
-    LargeFiles() {
-        Raster noise(kWidth, kHeight);
-        std::uint32_t state = 2024;
-        for (int y = 0; y < kHeight; ++y)
-            for (std::size_t i = 0; i < std::size_t{kWidth} * 3; ++i) {
-                state = state * 1664525u + 1013904223u;
-                noise.storageRow(y)[i] = static_cast<std::uint8_t>(state >> 24);
-            }
-        saveBmpFile(noise, bmp);
-    }
+    LargeFiles() { saveBmpFile(testing::noiseRaster(kWidth, kHeight, 2024), bmp); }
 };
 
 LargeFiles& files() {

@@ -11,6 +11,7 @@
 #include "mbm/mbm_reader.hpp"
 #include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
+#include "support/patterned_raster.hpp"
 #include "support/resident_memory.hpp"
 #include "support/temporary_folder.hpp"
 #include "tools/bmconv/converter.hpp"
@@ -29,13 +30,7 @@ TEST(BmconvMemory, PackingAndUnpackingHoldThePictureNotItsFile) {
         GTEST_SKIP() << "resident memory is not measurable in this build";
     // Noise, so that no run shortens it: the .mbm files are about as large as the pixels.
     constexpr int kWidth = 2048, kHeight = 1024;
-    Raster noise(kWidth, kHeight);
-    std::uint32_t state = 12345;
-    for (int y = 0; y < kHeight; ++y)
-        for (std::size_t i = 0; i < std::size_t{kWidth} * 3; ++i) {
-            state = state * 1664525u + 1013904223u;
-            noise.storageRow(y)[i] = static_cast<std::uint8_t>(state >> 24);
-        }
+    const Raster noise = testing::noiseRaster(kWidth, kHeight, 12345);
     testing::TemporaryFolder folder("bmconv-memory");
     const std::string picture = folder / "noise.bmp";
     saveBmpFile(noise, picture);
