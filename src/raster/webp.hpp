@@ -1,10 +1,11 @@
 // WebP decoding through libwebp (its demux part), on memory: lossy and lossless, with or without
-// alpha, still or animated. Animated files are composed by the library's animation decoder, which
-// follows the rules of raster/animation.hpp (the file's background colour is not painted).
+// alpha, still or animated. Frames are composed by the rules of raster/animation.hpp (the file's
+// background colour is not painted).
 //
 // Errors: bytes that are not a valid WebP, a damaged or truncated file, more than
-// kMaxAnimationFrames frames and canvases beyond the pixel limit are an InvalidPicture
-// ("Invalid WebP data. <what is wrong>.").
+// kMaxAnimationFrames frames, canvases beyond the pixel limit and a lossless first frame on a
+// canvas beyond kMaxLosslessWebpPixels are an InvalidPicture ("Invalid WebP data. <what is
+// wrong>.").
 #pragma once
 
 #include <cstdint>
@@ -12,8 +13,14 @@
 
 #include "raster/animation.hpp"
 #include "raster/decoded_picture.hpp"
+#include "raster/picture_limits.hpp"
 
 namespace felmo {
+
+// Largest canvas whose first frame may be lossless: the library holds a lossless picture as 4
+// bytes a pixel while it decodes it, on top of the 4 of the decoded picture, so this keeps it
+// within what the largest picture of any other kind costs.
+inline constexpr std::int64_t kMaxLosslessWebpPixels = kMaxPicturePixels / 2;
 
 // The first frame as a still, with its transparency.
 DecodedPicture decodeWebp(std::span<const std::uint8_t> bytes);

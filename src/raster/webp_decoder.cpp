@@ -1,9 +1,18 @@
 // WebP decoding through libwebp. The demuxer checks the container and gives the canvas size and
-// the frame durations before anything is decoded; the animation decoder composes the frames onto
-// its own canvas, which is copied out frame by frame. A still picture is decoded straight into
-// the raster's rows instead (through one BGRA buffer when it has alpha), so that it costs its
-// raster and what the library needs, not three canvases. libwebp reports errors by return values.
+// the frame durations before anything is decoded.
+//
+// The first frame alone (what a still needs) is decoded straight into the raster's rows at the
+// frame's place on a transparent canvas, with no animation decoder and no picture-sized buffer
+// of ours: a frame with transparency is decoded twice, once for its opacities (luma and chroma
+// going to the raster's storage as scratch) and once for its colours. libwebp keeps a lossless
+// picture whole as 32-bit pixels while it decodes it, so a lossless first frame is accepted up
+// to kMaxLosslessWebpPixels only.
+//
+// Every frame in order (an animation) goes through the library's animation decoder, which
+// composes onto its own canvas; that canvas is split into ours frame by frame. libwebp reports
+// errors by return values.
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,15 +36,39 @@ struct DemuxerDeleter {
 struct AnimationDecoderDeleter {
     void operator()(WebPAnimDecoder* decoder) const { WebPAnimDecoderDelete(decoder); }
 };
+using Demuxer = std::unique_ptr<WebPDemuxer, DemuxerDeleter>;
 
 WebPData asWebpData(std::span<const std::uint8_t> bytes) {
     return WebPData{bytes.data(), bytes.size()};
 }
 
-AnimationOutline readOutline(std::span<const std::uint8_t> bytes) {
+// A frame of the demuxer, released when it goes.
+class DemuxedFrame {
+  public:
+    DemuxedFrame() = default;
+    DemuxedFrame(const DemuxedFrame&) = delete;
+    DemuxedFrame& operator=(const DemuxedFrame&) = delete;
+    ~DemuxedFrame() {
+        if (held_)
+            WebPDemuxReleaseIterator(&frame_);
+    }
+
+    bool open(const WebPDemuxer* demuxer, int number) {
+        held_ = WebPDemuxGetFrame(demuxer, number, &frame_) != 0;
+        return held_;
+    }
+    WebPIterator& get() { return frame_; }
+
+  private:
+    WebPIterator frame_{};
+    bool held_ = false;
+};
+
+// The demuxer of a whole, valid file whose canvas is within the pixel limit, and its outline.
+Demuxer openDemuxer(std::span<const std::uint8_t> bytes, AnimationOutline& outline) {
     const WebPData data = asWebpData(bytes);
     WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
-    std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(WebPDemuxPartial(&data, &state));
+    Demuxer demuxer(WebPDemuxPartial(&data, &state));
     if (demuxer == nullptr || state == WEBP_DEMUX_PARSE_ERROR)
         fail("The file is damaged.");
     if (state != WEBP_DEMUX_DONE)
@@ -54,18 +87,23 @@ AnimationOutline readOutline(std::span<const std::uint8_t> bytes) {
     if (frameCount > static_cast<std::uint32_t>(kMaxAnimationFrames))
         fail("The animation has more than " + std::to_string(kMaxAnimationFrames) + " frames.");
 
-    AnimationOutline outline{static_cast<int>(width), static_cast<int>(height), {}};
+    outline = AnimationOutline{static_cast<int>(width), static_cast<int>(height), {}};
     const bool animated =
         (WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
-    WebPIterator frame;
-    if (WebPDemuxGetFrame(demuxer.get(), 1, &frame)) {
+    DemuxedFrame frame;
+    if (frame.open(demuxer.get(), 1)) {
         do
-            outline.delaysMs.push_back(animated ? std::max(frame.duration, 0) : 0);
-        while (WebPDemuxNextFrame(&frame));
-        WebPDemuxReleaseIterator(&frame);
+            outline.delaysMs.push_back(animated ? std::max(frame.get().duration, 0) : 0);
+        while (WebPDemuxNextFrame(&frame.get()));
     }
     if (outline.delaysMs.size() != frameCount)
         fail("The file is damaged.");
+    return demuxer;
+}
+
+AnimationOutline readOutline(std::span<const std::uint8_t> bytes) {
+    AnimationOutline outline;
+    openDemuxer(bytes, outline);
     return outline;
 }
 
@@ -96,57 +134,118 @@ void compose(std::span<const std::uint8_t> bytes, const AnimationOutline& outlin
     }
 }
 
-// A picture without animation, decoded into `picture`'s raster (of the canvas size).
-void decodeStill(std::span<const std::uint8_t> bytes, const WebPBitstreamFeatures& features,
-                 DecodedPicture& picture) {
+// Where a frame lies on the canvas.
+struct FramePlace {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Decodes `fragment` into `output`, set up by the caller; false when the bitstream is damaged.
+bool decodeInto(const WebPData& fragment, WebPDecoderConfig& config) {
+    config.output.is_external_memory = 1;
+    const VP8StatusCode status = WebPDecode(fragment.bytes, fragment.size, &config);
+    WebPFreeDecBuffer(&config.output);
+    return status == VP8_STATUS_OK;
+}
+
+WebPDecoderConfig newDecoderConfig() {
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config))
         fail("The decoder cannot be set up.");
-    const std::size_t width = static_cast<std::size_t>(picture.colour.width());
-    const std::size_t height = static_cast<std::size_t>(picture.colour.height());
-    std::vector<std::uint8_t> bgra;
-    config.output.is_external_memory = 1;
-    if (features.has_alpha) {
-        bgra.resize(width * height * 4);
-        config.output.colorspace = MODE_BGRA;  // not premultiplied
-        config.output.u.RGBA.rgba = bgra.data();
-        config.output.u.RGBA.stride = static_cast<int>(width * 4);
-        config.output.u.RGBA.size = bgra.size();
-    } else {
-        config.output.colorspace = MODE_BGR;
-        config.output.u.RGBA.rgba = picture.colour.storageRow(0);
-        config.output.u.RGBA.stride = static_cast<int>(width * 3);
-        config.output.u.RGBA.size = width * height * 3;
-    }
-    const VP8StatusCode status = WebPDecode(bytes.data(), bytes.size(), &config);
-    WebPFreeDecBuffer(&config.output);
-    if (status != VP8_STATUS_OK)
-        fail("The picture cannot be decoded: the file is damaged.");
-    if (features.has_alpha)
-        splitBgra(bgra.data(), picture);
+    return config;
+}
+
+// The frame's opacities into `picture.alpha` at its place. The luma and chroma the library
+// gives beside them are written to the start of the raster's storage, which is cleared again
+// afterwards: they need at most 1.5 bytes a pixel of the frame, the raster holds 3 a pixel of the
+// canvas.
+bool decodeOpacities(const WebPData& fragment, const FramePlace& place, DecodedPicture& picture) {
+    const std::size_t canvasWidth = static_cast<std::size_t>(picture.colour.width());
+    const std::size_t lumaSize = static_cast<std::size_t>(place.width) * place.height;
+    const int chromaWidth = (place.width + 1) / 2;
+    const std::size_t chromaSize = static_cast<std::size_t>(chromaWidth) * ((place.height + 1) / 2);
+    std::uint8_t* scratch = picture.colour.storageRow(0);
+
+    WebPDecoderConfig config = newDecoderConfig();
+    config.output.colorspace = MODE_YUVA;
+    WebPYUVABuffer& planes = config.output.u.YUVA;
+    planes.y = scratch;
+    planes.y_stride = place.width;
+    planes.y_size = lumaSize;
+    planes.u = scratch + lumaSize;
+    planes.u_stride = chromaWidth;
+    planes.u_size = chromaSize;
+    planes.v = scratch + lumaSize + chromaSize;
+    planes.v_stride = chromaWidth;
+    planes.v_size = chromaSize;
+    const std::size_t alphaStart = static_cast<std::size_t>(place.y) * canvasWidth + place.x;
+    planes.a = picture.alpha.data() + alphaStart;
+    planes.a_stride = static_cast<int>(canvasWidth);
+    planes.a_size = picture.alpha.size() - alphaStart;
+    const bool decoded = decodeInto(fragment, config);
+    std::memset(scratch, 0, lumaSize + 2 * chromaSize);  // back to black
+    return decoded;
+}
+
+// The frame's colours into the raster at its place.
+bool decodeColours(const WebPData& fragment, const FramePlace& place, DecodedPicture& picture) {
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.colour.width()) * 3;
+    const std::size_t start = static_cast<std::size_t>(place.x) * 3;
+    WebPDecoderConfig config = newDecoderConfig();
+    config.output.colorspace = MODE_BGR;
+    config.output.u.RGBA.rgba = picture.colour.storageRow(place.y) + start;
+    config.output.u.RGBA.stride = static_cast<int>(rowBytes);
+    config.output.u.RGBA.size =
+        rowBytes * static_cast<std::size_t>(picture.colour.height() - place.y) - start;
+    return decodeInto(fragment, config);
+}
+
+// The first frame as the canvas shows it before any other: the frame at its place, every pixel
+// around it transparent black.
+DecodedPicture decodeFirstFrame(std::span<const std::uint8_t> bytes) {
+    AnimationOutline outline;
+    const Demuxer demuxer = openDemuxer(bytes, outline);
+    DemuxedFrame frame;
+    if (!frame.open(demuxer.get(), 1))
+        fail("The file is damaged.");
+    const WebPIterator& first = frame.get();
+    const FramePlace place{first.x_offset, first.y_offset, first.width, first.height};
+    WebPBitstreamFeatures features;
+    if (WebPGetFeatures(first.fragment.bytes, first.fragment.size, &features) != VP8_STATUS_OK ||
+        features.width != place.width || features.height != place.height || place.x < 0 ||
+        place.y < 0 || place.width <= 0 || place.height <= 0 ||
+        place.x + place.width > outline.width || place.y + place.height > outline.height)
+        fail("The file is damaged.");
+    const std::int64_t canvasPixels = std::int64_t{outline.width} * outline.height;
+    if (features.format == 2 && canvasPixels > kMaxLosslessWebpPixels)
+        fail("The lossless picture is " + std::to_string(outline.width) + " x " +
+             std::to_string(outline.height) + " pixels, more than the " +
+             std::to_string(kMaxLosslessWebpPixels) + " pixels in all that are supported for it.");
+
+    DecodedPicture picture{Raster(outline.width, outline.height, colors::black), {}};
+    const bool fillsCanvas = place.width == outline.width && place.height == outline.height;
+    if (first.has_alpha || !fillsCanvas)
+        picture.alpha.assign(static_cast<std::size_t>(canvasPixels), 0);
+    const bool decoded = (!first.has_alpha || decodeOpacities(first.fragment, place, picture)) &&
+                         decodeColours(first.fragment, place, picture);
+    if (!decoded)
+        fail(first.num_frames > 1 ? "Frame 1 cannot be decoded: the file is damaged."
+                                  : "The picture cannot be decoded: the file is damaged.");
+    if (!first.has_alpha && !fillsCanvas)
+        for (int y = place.y; y < place.y + place.height; ++y)
+            std::fill_n(picture.alpha.begin() +
+                            static_cast<std::ptrdiff_t>(std::size_t(y) * outline.width + place.x),
+                        place.width, std::uint8_t{255});
+    dropAlphaWhenOpaque(picture);
+    return picture;
 }
 
 }  // namespace
 
 DecodedPicture decodeWebp(std::span<const std::uint8_t> bytes) {
-    const AnimationOutline outline = readOutline(bytes);
-    WebPBitstreamFeatures features;
-    if (WebPGetFeatures(bytes.data(), bytes.size(), &features) != VP8_STATUS_OK)
-        fail("The file is damaged.");
-    if (!features.has_animation && features.width == outline.width &&
-        features.height == outline.height) {
-        DecodedPicture still{Raster(outline.width, outline.height, colors::black), {}};
-        decodeStill(bytes, features, still);
-        dropAlphaWhenOpaque(still);
-        return still;
-    }
-    DecodedPicture first;
-    compose(bytes, outline, [&](int, const DecodedPicture& canvas) {
-        first = canvas;
-        return false;
-    });
-    dropAlphaWhenOpaque(first);
-    return first;
+    return decodeFirstFrame(bytes);
 }
 
 AnimationOutline readWebpOutline(std::span<const std::uint8_t> bytes) {

@@ -183,4 +183,31 @@ Bytes encodeAnimatedWebp(int width, int height, const std::vector<Bytes>& rgbaFr
     return bytes;
 }
 
+Bytes assembleAnimatedWebp(int width, int height, const std::vector<PlacedWebpFrame>& frames) {
+    WebPMux* mux = WebPMuxNew();
+    require(mux != nullptr, "mux");
+    WebPMuxAnimParams animation{0, 0};
+    require(WebPMuxSetAnimationParams(mux, &animation) == WEBP_MUX_OK, "animation");
+    require(WebPMuxSetCanvasSize(mux, width, height) == WEBP_MUX_OK, "canvas");
+    for (const PlacedWebpFrame& frame : frames) {
+        WebPMuxFrameInfo info{};
+        info.bitstream = WebPData{frame.still.data(), frame.still.size()};
+        info.x_offset = frame.x;
+        info.y_offset = frame.y;
+        info.duration = frame.delayMs;
+        info.id = WEBP_CHUNK_ANMF;
+        info.dispose_method =
+            frame.disposeToTransparent ? WEBP_MUX_DISPOSE_BACKGROUND : WEBP_MUX_DISPOSE_NONE;
+        info.blend_method = frame.blend ? WEBP_MUX_BLEND : WEBP_MUX_NO_BLEND;
+        require(WebPMuxPushFrame(mux, &info, 1) == WEBP_MUX_OK, "frame");
+    }
+    WebPData data;
+    WebPDataInit(&data);
+    require(WebPMuxAssemble(mux, &data) == WEBP_MUX_OK, "assemble");
+    Bytes bytes(data.bytes, data.bytes + data.size);
+    WebPDataClear(&data);
+    WebPMuxDelete(mux);
+    return bytes;
+}
+
 }  // namespace felmo::testing

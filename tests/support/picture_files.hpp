@@ -55,5 +55,15 @@ Bytes encodeWebp(int width, int height, const Bytes& rgba, bool lossless = true)
 // An animated WebP of whole-canvas RGBA frames, lossless, each shown for its delay.
 Bytes encodeAnimatedWebp(int width, int height, const std::vector<Bytes>& rgbaFrames,
                          const std::vector<int>& delaysMs);
+// A frame of an animated WebP put together by hand: a WebP still (from encodeWebp) at its place
+// on the canvas (even offsets only), drawn over what is there or replacing it.
+struct PlacedWebpFrame {
+    Bytes still;
+    int x = 0, y = 0;
+    bool blend = true;
+    bool disposeToTransparent = false;
+    int delayMs = 100;
+};
+Bytes assembleAnimatedWebp(int width, int height, const std::vector<PlacedWebpFrame>& frames);
 
 }  // namespace felmo::testing
