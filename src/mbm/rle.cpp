@@ -25,27 +25,29 @@ struct TokenTarget {
     std::size_t stored() const { return handedOn + (out.size() - outStart); }
 };
 
-// What a scheme 1, 3, 4, 5 or 6 encoder knows of the whole stream: `count` pixels; a run needs
-// `minRun` equal units and stays inside the first `runEnd` units; past `limitBytes` of output it
-// gives up.
+// What a scheme 1, 3, 4, 5 or 6 encoder knows of the whole stream: `count` pixels; a run stays
+// inside the first `runEnd` units; past `limitBytes` of output it gives up.
 struct UnitScheme {
     std::size_t count;
-    std::size_t minRun;
     std::size_t runEnd;
     std::size_t limitBytes;
 };
+
+// A run starts at 3 equal bytes (scheme 1) or 2 equal wider units.
+template <int kUnit>
+inline constexpr std::size_t kMinRun = kUnit == 1 ? 3 : 2;
 
 // One step of a scheme 1, 3, 4, 5 or 6 encoder over the pixels of kPixel bytes at `raw`, each
 // stored as its first kUnit bytes; raw[0] is pixel `first` of the stream and `available` pixels
 // are there. Encodes every token that the pixels there decide (all of them when `complete`: the
 // stream ends there) and returns the pixels consumed; sets gaveUp past the limit. A token is
-// decided by at most kMaxRun + minRun pixels from its start, so the stream may arrive in pieces
+// decided by at most kMaxRun + kMinRun pixels from its start, so the stream may arrive in pieces
 // and the tokens are the same as for the whole.
 template <int kUnit, int kPixel>
 std::size_t encodeUnits(const std::uint8_t* raw, std::size_t available, std::size_t first,
                         bool complete, const UnitScheme& scheme, TokenTarget& target,
                         bool& gaveUp) {
-    const std::size_t minRun = scheme.minRun;
+    constexpr std::size_t minRun = kMinRun<kUnit>;
     const std::size_t lookahead = kMaxRun + minRun;
     const std::size_t decidable =
         complete ? available : (available >= lookahead ? available - lookahead + 1 : 0);
@@ -56,9 +58,9 @@ std::size_t encodeUnits(const std::uint8_t* raw, std::size_t available, std::siz
 
     // One token can overshoot the limit by at most a control byte and a full literal block; no
     // pixel costs more than a control byte and its unit.
-    const std::size_t storedSoFar = target.stored();
-    const std::size_t room =
-        std::min(available * (kUnit + 1), scheme.limitBytes - storedSoFar + 1 + kMaxRun * kUnit);
+    // Within the limit so far, or the encoder would have given up.
+    const std::size_t limit = scheme.limitBytes - target.stored();
+    const std::size_t room = std::min(available * (kUnit + 1), limit + 1 + kMaxRun * kUnit);
     const std::size_t start = target.out.size();
     target.out.resize(start + room);
     std::uint8_t* const base = target.out.data() + start;
@@ -101,7 +103,7 @@ std::size_t encodeUnits(const std::uint8_t* raw, std::size_t available, std::siz
             }
             i = j;
         }
-        if (storedSoFar + static_cast<std::size_t>(put - base) > scheme.limitBytes) {
+        if (static_cast<std::size_t>(put - base) > limit) {
             gaveUp = true;
             break;
         }
@@ -182,29 +184,48 @@ std::uint8_t* fillRun(std::uint8_t* put, const std::uint8_t* unit, std::size_t c
     }
 }
 
+// Writes `count` pixels of a run of one unit, the scheme's sizes known to the compiler, so that
+// each pixel is one or two stores.
+template <std::size_t kUnit, std::size_t kPixel>
+inline std::uint8_t* fillRunOf(std::uint8_t* put, const std::uint8_t* unit, std::size_t count) {
+    if constexpr (kPixel == 1) {
+        std::memset(put, unit[0], count);
+        return put + count;
+    } else {
+        std::uint8_t pixel[kPixel] = {};  // 0 in a fourth byte the unit lacks
+        std::memcpy(pixel, unit, kUnit);
+        for (std::size_t k = 0; k < count; ++k, put += kPixel)
+            std::memcpy(put, pixel, kPixel);
+        return put;
+    }
+}
+
 // Expands the whole, sound tokens from stored[in] on while they fit in `pixels`; stops before the
 // first that does not (cut by the piece's end, or faulty), leaving it to the general steps.
-// Returns the pixels written.
+// Returns the pixels written. The positions are kept in locals, which the byte stores cannot
+// alias.
 template <std::size_t kUnit, std::size_t kPixel>
-std::size_t expandTokens(std::span<const std::uint8_t> stored, std::size_t& in, std::uint8_t*& put,
-                         std::size_t pixels) {
-    std::size_t done = 0;
-    const std::uint8_t* const data = stored.data();
-    while (in < stored.size()) {
-        const std::uint8_t control = data[in];
-        const std::size_t after = stored.size() - in - 1;
+std::size_t expandTokens(std::span<const std::uint8_t> stored, std::size_t& inOut,
+                         std::uint8_t*& putOut, std::size_t pixels) {
+    const std::uint8_t* in = stored.data() + inOut;
+    const std::uint8_t* const end = stored.data() + stored.size();
+    std::uint8_t* put = putOut;
+    std::size_t room = pixels;
+    while (in < end) {
+        const std::uint8_t control = *in;
+        const auto after = static_cast<std::size_t>(end - in - 1);
         if (control < 128) {
             const std::size_t length = std::size_t{control} + 1;
-            if (after < kUnit || length > pixels - done)
+            if (after < kUnit || length > room)
                 break;
-            put = fillRun(put, data + in + 1, length, kUnit, kPixel);
+            put = fillRunOf<kUnit, kPixel>(put, in + 1, length);
             in += 1 + kUnit;
-            done += length;
+            room -= length;
         } else {
             const std::size_t length = 256 - std::size_t{control};
-            if (after / kUnit < length || length > pixels - done)
+            if (after / kUnit < length || length > room)
                 break;
-            const std::uint8_t* from = data + in + 1;
+            const std::uint8_t* from = in + 1;
             if constexpr (kUnit == kPixel) {
                 std::memcpy(put, from, length * kUnit);
                 put += length * kUnit;
@@ -215,10 +236,12 @@ std::size_t expandTokens(std::span<const std::uint8_t> stored, std::size_t& in, 
                 }
             }
             in += 1 + length * kUnit;
-            done += length;
+            room -= length;
         }
     }
-    return done;
+    inOut = static_cast<std::size_t>(in - stored.data());
+    putOut = put;
+    return pixels - room;
 }
 
 }  // namespace
@@ -275,11 +298,9 @@ PixelCompressor::PixelCompressor(Compression compression, std::size_t rawBytes,
     const std::size_t count = rawBytes / pixelBytes_;
     if (compression == Compression::Byte) {
         const std::size_t tail = std::max<std::size_t>(rawBytes / 64, 4);
-        minRun_ = 3;
         runEnd_ = count > tail ? count - tail : 0;
         limitBytes_ = threeQuarters;
     } else {
-        minRun_ = 2;
         runEnd_ = count;
         limitBytes_ = sevenEighths;
     }
@@ -288,7 +309,7 @@ PixelCompressor::PixelCompressor(Compression compression, std::size_t rawBytes,
 std::size_t PixelCompressor::encode(const std::uint8_t* raw, std::size_t bytes, bool complete) {
     const std::size_t available = bytes / pixelBytes_;
     TokenTarget target{*out_, outStart_, handedOn_};
-    const UnitScheme scheme{rawBytes_ / pixelBytes_, minRun_, runEnd_, limitBytes_};
+    const UnitScheme scheme{rawBytes_ / pixelBytes_, runEnd_, limitBytes_};
     switch (compression_) {
         case Compression::Byte:
             return encodeUnits<1, 1>(raw, available, encoded_, complete, scheme, target, gaveUp_);

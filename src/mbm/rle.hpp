@@ -61,7 +61,6 @@ class PixelCompressor {
     Compression compression_;
     std::size_t rawBytes_;
     std::size_t pixelBytes_;
-    std::size_t minRun_ = 2;
     std::size_t runEnd_ = 0;
     std::size_t limitBytes_ = 0;
     std::vector<std::uint8_t> own_;  // stored bytes not handed on yet (with a sink)
