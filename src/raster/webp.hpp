@@ -3,8 +3,8 @@
 // background colour is not painted).
 //
 // Errors: bytes that are not a valid WebP, a damaged or truncated file, more than
-// kMaxAnimationFrames frames, canvases beyond the pixel limit and a lossless first frame on a
-// canvas beyond kMaxLosslessWebpPixels are an InvalidPicture ("Invalid WebP data. <what is
+// kMaxAnimationFrames frames, canvases beyond the pixel limit and a lossless frame on a canvas
+// beyond kMaxLosslessWebpPixels are an InvalidPicture ("Invalid WebP data. <what is
 // wrong>.").
 #pragma once
 
@@ -17,7 +17,7 @@
 
 namespace felmo {
 
-// Largest canvas whose first frame may be lossless: the library holds a lossless picture as 4
+// Largest canvas on which a frame may be lossless: the library holds a lossless picture as 4
 // bytes a pixel while it decodes it, on top of the 4 of the decoded picture, so this keeps it
 // within what the largest picture of any other kind costs.
 inline constexpr std::int64_t kMaxLosslessWebpPixels = kMaxPicturePixels / 2;

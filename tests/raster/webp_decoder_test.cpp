@@ -2,10 +2,12 @@
 
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include "raster/webp.hpp"
 #include "support/picture_files.hpp"
+#include "support/reference_decoders.hpp"
 #include "support/resident_memory.hpp"
 
 namespace felmo {
@@ -29,13 +31,32 @@ Bytes patternRgba(int width, int height, bool translucent, std::uint32_t seed) {
 
 // The first canvas the library's animation decoder composes, as decodeWebp gives a picture.
 DecodedPicture firstComposedFrame(const Bytes& file) {
-    DecodedPicture first;
-    composeWebpFrames(file, [&](int, const DecodedPicture& canvas) {
-        first = canvas;
-        return false;
-    });
+    const std::vector<Bytes> canvases = testing::composeWebpCanvasesForTest(file);
+    const AnimationOutline outline = readWebpOutline(file);
+    DecodedPicture first{Raster(outline.width, outline.height), {}};
+    splitBgra(canvases.at(0).data(), first);
     dropAlphaWhenOpaque(first);
     return first;
+}
+
+// Where `canvas` differs from `bgra` (its size, not premultiplied), or "".
+std::string differenceFromBgra(const DecodedPicture& canvas, const Bytes& bgra) {
+    const int width = canvas.colour.width();
+    for (int y = 0; y < canvas.colour.height(); ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            const std::uint8_t* expected = &bgra[i * 4];
+            const std::uint8_t* colour = canvas.colour.storageRow(y) + std::size_t(x) * 3;
+            if (std::memcmp(colour, expected, 3) != 0 || canvas.alpha.at(i) != expected[3])
+                return "pixel " + std::to_string(x) + ", " + std::to_string(y) + ": " +
+                       std::to_string(colour[0]) + " " + std::to_string(colour[1]) + " " +
+                       std::to_string(colour[2]) + " / " + std::to_string(canvas.alpha[i]) +
+                       " where the player shows " + std::to_string(expected[0]) + " " +
+                       std::to_string(expected[1]) + " " + std::to_string(expected[2]) + " / " +
+                       std::to_string(expected[3]);
+        }
+    }
+    return "";
 }
 
 // RGBA bytes of a 3 x 2 picture: red, green, blue / half-transparent white, clear, opaque grey.
@@ -90,6 +111,10 @@ struct FirstFrameCase {
     int x, y, width, height;  // the first frame's place on a 20 x 11 canvas
 };
 
+void PrintTo(const FirstFrameCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class WebpFirstFrame : public ::testing::TestWithParam<FirstFrameCase> {};
 
 // The first frame is decoded without the animation decoder; it must show what that decoder's
@@ -137,24 +162,37 @@ INSTANTIATE_TEST_SUITE_P(
 struct MemoryCase {
     const char* name;
     std::function<Bytes()> file;
+    bool everyFrame;             // composes every frame rather than decoding the first
     double bytesPerCanvasPixel;  // the bound, beside a few MiB of the allocators' own state
 };
 
+void PrintTo(const MemoryCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class WebpDecoderMemory : public ::testing::TestWithParam<MemoryCase> {};
 
-// 2048 x 1024: the picture itself costs 3 bytes a pixel, 4 with its opacities. A lossy frame with
-// opacities costs the library about 1.3 bytes a pixel more, a lossless one about 4.3. What the
-// allocator keeps from earlier tests in the process moves the figure by up to 4 MiB; the old
-// decoding, through spare canvases, took 34 and 68 MB here.
+// 2048 x 1024: the picture itself costs 3 bytes a pixel, 4 with its opacities (as does the canvas
+// of an animation). A lossy frame with opacities costs the library about 1.3 bytes a pixel more,
+// a lossless one about 4.3. What the allocator keeps from earlier tests in the process moves the
+// figure by up to 4 MiB; the old decoding, through spare canvases, took 34, 68 and 34 MB here.
 constexpr int kWide = 2048, kHigh = 1024;
 
-TEST_P(WebpDecoderMemory, FirstFrameCostsItsPictureNotSpareCanvases) {
+TEST_P(WebpDecoderMemory, DecodingCostsThePictureNotSpareCanvases) {
     if (!testing::residentMemoryIsMeasurable())
         GTEST_SKIP() << "resident memory is not measurable in this build";
     const Bytes file = GetParam().file();
-    const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&file] {
-        const DecodedPicture picture = decodeWebp(file);
-        if (!picture.hasAlpha() || picture.colour.width() != kWide)
+    const bool everyFrame = GetParam().everyFrame;
+    const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&file, everyFrame] {
+        int frames = 0;
+        if (everyFrame)
+            composeWebpFrames(file, [&frames](int, const DecodedPicture& canvas) {
+                frames += canvas.colour.width() == kWide ? 1 : 0;
+                return true;
+            });
+        else
+            frames = decodeWebp(file).hasAlpha() ? 1 : 0;
+        if (frames != (everyFrame ? 3 : 1))
             throw Error("not the picture");
     });
     ASSERT_TRUE(growth.has_value());
@@ -186,10 +224,23 @@ INSTANTIATE_TEST_SUITE_P(
                            {PlacedWebpFrame{first, 32, 16},
                             PlacedWebpFrame{testing::encodeWebp(2, 2, smoothRgba(2, 2)), 0, 0}});
                    },
-                   6.0},
+                   false, 6.0},
         MemoryCase{"LosslessStillWithOpacities",
                    [] { return testing::encodeWebp(kWide, kHigh, smoothRgba(kWide, kHigh)); },
-                   8.5}),
+                   false, 8.5},
+        MemoryCase{"EveryFrameOfAnOpaqueAnimation",
+                   [] {
+                       Bytes rgba = smoothRgba(kWide, kHigh);
+                       for (std::size_t i = 3; i < rgba.size(); i += 4)
+                           rgba[i] = 255;
+                       const Bytes whole = testing::encodeWebp(kWide, kHigh, rgba, false);
+                       const Bytes part = testing::encodeWebp(64, 32, rgba, false);
+                       return testing::assembleAnimatedWebp(
+                           kWide, kHigh,
+                           {PlacedWebpFrame{whole, 0, 0}, PlacedWebpFrame{part, 100, 50},
+                            PlacedWebpFrame{whole, 0, 0}});
+                   },
+                   true, 4.5}),
     [](const ::testing::TestParamInfo<MemoryCase>& param) { return param.param.name; });
 
 // A lossless bitstream whose header claims width x height (the pixels are those of 1 x 1).
@@ -219,6 +270,42 @@ TEST(WebpDecoder, LosslessPictureBeyondItsShareOfMemoryIsRefusedBeforeDecoding) 
     const DecodedPicture within = decodeWebp(losslessClaiming(512, 256));
     EXPECT_EQ(within.colour.width(), 512);
     EXPECT_EQ(within.colour.pixel(511, 255), rgb(10, 20, 30));
+}
+
+// Animations made at random: frames of random sizes at even places on a 24 x 18 canvas, lossy or
+// lossless, opaque or translucent, drawn over the canvas or replacing it, cleared after or left.
+// Every canvas must be the one the library's own animation decoder shows, to the byte.
+TEST(WebpDecoder, EveryComposedFrameIsWhatTheFormatsOwnDecoderShows) {
+    std::uint32_t seed = 2024;
+    auto below = [&seed](int limit) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(limit));
+    };
+    for (int animation = 0; animation < 40; ++animation) {
+        std::vector<PlacedWebpFrame> frames;
+        const int count = 2 + below(5);
+        for (int f = 0; f < count; ++f) {
+            const bool whole = below(4) == 0;
+            const int x = whole ? 0 : 2 * below(6), y = whole ? 0 : 2 * below(4);
+            const int w = whole ? 24 : 1 + below(24 - x), h = whole ? 18 : 1 + below(18 - y);
+            const bool translucent = below(3) != 0;
+            const bool lossless = below(2) == 0;
+            const Bytes still = testing::encodeWebp(
+                w, h, patternRgba(w, h, translucent, static_cast<std::uint32_t>(below(1000))),
+                lossless);
+            frames.push_back(PlacedWebpFrame{still, x, y, below(3) != 0, below(3) == 0});
+        }
+        const Bytes file = testing::assembleAnimatedWebp(24, 18, frames);
+        const std::vector<Bytes> expected = testing::composeWebpCanvasesForTest(file);
+        std::size_t seen = 0;
+        composeWebpFrames(file, [&](int index, const DecodedPicture& canvas) {
+            EXPECT_EQ(differenceFromBgra(canvas, expected.at(seen)), "")
+                << "animation " << animation << ", frame " << index;
+            ++seen;
+            return true;
+        });
+        EXPECT_EQ(seen, expected.size());
+    }
 }
 
 TEST(WebpDecoder, AnimationGivesEveryComposedFrameAndItsDelay) {

@@ -147,6 +147,31 @@ DecodedAnimation decodeWebpForTest(std::span<const std::uint8_t> bytes) {
     return animation;
 }
 
+std::vector<std::vector<std::uint8_t>> composeWebpCanvasesForTest(
+    std::span<const std::uint8_t> bytes) {
+    WebPData data{bytes.data(), bytes.size()};
+    WebPAnimDecoderOptions options;
+    if (!WebPAnimDecoderOptionsInit(&options))
+        throw std::runtime_error("libwebp version mismatch");
+    options.color_mode = MODE_BGRA;
+    options.use_threads = 0;
+    std::unique_ptr<WebPAnimDecoder, void (*)(WebPAnimDecoder*)> decoder{
+        WebPAnimDecoderNew(&data, &options), WebPAnimDecoderDelete};
+    WebPAnimInfo info;
+    if (!decoder || !WebPAnimDecoderGetInfo(decoder.get(), &info))
+        throw std::runtime_error("not a WebP");
+    const std::size_t canvasBytes = std::size_t{info.canvas_width} * info.canvas_height * 4;
+    std::vector<std::vector<std::uint8_t>> canvases;
+    while (WebPAnimDecoderHasMoreFrames(decoder.get())) {
+        std::uint8_t* pixels = nullptr;
+        int timestamp = 0;
+        if (!WebPAnimDecoderGetNext(decoder.get(), &pixels, &timestamp))
+            throw std::runtime_error("damaged WebP frame");
+        canvases.emplace_back(pixels, pixels + canvasBytes);
+    }
+    return canvases;
+}
+
 std::string differenceFromPhoneAnimation(const DecodedAnimation& animation,
                                          const std::vector<int>& delays) {
     std::string difference;

@@ -28,6 +28,10 @@ struct DecodedAnimation {
 // program writes, and all this reader supports; anything else throws).
 DecodedAnimation decodeGifForTest(std::span<const std::uint8_t> bytes);
 DecodedAnimation decodeWebpForTest(std::span<const std::uint8_t> bytes);
+// Every canvas of any WebP as the library's own animation decoder composes it: width x height
+// BGRA pixels (not premultiplied) each, translucent ones included.
+std::vector<std::vector<std::uint8_t>> composeWebpCanvasesForTest(
+    std::span<const std::uint8_t> bytes);
 
 // Empty when `animation` is the phone's: 176 x 208, looping for ever, with these frame delays
 // (one frame each); otherwise what differs, for a test's failure message.
