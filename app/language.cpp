@@ -8,6 +8,7 @@
 
 #include "app/application_setup.hpp"
 #include "base/translation.hpp"
+#include "base/utf8_path.hpp"
 #include "studio/session.hpp"
 #include "workspace/language_choice.hpp"
 
@@ -37,7 +38,7 @@ QString settingsFileArgument(const QStringList& arguments) {
 }
 
 Language windowLanguageFor(const StudioConfig& config) {
-    return languageOfRun(config.settingsFile, config.executablePath.string(),
+    return languageOfRun(config.settingsFile, utf8FromPath(config.executablePath),
                          [](const char* name) { return std::getenv(name); });
 }
 
@@ -61,7 +62,8 @@ bool useWindowLanguage(QApplication& application, Language language) {
         delete earlier;
     }
     QLocale::setDefault(QLocale::system());
-    const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
+    const std::filesystem::path program =
+        pathFromUtf8(QCoreApplication::applicationFilePath().toStdString());
     useLanguage(language, localeFolderBeside(program));
     if (language == Language::Russian) {
         if (QTranslator* qt = installRussianTranslations(application))

@@ -18,6 +18,7 @@
 #include "app/single_instance.hpp"
 #include "app/window_parts.hpp"
 #include "base/error.hpp"
+#include "base/utf8_path.hpp"
 #include "studio/studio.hpp"
 #include "workspace/paths.hpp"
 
@@ -26,13 +27,14 @@ int main(int argc, char* argv[]) {
     felmo::setUpApplication();
 
     felmo::StudioConfig config;
-    config.executablePath = QCoreApplication::applicationFilePath().toStdString();
+    config.executablePath =
+        felmo::pathFromUtf8(QCoreApplication::applicationFilePath().toStdString());
     config.limits =
         felmo::runLimitsFromEnvironment([](const char* name) { return std::getenv(name); });
     // The language comes first, from the run's settings file, so that even --help speaks it.
     const QString settingsFile = felmo::settingsFileArgument(QCoreApplication::arguments());
     if (!settingsFile.isEmpty())
-        config.settingsFile = settingsFile.toStdString();
+        config.settingsFile = felmo::pathFromUtf8(settingsFile.toStdString());
     felmo::useWindowLanguage(application, felmo::windowLanguageFor(config));
 
     QCommandLineParser parser;
@@ -53,7 +55,7 @@ int main(int argc, char* argv[]) {
     parser.process(application);
 
     if (parser.isSet(outputOption))
-        config.outputFolder = parser.value(outputOption).toStdString();
+        config.outputFolder = felmo::pathFromUtf8(parser.value(outputOption).toStdString());
 
     felmo::QtTextRasterizer textRasterizer;
     felmo::installTextRasterizer(&textRasterizer);

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -30,6 +29,7 @@
 #include "app/window_parts.hpp"
 #include "app/window_placement.hpp"
 #include "base/error.hpp"
+#include "base/utf8_path.hpp"
 #include "platform/child_process.hpp"
 #include "workspace/language_choice.hpp"
 
@@ -90,7 +90,7 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
       chooseSaveFile_([this](const QString& caption, const QStringList& filters) {
           return chooseShareFile(
               this, caption, filters,
-              QString::fromStdString(studio_->session().outputFolder().string()));
+              QString::fromStdString(utf8FromPath(studio_->session().outputFolder())));
       }) {
     setObjectName("TForm1");
     setWindowTitle(mainCaption());
@@ -105,7 +105,7 @@ MainWindow::MainWindow(Studio& studio, QWidget* parent)
     aboutWindow_ = new AboutWindow(this);
     settingsWindow_ = new SettingsWindow(this);
     connect(settingsWindow_, &SettingsWindow::outputFolderChosen, this, [this](const QString& f) {
-        call([&] { studio_->session().setOutputFolder(f.toStdString()); });
+        call([&] { studio_->session().setOutputFolder(pathFromUtf8(f.toStdString())); });
     });
     connect(settingsWindow_, &SettingsWindow::openFolderWithDrawingChanged, this,
             [this](bool on) { call([&] { studio_->session().setOpenFolderWithDrawing(on); }); });
@@ -323,7 +323,7 @@ void MainWindow::exportToShare(const QString& caption, const QStringList& filter
     const QString file = chooseSaveFile_(caption, filters);
     if (file.isEmpty())
         return;
-    call([&] { (studio_->build().*exporter)(QFile::encodeName(file).toStdString()); });
+    call([&] { (studio_->build().*exporter)(pathFromUtf8(file.toStdString())); });
 }
 
 bool MainWindow::call(const std::function<void()>& handler) {
@@ -530,7 +530,7 @@ void MainWindow::setPictureHandOff(PictureHandOff handOff) {
 }
 
 void MainWindow::runWithPicture(const QString& file, const std::function<void()>& command) {
-    handOffPicture_(std::filesystem::path(file.toStdString()));
+    handOffPicture_(pathFromUtf8(file.toStdString()));
     command();
     handOffPicture_(std::nullopt);  // a command that did not ask leaves no answer waiting
 }
@@ -585,7 +585,7 @@ void MainWindow::N3Click() {
 
 void MainWindow::SettingsProgrammClick() {
     settingsWindow_->showOutputFolder(
-        QString::fromStdString(studio_->session().outputFolder().string()));
+        QString::fromStdString(utf8FromPath(studio_->session().outputFolder())));
     {
         const QSignalBlocker quiet(settingsWindow_);
         settingsWindow_->setOpenFolderWithDrawing(studio_->session().openFolderWithDrawing());

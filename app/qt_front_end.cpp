@@ -12,6 +12,7 @@
 
 #include "app/slide_notice.hpp"
 #include "app/window_parts.hpp"
+#include "base/utf8_path.hpp"
 
 namespace felmo {
 namespace {
@@ -49,7 +50,7 @@ QStringList pictureNameFilters() {
 }
 
 QString pathToQString(const std::filesystem::path& path) {
-    return QString::fromStdString(path.string());
+    return QString::fromStdString(utf8FromPath(path));
 }
 
 }  // namespace
@@ -116,7 +117,7 @@ void QtFrontEnd::answerNextPictureWith(std::optional<std::filesystem::path> file
 std::optional<std::filesystem::path> QtFrontEnd::choosePicture() {
     if (nextPicture_) {
         // The dialog opens on this file the next time, as if it had been chosen there.
-        lastPicture_ = QString::fromStdString(nextPicture_->string());
+        lastPicture_ = QString::fromStdString(utf8FromPath(*nextPicture_));
         return std::exchange(nextPicture_, std::nullopt);
     }
     QFileDialog& dialog = pictureDialog();
@@ -130,7 +131,7 @@ std::optional<std::filesystem::path> QtFrontEnd::choosePicture() {
     if (chosen.isEmpty())
         return std::nullopt;
     lastPicture_ = chosen.front();
-    return std::filesystem::path(lastPicture_.toStdString());
+    return pathFromUtf8(lastPicture_.toStdString());
 }
 
 std::optional<Color> QtFrontEnd::chooseColour(Color initial) {

@@ -3,8 +3,9 @@
 #   scripts/run-windows-tests.sh WINDOWS_BIN NATIVE_BIN
 # WINDOWS_BIN holds felmo-cli.exe, bmconv.exe and the test programs built for Windows (make
 # windows), NATIVE_BIN the native felmo-cli and bmconv. Every test program runs once (gtest,
-# all its tests in one process); then felmo-cli.exe and the native felmo-cli build the five .mbm
-# files from the same pictures, and the files must be byte for byte the same. Wine runs in a
+# all its tests in one process); then felmo-cli.exe and the native felmo-cli start up with the
+# same user .mbm file and build the five .mbm files from the same pictures, and the files must be
+# byte for byte the same. Wine runs in a
 # fresh prefix in a temporary folder, so nothing of the user's own Wine is used or changed.
 set -euo pipefail
 
@@ -46,7 +47,7 @@ for test in $WINDOWS_TESTS; do
   fi
 done
 
-echo "== the five .mbm files, Windows and native"
+echo "== the five .mbm files, Windows and native, from the same pictures and the same user file"
 pictures="$work/pictures"
 mkdir -p "$pictures"
 # Pictures of every format the readers take, drawn here so nothing binary is kept in the tree.
@@ -60,7 +61,22 @@ commands=(background "$pictures/background.png" splash "$pictures/splash.jpg"
   welcome "$pictures/welcome.webp" overlay "$pictures/logo.gif" overlay-set alpha=170 up=12
   effect crossfade "$pictures/fade.bmp" depth startup=24 status=12 splash=16 welcome=8 build)
 
-mkdir -p "$work/native" "$work/windows"
+# A user's own EidPic.mbm (packed here by the native converter) in both output folders: each
+# start-up unpacks it through a command file in its own system's form (" /u " and backslashes on
+# Windows), and each build packs it again.
+user="$work/user"
+mkdir -p "$user"
+convert -size 176x12 -seed 23 plasma:blue-gold -type TrueColor "BMP3:$user/0.bmp"
+pack=("$user/EidPic.mbm" "-c24$user/0.bmp")
+for k in 1 2 3 4; do
+  convert -size 176x68 -seed $((23 + k)) plasma:gray-pink -type TrueColor "BMP3:$user/$k.bmp"
+  pack+=("-c24$user/$k.bmp")
+done
+printf '%s\r\n' "${pack[@]}" > "$user/PackUnpack.txt"
+(cd "$user" && "$native_bin/bmconv" PackUnpack.txt)
+mkdir -p "$work/native/out" "$work/windows/out"
+cp "$user/EidPic.mbm" "$work/native/out/"
+cp "$user/EidPic.mbm" "$work/windows/out/"
 "$native_bin/felmo-cli" --settings "$work/native/Settings.ini" --output "$work/native/out" \
   "${commands[@]}"
 # The Windows program gets the same files through Wine's drive for the root folder.

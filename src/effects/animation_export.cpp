@@ -6,6 +6,7 @@
 #include "base/ascii.hpp"
 #include "base/error.hpp"
 #include "base/translation.hpp"
+#include "base/utf8_path.hpp"
 #include "compose/still_pictures.hpp"
 #include "effects/frame_files.hpp"
 #include "platform/file_io.hpp"
@@ -35,7 +36,7 @@ Raster asShown(const Raster& frame) {
 }  // namespace
 
 std::optional<AnimationFileFormat> animationFormatOf(const std::filesystem::path& file) {
-    const std::string name = file.filename().string();
+    const std::string name = utf8FromPath(file.filename());
     if (endsWithIgnoringAsciiCase(name, ".gif") && name.size() > 4)
         return AnimationFileFormat::Gif;
     if (endsWithIgnoringAsciiCase(name, ".webp") && name.size() > 5)
@@ -46,7 +47,7 @@ std::optional<AnimationFileFormat> animationFormatOf(const std::filesystem::path
 std::string unknownAnimationEndingMessage(const std::filesystem::path& file) {
     return formatMessage(
         _("Анимация для показа записывается в файл GIF (.gif) или WebP (.webp), а не \"%1\"."),
-        file.string());
+        utf8FromPath(file));
 }
 
 std::vector<Raster> startupFramesAsShown(const std::filesystem::path& workDir) {

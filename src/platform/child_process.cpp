@@ -1,5 +1,7 @@
 #include "platform/child_process.hpp"
 
+#include <utility>
+
 #include "platform/places.hpp"
 
 namespace felmo {
@@ -27,6 +29,27 @@ std::string folderOf(const std::string& file) {
 }
 
 }  // namespace
+
+// The lifetime of a child process is the same on every system; only stopping it differs.
+ChildProcess::ChildProcess() = default;
+
+ChildProcess::~ChildProcess() {
+    stop();
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept = default;
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+    if (this != &other) {
+        stop();
+        state_ = std::move(other.state_);
+    }
+    return *this;
+}
+
+bool ChildProcess::started() const {
+    return state_ != nullptr;
+}
 
 std::string windowsCommandLine(const std::vector<std::string>& arguments) {
     std::string line;

@@ -81,9 +81,12 @@ class ChildProcess {
     NativeHandle completionHandle() const;
 
     struct State;
+    struct StateDeleter {
+        void operator()(State* state) const noexcept;
+    };
 
   private:
-    std::unique_ptr<State> state_;
+    std::unique_ptr<State, StateDeleter> state_;
 };
 
 // The command line a Windows program's runtime splits back into exactly `arguments`: each in

@@ -150,20 +150,8 @@ void reap(ChildProcess::State& state, bool block) {
 
 }  // namespace
 
-ChildProcess::ChildProcess() = default;
-
-ChildProcess::~ChildProcess() {
-    stop();
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept = default;
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-    if (this != &other) {
-        stop();
-        state_ = std::move(other.state_);
-    }
-    return *this;
+void ChildProcess::StateDeleter::operator()(State* state) const noexcept {
+    delete state;
 }
 
 ChildProcess ChildProcess::start(const std::string& program,
@@ -205,12 +193,8 @@ ChildProcess ChildProcess::start(const std::string& program,
         throw Error(program + ": " + systemReason(result));
     state->pid = pid;
     state->pidDescriptor.reset(openPidDescriptor(pid));
-    child.state_ = std::move(state);
+    child.state_.reset(state.release());
     return child;
-}
-
-bool ChildProcess::started() const {
-    return state_ != nullptr;
 }
 
 std::optional<ChildExit> ChildProcess::poll() {

@@ -141,20 +141,8 @@ std::optional<ChildExit> waitMilliseconds(ChildProcess::State* state, DWORD mill
 
 }  // namespace
 
-ChildProcess::ChildProcess() = default;
-
-ChildProcess::~ChildProcess() {
-    stop();
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept = default;
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-    if (this != &other) {
-        stop();
-        state_ = std::move(other.state_);
-    }
-    return *this;
+void ChildProcess::StateDeleter::operator()(State* state) const noexcept {
+    delete state;
 }
 
 ChildProcess ChildProcess::start(const std::string& program,
@@ -224,12 +212,8 @@ ChildProcess ChildProcess::start(const std::string& program,
     ::ResumeThread(thread.get());
 
     ChildProcess child;
-    child.state_ = std::move(state);
+    child.state_.reset(state.release());
     return child;
-}
-
-bool ChildProcess::started() const {
-    return state_ != nullptr;
 }
 
 std::optional<ChildExit> ChildProcess::poll() {

@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <mutex>
 #include <random>
+#include <utility>
 
 #include "base/display_text.hpp"
 #include "base/error.hpp"
+#include "base/utf8_path.hpp"
 #include "platform/file_io_shared.hpp"
 #include "platform/private_folder.hpp"
 
@@ -36,14 +38,57 @@ bool isBelowPrivateRoot(const PrivateTree& tree, const std::string& text) {
            text.compare(0, tree.root.size(), tree.root) == 0;
 }
 
+void StagingOutput::write(std::span<const std::uint8_t> bytes) {
+    if (buffer_.size() + bytes.size() < kBufferBytes) {
+        buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+        return;
+    }
+    flush();
+    put(bytes);  // a large piece goes as it is, without a copy
+}
+
+void StagingOutput::seek(std::uint64_t position) {
+    flush();
+    start_ = position;
+}
+
+void StagingOutput::flush() {
+    put(buffer_);
+    buffer_.clear();
+}
+
+void StagingOutput::put(std::span<const std::uint8_t> bytes) {
+    writeAt(file_, start_, bytes, destination_);
+    start_ += bytes.size();
+}
+
 }  // namespace file_io_detail
 
+// How a file is staged, kept and removed is the system's; what it is given is the same everywhere.
+StagedFile::StagedFile(const std::filesystem::path& destination,
+                       std::span<const std::uint8_t> bytes)
+    : destination_(destination) {
+    stage([bytes](PositionedOutput& output) { output.write(bytes); });
+}
+
+StagedFile::StagedFile(const std::filesystem::path& destination,
+                       const std::function<void(PositionedOutput&)>& write)
+    : destination_(destination) {
+    stage(write);
+}
+
+StagedFile::StagedFile(StagedFile&& other) noexcept
+    : destination_(std::move(other.destination_)),
+      staging_(std::move(other.staging_)),
+      replacesExisting_(other.replacesExisting_),
+      committed_(std::exchange(other.committed_, true)) {}
+
 std::string cannotOpenMessage(const std::filesystem::path& path, const std::string& reason) {
-    return "Cannot open file \"" + displayText(path.string()) + "\". " + reason;
+    return "Cannot open file \"" + displayText(utf8FromPath(path)) + "\". " + reason;
 }
 
 std::string cannotCreateMessage(const std::filesystem::path& path, const std::string& reason) {
-    return "Cannot create file \"" + displayText(path.string()) + "\". " + reason;
+    return "Cannot create file \"" + displayText(utf8FromPath(path)) + "\". " + reason;
 }
 
 std::span<const std::uint8_t> InputFile::bytesAt(std::uint64_t position, std::size_t length,

@@ -102,12 +102,15 @@ class StagedFile {
 
     // Where the file lands and under which temporary name: the system's side of it.
     struct Staging;
+    struct StagingDeleter {
+        void operator()(Staging* staging) const noexcept;
+    };
 
   private:
     void stage(const std::function<void(PositionedOutput&)>& write);
 
     std::filesystem::path destination_;
-    std::unique_ptr<Staging> staging_;
+    std::unique_ptr<Staging, StagingDeleter> staging_;
     bool replacesExisting_ = false;
     bool committed_ = false;
 };

@@ -26,54 +26,6 @@ using file_io_detail::temporaryNameFor;
     throw Error(cannotCreateMessage(path, systemReason(errorNumber)));
 }
 
-// The temporary of a StagedFile as a PositionedOutput: writes gather in a buffer and go to the
-// file at their offset when it fills or the position moves elsewhere.
-class StagingOutput final : public PositionedOutput {
-  public:
-    StagingOutput(int file, const std::filesystem::path& destination)
-        : file_(file), destination_(destination) {}
-
-    void write(std::span<const std::uint8_t> bytes) override {
-        if (buffer_.size() + bytes.size() < kBufferBytes) {
-            buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
-            return;
-        }
-        flush();
-        put(bytes);  // a large piece goes as it is, without a copy
-    }
-    void seek(std::uint64_t position) override {
-        flush();
-        start_ = position;
-    }
-    std::uint64_t position() const override { return start_ + buffer_.size(); }
-
-    void flush() {
-        put(buffer_);
-        buffer_.clear();
-    }
-
-  private:
-    void put(std::span<const std::uint8_t> bytes) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t wrote = ::pwrite(file_, bytes.data() + done, bytes.size() - done,
-                                           static_cast<off_t>(start_ + done));
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote <= 0)
-                cannotCreate(destination_, wrote < 0 ? errno : EIO);
-            done += static_cast<std::size_t>(wrote);
-        }
-        start_ += bytes.size();
-    }
-
-    static constexpr std::size_t kBufferBytes = 256 * 1024;
-    int file_;
-    const std::filesystem::path& destination_;
-    std::uint64_t start_ = 0;  // where the buffer's first byte goes
-    std::vector<std::uint8_t> buffer_;
-};
-
 [[noreturn]] void notRegular(const std::filesystem::path& path) {
     throw Error(cannotCreateMessage(path, "It is not a regular file; it was left as it is."));
 }
@@ -159,6 +111,24 @@ Landing landingFollowingLinks(const std::filesystem::path& path) {
 
 }  // namespace
 
+namespace file_io_detail {
+
+void writeAt(NativeHandle file, std::uint64_t offset, std::span<const std::uint8_t> bytes,
+             const std::filesystem::path& destination) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::pwrite(static_cast<int>(file), bytes.data() + done,
+                                       bytes.size() - done, static_cast<off_t>(offset + done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            cannotCreate(destination, wrote < 0 ? errno : EIO);
+        done += static_cast<std::size_t>(wrote);
+    }
+}
+
+}  // namespace file_io_detail
+
 std::string systemReason(int errorNumber) {
     char buffer[256];
     // GNU strerror_r returns the message pointer, which may or may not be buffer.
@@ -211,21 +181,9 @@ struct StagedFile::Staging {
     std::string temporaryName;
 };
 
-StagedFile::StagedFile(const std::filesystem::path& destination,
-                       std::span<const std::uint8_t> bytes)
-    : destination_(destination) {
-    stage([bytes](PositionedOutput& output) { output.write(bytes); });
-}
-
-StagedFile::StagedFile(const std::filesystem::path& destination,
-                       const std::function<void(PositionedOutput&)>& write)
-    : destination_(destination) {
-    stage(write);
-}
-
 void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
     const std::filesystem::path& destination = destination_;
-    staging_ = std::make_unique<Staging>();
+    staging_.reset(new Staging());
     Landing landing;
     {
         PrivateTree& tree = privateTree();
@@ -265,7 +223,7 @@ void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
         ::fchmod(file.get(), existing.st_mode & 07777) != 0)
         fail(errno);
     try {
-        StagingOutput output(file.get(), destination);
+        file_io_detail::StagingOutput output(file.get(), destination);
         write(output);
         output.flush();
     } catch (...) {
@@ -277,11 +235,9 @@ void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
         fail(errno);
 }
 
-StagedFile::StagedFile(StagedFile&& other) noexcept
-    : destination_(std::move(other.destination_)),
-      staging_(std::move(other.staging_)),
-      replacesExisting_(other.replacesExisting_),
-      committed_(std::exchange(other.committed_, true)) {}
+void StagedFile::StagingDeleter::operator()(Staging* staging) const noexcept {
+    delete staging;
+}
 
 StagedFile::~StagedFile() {
     if (!committed_ && staging_ && staging_->folder.valid())

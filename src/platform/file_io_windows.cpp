@@ -148,6 +148,30 @@ void removeStagedFile(const StagedFile::Staging& staging) {
 
 }  // namespace
 
+namespace file_io_detail {
+
+void writeAt(NativeHandle file, std::uint64_t offset, std::span<const std::uint8_t> bytes,
+             const std::filesystem::path& destination) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(file);
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!bytes.empty() && !::SetFilePointerEx(handle, at, nullptr, FILE_BEGIN))
+        cannotCreate(destination, ::GetLastError());
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD wrote = 0;
+        if (!::WriteFile(handle, bytes.data() + done, chunk, &wrote, nullptr))
+            cannotCreate(destination, ::GetLastError());
+        if (wrote == 0)
+            cannotCreate(destination, ERROR_WRITE_FAULT);
+        done += wrote;
+    }
+}
+
+}  // namespace file_io_detail
+
 std::string systemReason(int errorNumber) {
     return windows::messageFor(static_cast<DWORD>(errorNumber));
 }
@@ -200,74 +224,9 @@ std::size_t InputFile::readAt(std::uint64_t position, std::span<std::uint8_t> in
     return done;
 }
 
-// The temporary of a StagedFile as a PositionedOutput: writes gather in a buffer and go to the
-// file at their offset when it fills or the position moves elsewhere.
-class StagingOutput final : public PositionedOutput {
-  public:
-    StagingOutput(HANDLE file, const std::filesystem::path& destination)
-        : file_(file), destination_(destination) {}
-
-    void write(std::span<const std::uint8_t> bytes) override {
-        if (buffer_.size() + bytes.size() < kBufferBytes) {
-            buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
-            return;
-        }
-        flush();
-        put(bytes);  // a large piece goes as it is, without a copy
-    }
-    void seek(std::uint64_t position) override {
-        flush();
-        start_ = position;
-    }
-    std::uint64_t position() const override { return start_ + buffer_.size(); }
-
-    void flush() {
-        put(buffer_);
-        buffer_.clear();
-    }
-
-  private:
-    void put(std::span<const std::uint8_t> bytes) {
-        LARGE_INTEGER at;
-        at.QuadPart = static_cast<LONGLONG>(start_);
-        if (!bytes.empty() && !::SetFilePointerEx(file_, at, nullptr, FILE_BEGIN))
-            cannotCreate(destination_, ::GetLastError());
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const DWORD chunk =
-                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-            DWORD wrote = 0;
-            if (!::WriteFile(file_, bytes.data() + done, chunk, &wrote, nullptr))
-                cannotCreate(destination_, ::GetLastError());
-            if (wrote == 0)
-                cannotCreate(destination_, ERROR_WRITE_FAULT);
-            done += wrote;
-        }
-        start_ += bytes.size();
-    }
-
-    static constexpr std::size_t kBufferBytes = 256 * 1024;
-    HANDLE file_;
-    const std::filesystem::path& destination_;
-    std::uint64_t start_ = 0;  // where the buffer's first byte goes
-    std::vector<std::uint8_t> buffer_;
-};
-
-StagedFile::StagedFile(const std::filesystem::path& destination,
-                       std::span<const std::uint8_t> bytes)
-    : destination_(destination) {
-    stage([bytes](PositionedOutput& output) { output.write(bytes); });
-}
-
-StagedFile::StagedFile(const std::filesystem::path& destination,
-                       const std::function<void(PositionedOutput&)>& write)
-    : destination_(destination) {
-    stage(write);
-}
-
 void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
     const std::filesystem::path& destination = destination_;
-    staging_ = std::make_unique<Staging>();
+    staging_.reset(new Staging());
     Staging& staging = *staging_;
     {
         PrivateTree& tree = privateTree();
@@ -303,7 +262,8 @@ void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
         cannotCreate(destination, error);
     };
     try {
-        StagingOutput output(file.get(), destination);
+        file_io_detail::StagingOutput output(reinterpret_cast<NativeHandle>(file.get()),
+                                             destination);
         write(output);
         output.flush();
     } catch (...) {
@@ -315,11 +275,9 @@ void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
         fail(::GetLastError());
 }
 
-StagedFile::StagedFile(StagedFile&& other) noexcept
-    : destination_(std::move(other.destination_)),
-      staging_(std::move(other.staging_)),
-      replacesExisting_(other.replacesExisting_),
-      committed_(std::exchange(other.committed_, true)) {}
+void StagedFile::StagingDeleter::operator()(Staging* staging) const noexcept {
+    delete staging;
+}
 
 StagedFile::~StagedFile() {
     if (!committed_ && staging_ && !staging_->temporaryName.empty())

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/error.hpp"
+#include "base/utf8_path.hpp"
 #include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "raster/picture_limits.hpp"
@@ -438,7 +439,7 @@ Raster decodeBmpFile(const std::filesystem::path& path, ByteSource& source) {
     try {
         return decodeOrFail(source);
     } catch (const InvalidBmp& invalid) {
-        throw Error("Invalid BMP file \"" + path.string() + "\". " + invalid.detail);
+        throw Error("Invalid BMP file \"" + utf8FromPath(path) + "\". " + invalid.detail);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/error.hpp"
+#include "base/utf8_path.hpp"
 #include "raster/raster.hpp"
 
 namespace felmo {
@@ -47,7 +48,7 @@ class InvalidPicture : public Error {
 
     // "Invalid <format> file "<path>". <detail>"
     std::string fileMessage(const std::filesystem::path& path) const {
-        return "Invalid " + format_ + " file \"" + path.string() + "\". " + detail_;
+        return "Invalid " + format_ + " file \"" + utf8FromPath(path) + "\". " + detail_;
     }
 
   private:

@@ -17,6 +17,7 @@
 #include <jpeglib.h>
 
 #include "base/error.hpp"
+#include "base/utf8_path.hpp"
 #include "platform/file_io.hpp"
 #include "raster/jpeg.hpp"
 #include "raster/picture_limits.hpp"
@@ -273,7 +274,7 @@ Raster decodeJpegFile(const std::filesystem::path& path, std::span<const std::ui
     try {
         return decodeOrFail(bytes);
     } catch (const InvalidJpeg& invalid) {
-        throw Error("Invalid JPEG file \"" + path.string() + "\". " + invalid.detail);
+        throw Error("Invalid JPEG file \"" + utf8FromPath(path) + "\". " + invalid.detail);
     }
 }
 

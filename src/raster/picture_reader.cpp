@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "base/utf8_path.hpp"
 #include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "raster/gif.hpp"
@@ -54,8 +55,8 @@ PictureFormat formatOfFile(InputFile& input) {
     const std::optional<PictureFormat> format = pictureFormatOf(input.bytesAt(
         0, static_cast<std::size_t>(std::min(input.size(), kLongestSignature)), scratch));
     if (!format)
-        throw Error("Cannot read \"" + input.path().string() + "\": it is not " + kFormatsRead +
-                    ".");
+        throw Error("Cannot read \"" + utf8FromPath(input.path()) + "\": it is not " +
+                    kFormatsRead + ".");
     return *format;
 }
 

@@ -8,6 +8,7 @@
 #include "base/error.hpp"
 #include "base/stop_request.hpp"
 #include "base/translation.hpp"
+#include "base/utf8_path.hpp"
 #include "compose/theme_poster.hpp"
 #include "effects/animation_export.hpp"
 #include "platform/file_io.hpp"
@@ -108,10 +109,9 @@ void BuildDriver::startUnpack(std::vector<std::string> foundMbmNames) {
     budget_->checkTime(_("копирование файлов .mbm"));
     budget_->checkBytes(session_.workDirText(), 0, _("копирование файлов .mbm"));
     if (!launcher_) {
-        ownedLauncher_ =
-            converterPath_
-                ? std::make_unique<ProcessConverterLauncher>(absolutePath(*converterPath_).string())
-                : std::make_unique<ProcessConverterLauncher>();
+        ownedLauncher_ = converterPath_ ? std::make_unique<ProcessConverterLauncher>(
+                                              utf8FromPath(absolutePath(*converterPath_)))
+                                        : std::make_unique<ProcessConverterLauncher>();
         launcher_ = ownedLauncher_.get();
     }
     pipeline_ = std::make_unique<ConverterPipeline>(*launcher_, session_.workDirText(),
@@ -222,12 +222,12 @@ void BuildDriver::finishUnpack() {
 void BuildDriver::finishPack() {
     timerStartEnabled_ = false;
     budget_->checkTime(_("копирование в папку вывода"));  // the output folder is not yet touched
-    deliverBuiltFiles(session_.workDirText(), session_.outputFolder().string(),
+    deliverBuiltFiles(session_.workDirText(), utf8FromPath(session_.outputFolder()),
                       session_.programDirectoryText());
     // An installed FELMO's files are not beside the program: the notice says where they are.
     const std::string notice = translate(kBuildNotice);
     frontEnd_.showNotice(session_.installed()
-                             ? notice + "\n" + shownFolder(session_.outputFolder().string())
+                             ? notice + "\n" + shownFolder(utf8FromPath(session_.outputFolder()))
                              : notice);
     if (session_.openFolderWithDrawing())
         frontEnd_.openFolder(session_.outputFolder());

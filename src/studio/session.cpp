@@ -6,6 +6,7 @@
 #include "base/error.hpp"
 #include "base/first_failure.hpp"
 #include "base/translation.hpp"
+#include "base/utf8_path.hpp"
 #include "platform/file_io.hpp"
 #include "platform/file_system.hpp"
 #include "resources/embedded_defaults.hpp"
@@ -42,11 +43,11 @@ WindowPosition Session::open() {
         return position_;
     if (configuredSettingsFile_) {
         settingsPath_ = absoluteNormalPath(*configuredSettingsFile_);
-        programDirectory_ = withTrailingSlash(settingsPath_.parent_path().string());
+        programDirectory_ = withTrailingSlash(utf8FromPath(settingsPath_.parent_path()));
     } else {
         const std::string executable = executablePath_.empty()
                                            ? currentExecutablePath()
-                                           : absolutePath(executablePath_).string();
+                                           : utf8FromPath(absolutePath(executablePath_));
         if (executable.empty())
             throw Error(_("Не удалось определить папку программы: путь к ней неизвестен."));
         const ProgramLocation location = programLocationFor(executableFolderOf(executable));
@@ -57,7 +58,7 @@ WindowPosition Session::open() {
     // An installed FELMO builds into a folder the user finds, not into a hidden one.
     defaultOutputFolder_ = installed_ ? installedOutputFolder(currentDocumentsFolder())
                                       : defaultOutputFolder(programDirectory_);
-    settings_.emplace(settingsPath_.string());
+    settings_.emplace(utf8FromPath(settingsPath_));
     position_.left = settings_->readInteger(kSettingsSection, setting::X1.key, position_.left);
     position_.top = settings_->readInteger(kSettingsSection, setting::Y1.key, position_.top);
     outputFolder_ = defaultOutputFolder_;
@@ -75,7 +76,7 @@ void Session::readStoredValues() {
     OpenFolderWithDrawing_ = settings_->readBool(
         kSettingsSection, setting::OpenFolderWithDrawing.key, OpenFolderWithDrawing_);
     const std::string road = settings_->readString(kSettingsSection, setting::RoadDirFiles,
-                                                   storedOutputFolder_.string());
+                                                   utf8FromPath(storedOutputFolder_));
     storedOutputFolder_ = road.empty() ? defaultOutputFolder_ : fs::path(road);
     outputFolder_ = configuredOutputFolder_ ? *configuredOutputFolder_ : storedOutputFolder_;
     storedValuesRead_ = true;
@@ -97,14 +98,14 @@ std::vector<std::string> Session::takeWorkTree() {
     }
     if (!isFolder(outputFolder_))
         return {};
-    removeStaleDeliveryTemporaries(outputFolder_.string());
+    removeStaleDeliveryTemporaries(utf8FromPath(outputFolder_));
     // The user's files and their frames get what the defaults and all of their frames leave.
     std::uint64_t defaultsBytes = folderBytes(workDir_);
     for (const MbmSlot& slot : kSlotTable)
         defaultsBytes += predictedUnpackBytes(slotSourcePath(workDir_, slot), slot);
     const std::uint64_t allowance =
         workTreeCeiling_ > defaultsBytes ? workTreeCeiling_ - defaultsBytes : 0;
-    return CopyUserMbmFiles(outputFolder_.string(), workDir_, &startUpRefusals_, allowance);
+    return CopyUserMbmFiles(utf8FromPath(outputFolder_), workDir_, &startUpRefusals_, allowance);
 }
 
 void Session::requireWorkTree(std::string_view what) const {
@@ -139,7 +140,7 @@ void Session::writeStoredValues(WindowPosition position) {
         });
         writes.attempt([&] {
             settings_->writeString(kSettingsSection, setting::RoadDirFiles,
-                                   storedOutputFolder_.string());
+                                   utf8FromPath(storedOutputFolder_));
         });
     }
     writes.rethrow();

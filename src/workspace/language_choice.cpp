@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "base/utf8_path.hpp"
 #include "workspace/paths.hpp"
 #include "workspace/settings.hpp"
 
@@ -30,7 +31,7 @@ Language languageOfRun(const std::optional<std::filesystem::path>& configuredSet
                        const std::string& executablePath, const EnvironmentLookup& lookup) {
     const std::filesystem::path file = settingsFileOfRun(configuredSettingsFile, executablePath);
     const LanguageSetting setting =
-        file.empty() ? LanguageSetting::Auto : storedLanguageSetting(Settings(file.string()));
+        file.empty() ? LanguageSetting::Auto : storedLanguageSetting(Settings(utf8FromPath(file)));
     return resolveLanguage(setting, lookup);
 }
 

@@ -5,6 +5,7 @@
 
 #include "base/error.hpp"
 #include "base/translation.hpp"
+#include "base/utf8_path.hpp"
 #include "platform/file_io.hpp"
 #include "platform/file_system.hpp"
 #include "workspace/command_file.hpp"
@@ -200,7 +201,7 @@ void removeStaleDeliveryTemporaries(const std::string& outputFolder) {
     for (; entries != std::filesystem::directory_iterator(); entries.increment(error)) {
         if (error)
             return;
-        const std::string name = entries->path().filename().string();
+        const std::string name = utf8FromPath(entries->path().filename());
         for (const MbmSlot& slot : kSlotTable) {
             if (isStagingTemporaryOf(name, std::string(slot.name) + ".mbm")) {
                 std::filesystem::remove(entries->path(), error);

@@ -10,6 +10,7 @@
 #include "base/display_text.hpp"
 #include "base/error.hpp"
 #include "base/translation.hpp"
+#include "base/utf8_path.hpp"
 #include "mbm/mbm_reader.hpp"
 #include "platform/file_io.hpp"
 #include "platform/file_system.hpp"
@@ -47,7 +48,7 @@ struct Walk {
     void refuse(const fs::path& file, const std::string& why) {
         if (refusals)
             refusals->push_back(formatMessage(_("Файл %1 пропущен: это не графика телефона (%2)."),
-                                              displayText(file.string()), why));
+                                              displayText(utf8FromPath(file)), why));
     }
 
     // Reads a user file and says why it cannot be a phone graphic, if it cannot.
@@ -159,9 +160,9 @@ void visitFolder(const fs::path& folder, Walk& walk) {
     std::sort(subFolders.begin(), subFolders.end());
 
     for (const std::string& name : files)
-        walk.copy(folder / name, nameInWorkDir(name));
+        walk.copy(folder / pathFromUtf8(name), nameInWorkDir(name));
     for (const std::string& name : subFolders)
-        visitFolder(folder / name, walk);
+        visitFolder(folder / pathFromUtf8(name), walk);
 }
 
 }  // namespace
@@ -176,7 +177,7 @@ std::vector<std::string> CopyUserMbmFiles(const std::string& outputFolder,
     walk.workTreeAllowance = workTreeAllowance;
     if (outputFolder.empty() || !isFolder(outputFolder))
         return {};
-    visitFolder(fs::path(outputFolder), walk);
+    visitFolder(pathFromUtf8(outputFolder), walk);
     return std::move(walk.foundMbmNames);
 }
 

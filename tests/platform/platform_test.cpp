@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/error.hpp"
+#include "base/utf8_path.hpp"
 #include "platform/child_process.hpp"
 #include "platform/file_io.hpp"
 #include "platform/file_system.hpp"
@@ -14,6 +15,8 @@
 #include "platform/private_folder.hpp"
 #ifdef _WIN32
 #include <cctype>
+#include <cstring>
+#include <optional>
 
 #include "platform/windows_text.hpp"
 #endif
@@ -166,6 +169,29 @@ TEST(FileSystem, ACyrillicNameRoundTrips) {
     EXPECT_FALSE(pathExists(path));
 }
 
+// A message shows the name as its UTF-8 text once, whether the path was made from that text
+// directly or through pathFromUtf8.
+TEST(FileSystem, MessagesShowACyrillicNameAsItsText) {
+    testing::TemporaryFolder folder("names");
+    const std::string missing = folder / "Нет такой папки/файл ё.bmp";
+    for (const std::filesystem::path& path :
+         {std::filesystem::path(missing), pathFromUtf8(missing)}) {
+        for (bool reading : {true, false}) {
+            std::string message = "no error";
+            try {
+                if (reading)
+                    readWholeFile(path);
+                else
+                    writeFileAtomically(path, Bytes{1});
+            } catch (const Error& error) {
+                message = error.what();
+            }
+            const std::string start = reading ? "Cannot open file \"" : "Cannot create file \"";
+            EXPECT_EQ(message.rfind(start + missing + "\". ", 0), 0u) << message;
+        }
+    }
+}
+
 TEST(FileSystem, TheListingTellsFoldersFromFilesAndLeavesDotsOut) {
     testing::TemporaryFolder folder("names");
     createFolders(folder / "sub");
@@ -314,6 +340,91 @@ TEST(ChildProcess, StartsInAWorkingFolderGivenWithASeparatorAtItsEnd) {
             windows::widePath(std::filesystem::path(folder.path()).make_preferred()))) +
         "\r\n";
     EXPECT_EQ(lowerCase(child.capturedOutput()), lowerCase(expected));
+}
+
+// --- A junction inside the private work folder ---
+
+// Makes `link` a junction to the folder `target` (both whole paths), as "mklink /J" does; false
+// when the file system cannot hold one.
+bool makeJunction(const std::wstring& link, const std::wstring& target) {
+    if (!::CreateDirectoryW(link.c_str(), nullptr))
+        return false;
+    windows::Handle handle(::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                         nullptr));
+    if (!handle.valid())
+        return false;
+    const std::wstring substitute = L"\\??\\" + target;
+    // The mount-point layout: tag, data length, reserved; then the offsets and lengths (in bytes)
+    // of the substitute and the print names, and both names with their terminating zeros.
+    std::vector<WORD> names(substitute.begin(), substitute.end());
+    names.push_back(0);
+    names.insert(names.end(), target.begin(), target.end());
+    names.push_back(0);
+    const auto bytes = [](std::size_t units) { return static_cast<WORD>(units * sizeof(WORD)); };
+    std::vector<BYTE> buffer(8 + 8 + names.size() * sizeof(WORD));
+    const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+    const WORD header[6] = {
+        bytes(names.size() + 4), 0, 0, bytes(substitute.size()), bytes(substitute.size() + 1),
+        bytes(target.size())};
+    std::memcpy(buffer.data(), &tag, sizeof tag);
+    std::memcpy(buffer.data() + 4, header, sizeof header);
+    std::memcpy(buffer.data() + 16, names.data(), names.size() * sizeof(WORD));
+    DWORD returned = 0;
+    return ::DeviceIoControl(handle.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
+                             static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
+}
+
+std::wstring wholeWidePath(const std::filesystem::path& path) {
+    return windows::widePath(std::filesystem::absolute(path).make_preferred());
+}
+
+// A slot folder of the private tree swapped for a junction to a folder outside: it is refused as
+// a private folder, writes through it fail, and emptying or deleting the tree removes the
+// junction itself while what it names stays untouched.
+TEST(PrivateFolder, AJunctionInPlaceOfASlotFolderIsRefusedAndNeverFollowed) {
+    testing::TemporaryFolder folder("junction");
+    const std::filesystem::path tree = folder.path() / "work";
+    const std::filesystem::path outside = folder.path() / "outside";
+    ASSERT_EQ(createPrivateFolder(tree.string()), 0);
+    std::filesystem::create_directory(outside);
+    writeFileAtomically(outside / "keep.bmp", Bytes{7});
+    if (!makeJunction(wholeWidePath(tree / "startup"), wholeWidePath(outside)))
+        GTEST_SKIP() << "this file system cannot hold a junction: "
+                     << windows::messageFor(::GetLastError());
+    // The junction is real: the file outside shows through it.
+    const DWORD attributes = ::GetFileAttributesW(wholeWidePath(tree / "startup").c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    ASSERT_NE(attributes & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    ASSERT_EQ(readWholeFile(tree / "startup" / "keep.bmp"), Bytes{7});
+
+    int error = 0;
+    EXPECT_EQ(privateFolderRefusal((tree / "startup").string(), error), FolderRefusal::Link);
+    EXPECT_FALSE(
+        OpenFolder::open((tree / "startup").string(), /*followLink=*/false, error).valid());
+    {
+        const OpenFolder root = OpenFolder::open(tree.string(), /*followLink=*/false, error);
+        ASSERT_TRUE(root.valid());
+        PrivateTreeWrites guard(tree.string() + "\\", root);
+        EXPECT_THROW(writeFileAtomically(tree / "startup" / "0.bmp", Bytes{1}), Error);
+        EXPECT_THROW(writeFileAtomically(tree / "startup" / "keep.bmp", Bytes{1}), Error);
+        root.removeContents();
+    }
+    EXPECT_FALSE(pathExists(tree / "startup"));
+    ASSERT_TRUE(makeJunction(wholeWidePath(tree / "startup"), wholeWidePath(outside)));
+    deleteTree(tree.string());
+    EXPECT_FALSE(pathExists(tree));
+    // A junction in place of the whole tree goes as itself, too.
+    ASSERT_TRUE(makeJunction(wholeWidePath(tree), wholeWidePath(outside)));
+    EXPECT_EQ(privateFolderRefusal(tree.string(), error), FolderRefusal::Link);
+    deleteTree(tree.string());
+    EXPECT_FALSE(pathExists(tree));
+
+    const std::optional<std::vector<FolderEntry>> left = listFolder(outside);
+    ASSERT_TRUE(left);
+    ASSERT_EQ(left->size(), 1u);
+    EXPECT_EQ(left->front().name, "keep.bmp");
+    EXPECT_EQ(readWholeFile(outside / "keep.bmp"), Bytes{7});
 }
 #endif
 

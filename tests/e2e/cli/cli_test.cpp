@@ -41,6 +41,7 @@ constexpr bool kSpeaksEnglish = false;
 #endif
 const fs::path kFelmoCli = kBinDir / ("felmo-cli" FELMO_EXE_SUFFIX);
 const fs::path kBmconvProgram = kBinDir / ("bmconv" FELMO_EXE_SUFFIX);
+const fs::path kRecorder = kBinDir / ("command_file_recorder" FELMO_EXE_SUFFIX);
 
 // A fresh folder per test with the layout the runs use:
 //   tmp/            TMPDIR of the program (its work tree goes below)
@@ -218,6 +219,129 @@ TEST_F(CliTest, NamesInAnyScriptForPicturesSettingsAndOutput) {
                  "splash", pictures + "/нет.bmp"});
     EXPECT_EQ(missing.exitStatus, 1);
     EXPECT_NE(missing.err.find("нет.bmp"), std::string::npos) << missing.err;
+}
+
+// Twelve start-up frames, each of one colour of its own.
+std::vector<Raster> twelveColours(std::uint8_t green) {
+    std::vector<Raster> frames;
+    for (int k = 0; k < 12; ++k)
+        frames.emplace_back(
+            176, 208,
+            rgb(static_cast<std::uint8_t>(250 - 20 * k), green, static_cast<std::uint8_t>(15 * k)));
+    return frames;
+}
+
+// A message names a file in any script as it was given: here the settings file, which cannot be
+// written because a folder stands in its place.
+TEST_F(CliTest, AMessageShowsANameInAnyScriptAsGiven) {
+    const std::string program = utf8FromPath(root) + "/Папка Ünïcode";
+    fs::create_directories(pathFromUtf8(program + "/Settings.ini"));
+    const ProcessResult run = runBare({"--language", "ru", "--settings", program + "/Settings.ini",
+                                       "--output", utf8FromPath(output()), "build"});
+    EXPECT_NE(run.exitStatus, 0);
+    EXPECT_NE(run.err.find("Папка Ünïcode"), std::string::npos) << run.err;
+}
+
+// The work tree in a temporary folder with a Cyrillic name: the user's file is copied in,
+// unpacked and packed again, and every message-free step finds its files.
+TEST_F(CliTest, AWorkTreeUnderACyrillicTemporaryFolderWorks) {
+    const std::vector<Raster> frames = twelveColours(90);
+    packMbm(output() / "startup.mbm", frames);
+    const std::string temporary = utf8FromPath(root) + "/Временная папка";
+    fs::create_directories(pathFromUtf8(temporary));
+
+    ProcessOptions options;
+    for (const char* name : {"TMPDIR", "TMP", "TEMP"})
+        options.environment[name] = temporary;
+    options.workingDirectory = root;
+    const ProcessResult run =
+        runProcess(kFelmoCli,
+                   {"--language", "ru", "--settings", settings().string(), "--output",
+                    output().string(), "depth", "startup=24", "build"},
+                   options);
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::vector<Raster> built = unpackMbm(output() / "startup.mbm", 12);
+    for (int k = 0; k < 12; ++k)
+        EXPECT_EQ(built[k].pixel(88, 104), frames[k].pixel(88, 104)) << k;
+    EXPECT_TRUE(fs::is_empty(pathFromUtf8(temporary)));
+}
+
+// Splits a command file into its lines.
+std::vector<std::string> commandFileLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    EXPECT_EQ(start, text.size()) << "a command file ends with CR LF";
+    return lines;
+}
+
+// A path token of a command file, without the quotes around it.
+std::string unquoted(std::string token) {
+    if (token.size() >= 2 && token.front() == '"' && token.back() == '"')
+        token = token.substr(1, token.size() - 2);
+    return token;
+}
+
+// The command files felmo-cli writes are in this system's form (on Windows " /u ", "/c16" and
+// whole paths with backslashes), and the converter built with it reads them back: a stand-in
+// beside the program keeps each file before the real converter runs on it.
+TEST_F(CliTest, TheCommandFilesAreInThisSystemsFormAndTheConverterReadsThemBack) {
+#ifdef _WIN32
+    const std::string unpackOption = " /u ", depthOption = "/c";
+    const char otherSeparator = '/';
+#else
+    const std::string unpackOption = " -u ", depthOption = "-c";
+    const char otherSeparator = '\\';
+#endif
+    const std::vector<Raster> frames = twelveColours(30);
+    packMbm(output() / "startup.mbm", frames);
+    const fs::path program = lonelyCopy("");
+    fs::copy_file(kRecorder, program.parent_path() / kBmconvProgram.filename());
+    const fs::path records = root / "records";
+    fs::create_directories(records);
+
+    const ProcessResult run = felmo({"depth", "startup=24", "build"}, program,
+                                    {{"FELMO_RECORD_FOLDER", records.string()},
+                                     {"FELMO_REAL_CONVERTER", kBmconvProgram.string()}});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+    int unpacks = 0, packs = 0;
+    for (int n = 1; fs::exists(records / (std::to_string(n) + ".txt")); ++n) {
+        const std::vector<std::string> lines =
+            commandFileLines(readText(records / (std::to_string(n) + ".txt")));
+        ASSERT_GE(lines.size(), 2u) << n;
+        const bool unpack = lines[0].rfind(unpackOption, 0) == 0;
+        (unpack ? unpacks : packs)++;
+        std::vector<std::string> paths = {unpack ? lines[0].substr(unpackOption.size()) : lines[0]};
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            if (unpack) {
+                paths.push_back(lines[i]);
+                continue;
+            }
+            ASSERT_EQ(lines[i].rfind(depthOption, 0), 0u) << lines[i];
+            const std::size_t digits = lines[i].find_first_not_of("0123456789", 2);
+            paths.push_back(lines[i].substr(digits));
+        }
+        for (const std::string& token : paths) {
+            const std::string path = unquoted(token);
+            EXPECT_EQ(path.find(otherSeparator), std::string::npos) << path;
+#ifdef _WIN32
+            EXPECT_EQ(path.substr(1, 2), ":\\") << path;  // whole, from a drive
+#else
+            EXPECT_EQ(path.front(), '/') << path;
+#endif
+        }
+    }
+    EXPECT_EQ(unpacks, 5);
+    EXPECT_EQ(packs, 5);
+    // What the user's file held comes out of the build unchanged.
+    const std::vector<Raster> built = unpackMbm(output() / "startup.mbm", 12);
+    for (int k = 0; k < 12; ++k) {
+        EXPECT_EQ(built[k].pixel(0, 0), frames[k].pixel(0, 0)) << k;
+        EXPECT_EQ(built[k].pixel(175, 207), frames[k].pixel(175, 207)) << k;
+    }
 }
 
 TEST_F(CliTest, TheProgramDirectoryIsTheExecutablesFolder) {
