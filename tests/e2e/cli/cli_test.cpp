@@ -231,28 +231,40 @@ std::vector<Raster> twelveColours(std::uint8_t green) {
     return frames;
 }
 
-// A message names a file in any script as it was given: here the settings file, which cannot be
-// written because a folder stands in its place.
-TEST_F(CliTest, AMessageShowsANameInAnyScriptAsGiven) {
+// A message names a file in any script as it is: the settings file that cannot be written
+// because a folder stands in its place, and a work tree whose temporary folder is missing.
+TEST_F(CliTest, AMessageShowsANameInAnyScriptAsItIs) {
     const std::string program = utf8FromPath(root) + "/Папка Ünïcode";
     fs::create_directories(pathFromUtf8(program + "/Settings.ini"));
-    const ProcessResult run = runBare({"--language", "ru", "--settings", program + "/Settings.ini",
-                                       "--output", utf8FromPath(output()), "build"});
-    EXPECT_NE(run.exitStatus, 0);
-    EXPECT_NE(run.err.find("Папка Ünïcode"), std::string::npos) << run.err;
+    const ProcessResult settingsRun =
+        runBare({"--language", "ru", "--settings", program + "/Settings.ini", "--output",
+                 utf8FromPath(output()), "build"});
+    EXPECT_NE(settingsRun.exitStatus, 0);
+    EXPECT_NE(settingsRun.err.find("Папка Ünïcode"), std::string::npos) << settingsRun.err;
+
+    const std::string missing = utf8FromPath(root / pathFromUtf8("Нет такой папки"));
+    ProcessOptions options;
+    for (const char* name : {"TMPDIR", "TMP", "TEMP"})
+        options.environment[name] = missing;
+    options.workingDirectory = root;
+    const ProcessResult treeRun = runProcess(
+        kFelmoCli, {"--language", "ru", "--settings", settings().string(), "build"}, options);
+    EXPECT_NE(treeRun.exitStatus, 0);
+    EXPECT_NE(treeRun.err.find("Cannot create file \"" + missing), std::string::npos)
+        << treeRun.err;
 }
 
 // The work tree in a temporary folder with a Cyrillic name: the user's file is copied in,
-// unpacked and packed again, and every message-free step finds its files.
+// unpacked and packed again without a word, and the tree goes at the end.
 TEST_F(CliTest, AWorkTreeUnderACyrillicTemporaryFolderWorks) {
     const std::vector<Raster> frames = twelveColours(90);
     packMbm(output() / "startup.mbm", frames);
-    const std::string temporary = utf8FromPath(root) + "/Временная папка";
-    fs::create_directories(pathFromUtf8(temporary));
+    const fs::path temporary = root / pathFromUtf8("Временная папка");
+    fs::create_directories(temporary);
 
     ProcessOptions options;
     for (const char* name : {"TMPDIR", "TMP", "TEMP"})
-        options.environment[name] = temporary;
+        options.environment[name] = utf8FromPath(temporary);
     options.workingDirectory = root;
     const ProcessResult run =
         runProcess(kFelmoCli,
@@ -264,7 +276,7 @@ TEST_F(CliTest, AWorkTreeUnderACyrillicTemporaryFolderWorks) {
     const std::vector<Raster> built = unpackMbm(output() / "startup.mbm", 12);
     for (int k = 0; k < 12; ++k)
         EXPECT_EQ(built[k].pixel(88, 104), frames[k].pixel(88, 104)) << k;
-    EXPECT_TRUE(fs::is_empty(pathFromUtf8(temporary)));
+    EXPECT_TRUE(fs::is_empty(temporary));
 }
 
 // Splits a command file into its lines.
