@@ -30,6 +30,10 @@ struct ChildProcess::State {
     std::optional<ChildExit> exit;
 };
 
+void ChildProcess::StateDeleter::operator()(State* state) const noexcept {
+    delete state;
+}
+
 namespace {
 
 int openPidDescriptor(pid_t pid) {
@@ -149,10 +153,6 @@ void reap(ChildProcess::State& state, bool block) {
 }
 
 }  // namespace
-
-void ChildProcess::StateDeleter::operator()(State* state) const noexcept {
-    delete state;
-}
 
 ChildProcess ChildProcess::start(const std::string& program,
                                  const std::vector<std::string>& arguments,

@@ -20,6 +20,10 @@ struct ChildProcess::State {
     std::optional<ChildExit> exit;
 };
 
+void ChildProcess::StateDeleter::operator()(State* state) const noexcept {
+    delete state;
+}
+
 namespace {
 
 [[noreturn]] void cannotStart(const std::string& program, DWORD error) {
@@ -140,10 +144,6 @@ std::optional<ChildExit> waitMilliseconds(ChildProcess::State* state, DWORD mill
 }
 
 }  // namespace
-
-void ChildProcess::StateDeleter::operator()(State* state) const noexcept {
-    delete state;
-}
 
 ChildProcess ChildProcess::start(const std::string& program,
                                  const std::vector<std::string>& arguments,

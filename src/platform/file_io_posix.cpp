@@ -181,6 +181,10 @@ struct StagedFile::Staging {
     std::string temporaryName;
 };
 
+void StagedFile::StagingDeleter::operator()(Staging* staging) const noexcept {
+    delete staging;
+}
+
 void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
     const std::filesystem::path& destination = destination_;
     staging_.reset(new Staging());
@@ -233,10 +237,6 @@ void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
     }
     if (file.close() != 0)
         fail(errno);
-}
-
-void StagedFile::StagingDeleter::operator()(Staging* staging) const noexcept {
-    delete staging;
 }
 
 StagedFile::~StagedFile() {

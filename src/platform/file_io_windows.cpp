@@ -32,6 +32,10 @@ struct StagedFile::Staging {
     }
 };
 
+void StagedFile::StagingDeleter::operator()(Staging* staging) const noexcept {
+    delete staging;
+}
+
 namespace {
 
 using file_io_detail::PrivateTree;
@@ -273,10 +277,6 @@ void StagedFile::stage(const std::function<void(PositionedOutput&)>& write) {
     }
     if (!::CloseHandle(file.release()))
         fail(::GetLastError());
-}
-
-void StagedFile::StagingDeleter::operator()(Staging* staging) const noexcept {
-    delete staging;
 }
 
 StagedFile::~StagedFile() {
