@@ -73,7 +73,7 @@ for k in 1 2 3 4; do
   pack+=("-c24$user/$k.bmp")
 done
 printf '%s\r\n' "${pack[@]}" > "$user/PackUnpack.txt"
-(cd "$user" && "$native_bin/bmconv" PackUnpack.txt)
+(cd "$user" && "$native_bin/bmconv" PackUnpack.txt >/dev/null)
 mkdir -p "$work/native/out" "$work/windows/out"
 cp "$user/EidPic.mbm" "$work/native/out/"
 cp "$user/EidPic.mbm" "$work/windows/out/"

@@ -426,6 +426,31 @@ TEST(PrivateFolder, AJunctionInPlaceOfASlotFolderIsRefusedAndNeverFollowed) {
     EXPECT_EQ(left->front().name, "keep.bmp");
     EXPECT_EQ(readWholeFile(outside / "keep.bmp"), Bytes{7});
 }
+
+// What holds without a junction: inside the private tree a path that climbs out with "..", or
+// passes through a file where a folder should be, is refused, and nothing lands outside.
+TEST(PrivateFolder, InsideThePrivateTreeOnlyRealFoldersOnTheWayAreTaken) {
+    testing::TemporaryFolder folder("climb");
+    const std::filesystem::path tree = folder.path() / "work";
+    const std::filesystem::path outside = folder.path() / "outside";
+    ASSERT_EQ(createPrivateFolder(tree.string()), 0);
+    std::filesystem::create_directory(outside);
+    int error = 0;
+    const OpenFolder root = OpenFolder::open(tree.string(), /*followLink=*/false, error);
+    ASSERT_TRUE(root.valid());
+    root.makeFolder("startup");
+    writeFileAtomically(tree / "EidPic", Bytes{1});
+    {
+        PrivateTreeWrites guard(tree.string() + "\\", root);
+        EXPECT_THROW(
+            writeFileAtomically(tree / "startup" / ".." / ".." / "outside" / "0.bmp", Bytes{1}),
+            Error);
+        EXPECT_THROW(writeFileAtomically(tree / "EidPic" / "0.bmp", Bytes{1}), Error);
+        writeFileAtomically(tree / "startup" / "0.bmp", Bytes{2});
+    }
+    EXPECT_EQ(readWholeFile(tree / "startup" / "0.bmp"), Bytes{2});
+    EXPECT_TRUE(std::filesystem::is_empty(outside));
+}
 #endif
 
 }  // namespace
