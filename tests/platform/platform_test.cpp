@@ -379,15 +379,22 @@ std::wstring wholeWidePath(const std::filesystem::path& path) {
     return windows::widePath(std::filesystem::absolute(path).make_preferred());
 }
 
+// A private tree "work" and, beside it, a folder "outside" that nothing may reach from the tree.
+class PrivateTreeBesideAFolder : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(createPrivateFolder(tree.string()), 0);
+        std::filesystem::create_directory(outside);
+    }
+    testing::TemporaryFolder folder{"private-tree"};
+    const std::filesystem::path tree = folder.path() / "work";
+    const std::filesystem::path outside = folder.path() / "outside";
+};
+
 // A slot folder of the private tree swapped for a junction to a folder outside: it is refused as
 // a private folder, writes through it fail, and emptying or deleting the tree removes the
 // junction itself while what it names stays untouched.
-TEST(PrivateFolder, AJunctionInPlaceOfASlotFolderIsRefusedAndNeverFollowed) {
-    testing::TemporaryFolder folder("junction");
-    const std::filesystem::path tree = folder.path() / "work";
-    const std::filesystem::path outside = folder.path() / "outside";
-    ASSERT_EQ(createPrivateFolder(tree.string()), 0);
-    std::filesystem::create_directory(outside);
+TEST_F(PrivateTreeBesideAFolder, AJunctionInPlaceOfASlotFolderIsRefusedAndNeverFollowed) {
     writeFileAtomically(outside / "keep.bmp", Bytes{7});
     if (!makeJunction(wholeWidePath(tree / "startup"), wholeWidePath(outside)))
         GTEST_SKIP() << "this file system cannot hold a junction: "
@@ -429,12 +436,7 @@ TEST(PrivateFolder, AJunctionInPlaceOfASlotFolderIsRefusedAndNeverFollowed) {
 
 // What holds without a junction: inside the private tree a path that climbs out with "..", or
 // passes through a file where a folder should be, is refused, and nothing lands outside.
-TEST(PrivateFolder, InsideThePrivateTreeOnlyRealFoldersOnTheWayAreTaken) {
-    testing::TemporaryFolder folder("climb");
-    const std::filesystem::path tree = folder.path() / "work";
-    const std::filesystem::path outside = folder.path() / "outside";
-    ASSERT_EQ(createPrivateFolder(tree.string()), 0);
-    std::filesystem::create_directory(outside);
+TEST_F(PrivateTreeBesideAFolder, InsideItOnlyRealFoldersOnTheWayAreTaken) {
     int error = 0;
     const OpenFolder root = OpenFolder::open(tree.string(), /*followLink=*/false, error);
     ASSERT_TRUE(root.valid());
