@@ -9,9 +9,9 @@ CMAKE_ARGS ?=
 
 WINDOWS_BUILD ?= build-windows
 WINDOWS_DEPS ?= build-windows-deps
-# The test programs built for Windows and run under Wine.
-WINDOWS_TESTS ?= base_tests platform_tests raster_tests mbm_tests effects_tests resources_tests \
-  bmconv_e2e_test bmconv_command_line_test cli_e2e_test
+# The test programs built for Windows and run under Wine, two at a time, the longest first.
+WINDOWS_TESTS ?= cli_e2e_test effects_tests raster_tests mbm_tests bmconv_e2e_test \
+  bmconv_command_line_test platform_tests base_tests resources_tests
 
 .PHONY: all build programs run test release-test asan-test fuzz bench package windows windows-test clean
 
@@ -67,9 +67,11 @@ windows:
 	cmake --build $(WINDOWS_BUILD) --target windows_zip
 	cp $(WINDOWS_BUILD)/felmo-*-windows-x64.zip .
 
-# The Windows test programs and a whole build under Wine, against the native felmo-cli.
-windows-test: windows
-	WINDOWS_TESTS="$(WINDOWS_TESTS)" ./scripts/run-windows-tests.sh $(WINDOWS_BUILD)/bin $(BUILD)/bin
+# The Windows test programs and a whole build under Wine, against the native felmo-cli; Wine makes
+# its prefix while `make windows` builds.
+windows-test:
+	WINDOWS_TESTS="$(WINDOWS_TESTS)" ./scripts/run-windows-tests.sh $(WINDOWS_BUILD)/bin \
+	  $(BUILD)/bin -- $(MAKE) --no-print-directory windows
 
 # The same tests built with address and undefined-behaviour sanitizers (no window layer).
 asan-test:

@@ -6,12 +6,16 @@
 #include <jpeglib.h>
 // clang-format on
 
+#include <cstdlib>
+#include <string_view>
+
 #include "base/error.hpp"
 #include "compose_rig.hpp"
 #include "platform/file_io.hpp"
 #include "raster/bmp.hpp"
 #include "raster/jpeg.hpp"
 #include "support/picture_files.hpp"
+#include "support/text_files.hpp"
 
 namespace felmo {
 namespace {
@@ -23,13 +27,13 @@ using testing::TemporaryFolder;
 void writeJpeg(const std::filesystem::path& path) {
     constexpr int kWidth = 16;
     constexpr int kHeight = 8;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
+    unsigned char* bytes = nullptr;
+    unsigned long size = 0;
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
     jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
+    jpeg_mem_dest(&info, &bytes, &size);
     info.image_width = kWidth;
     info.image_height = kHeight;
     info.input_components = 3;
@@ -49,7 +53,8 @@ void writeJpeg(const std::filesystem::path& path) {
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
-    std::fclose(file);
+    testing::writeText(path, std::string_view(reinterpret_cast<const char*>(bytes), size));
+    std::free(bytes);
 }
 
 class PicturesLoadingTest : public ::testing::Test {
