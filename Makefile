@@ -10,8 +10,8 @@ CMAKE_ARGS ?=
 WINDOWS_BUILD ?= build-windows
 WINDOWS_DEPS ?= build-windows-deps
 # The test programs built for Windows and run under Wine, two at a time, the longest first.
-WINDOWS_TESTS ?= cli_e2e_test effects_tests raster_tests mbm_tests bmconv_e2e_test \
-  bmconv_command_line_test platform_tests base_tests resources_tests
+WINDOWS_TESTS ?= cli_e2e_test studio_test effects_tests workspace_tests raster_tests mbm_tests \
+  bmconv_e2e_test compose_tests bmconv_command_line_test platform_tests base_tests resources_tests
 
 .PHONY: all build programs run test release-test asan-test fuzz bench package windows windows-test clean
 

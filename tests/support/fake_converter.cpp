@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <sstream>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 #include "raster/bmp.hpp"
@@ -94,18 +95,47 @@ ConverterState FakeConverter::waitFor(std::chrono::milliseconds timeout) {
     return now;
 }
 
+namespace {
+
+// The path a command-file token names: the token without the quotes a path with blanks is
+// written in.
+std::string tokenPath(std::string_view token) {
+    if (token.size() >= 2 && token.front() == '"' && token.back() == '"')
+        token = token.substr(1, token.size() - 2);
+    return std::string(token);
+}
+
+// An unpack command file starts with " -u " (" /u " on Windows) and the source.
+bool isUnpackLine(std::string_view line) {
+    return line.starts_with(" -u ") || line.starts_with(" /u ");
+}
+
+// A pack frame line: "-c16" (Windows "/c16") and the frame's path.
+struct FrameLine {
+    std::string depth;  // "16"
+    std::string path;
+};
+
+FrameLine frameLine(std::string_view line) {
+    std::size_t end = 2;
+    while (end < line.size() && line[end] >= '0' && line[end] <= '9')
+        ++end;
+    return {std::string(line.substr(2, end - 2)), tokenPath(line.substr(end))};
+}
+
+}  // namespace
+
 void FakeConverter::convert(const std::vector<std::string>& lines) const {
     if (lines.empty())
         return;
-    const bool unpack = lines[0].rfind(" -u ", 0) == 0;
-    if (unpack) {
-        const std::string source = lines[0].substr(4);
+    if (isUnpackLine(lines[0])) {
+        const std::string source = tokenPath(std::string_view(lines[0]).substr(4));
         for (std::size_t i = 1; i < lines.size(); ++i) {
+            const fs::path frame = tokenPath(lines[i]);
             if (output == Output::Text) {
-                writeText(lines[i], "frame of " + source);
+                writeText(frame, "frame of " + source);
                 continue;
             }
-            const fs::path frame = lines[i];
             const int slot = findSlotIndex(frame.parent_path().filename().string());
             const int k = std::stoi(frame.stem().string());
             const FrameSize size = slotFrameSize(slot, k);
@@ -119,10 +149,12 @@ void FakeConverter::convert(const std::vector<std::string>& lines) const {
             packed += lines[i] + "\n";
             continue;
         }
-        const std::size_t slash = lines[i].find('/');
-        packed += lines[i].substr(0, slash) + ":" + readText(lines[i].substr(slash)) + ";";
+        // The depth is written in the POSIX form on every system, so the tests' texts are one.
+        const FrameLine frame = frameLine(lines[i]);
+        packed += "-c" + frame.depth + ":" + readText(frame.path) + ";";
     }
-    writeText(lines[0], output == Output::Pictures ? lines[0] + "\n" + packed : packed);
+    const std::string target = tokenPath(lines[0]);
+    writeText(target, output == Output::Pictures ? lines[0] + "\n" + packed : packed);
 }
 
 }  // namespace felmo::testing

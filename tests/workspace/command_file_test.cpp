@@ -11,6 +11,8 @@ namespace {
 const std::string kWorkDir = "/tmp/Temp_FELMO-1000/";
 
 TEST(CommandFile, UnpackOfStartupByteForByte) {
+    if (!testing::kPosix)
+        GTEST_SKIP() << "the POSIX command-file form";
     std::string expected = " -u /tmp/Temp_FELMO-1000/startup.mbm\r\n";
     for (int k = 0; k <= 11; ++k)
         expected += "/tmp/Temp_FELMO-1000/startup/" + std::to_string(k) + ".bmp\r\n";
@@ -18,6 +20,8 @@ TEST(CommandFile, UnpackOfStartupByteForByte) {
 }
 
 TEST(CommandFile, PackOfEidPicAtDefaultDepth) {
+    if (!testing::kPosix)
+        GTEST_SKIP() << "the POSIX command-file form";
     EXPECT_EQ(commandFileText(packCommandLines(kWorkDir, slotAt(kEidPicSlot), "16")),
               "/tmp/Temp_FELMO-1000/NewMbmFiles/EidPic.mbm\r\n"
               "-c16/tmp/Temp_FELMO-1000/EidPic/0.bmp\r\n"
@@ -28,6 +32,8 @@ TEST(CommandFile, PackOfEidPicAtDefaultDepth) {
 }
 
 TEST(CommandFile, TypedDepthIsUsedVerbatim) {
+    if (!testing::kPosix)
+        GTEST_SKIP() << "the POSIX command-file form";
     EXPECT_EQ(commandFileText(packCommandLines(kWorkDir, slotAt(kWelcomeimageSlot), "32")),
               "/tmp/Temp_FELMO-1000/NewMbmFiles/Welcomeimage.mbm\r\n"
               "-c32/tmp/Temp_FELMO-1000/Welcomeimage/0.bmp\r\n");
@@ -64,6 +70,8 @@ struct QuotedPath {
 class CommandFileQuoting : public ::testing::TestWithParam<QuotedPath> {};
 
 TEST_P(CommandFileQuoting, PathsWithBlanksOrALeadingDoubleSlashAreQuoted) {
+    if (!testing::kPosix)
+        GTEST_SKIP() << "the POSIX command-file form";
     const auto unpack = unpackCommandLines(GetParam().workDir, slotAt(kWelcomeimageSlot));
     EXPECT_EQ(unpack.at(1), GetParam().expectedFrame);
     const auto pack = packCommandLines(GetParam().workDir, slotAt(kWelcomeimageSlot), "16");
@@ -93,6 +101,8 @@ TEST(CommandFile, PathsTheFileCannotCarryAreRefusedByName) {
 }
 
 TEST(CommandFile, WrittenIntoTheProgramDirectoryAndDeleted) {
+    if (!testing::kPosix)
+        GTEST_SKIP() << "the POSIX command-file form";
     testing::TemporaryFolder folder;
     auto lines = unpackCommandLines(kWorkDir, slotAt(kBackgroundimageSlot));
     writeCommandFile(folder.pathWithSlash(), lines);

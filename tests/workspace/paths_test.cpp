@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <cstdlib>
 #include <filesystem>
 
 #include "base/error.hpp"
@@ -49,42 +46,28 @@ TEST(Paths, WorkDirOfTheUser) {
     EXPECT_EQ(workDirFor("/", 7), "/Temp_FELMO-7/");
 }
 
-TEST(Paths, CurrentWorkDirFollowsTmpdir) {
+TEST(Paths, CurrentWorkDirFollowsTheTemporaryFolder) {
     testing::TemporaryFolder folder;
-    const char* saved = std::getenv("TMPDIR");
-    std::string savedValue = saved ? saved : "";
-    ::setenv("TMPDIR", folder.pathWithSlash().c_str(), 1);
-    std::string workDir = currentWorkDir();
-    if (saved)
-        ::setenv("TMPDIR", savedValue.c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
-    EXPECT_EQ(workDir, folder.pathWithSlash() + "Temp_FELMO-" + std::to_string(::getuid()) + "/");
+    std::string workDir;
+    {
+        testing::ScopedEnvironment environment;
+        testing::setTemporaryFolder(environment, folder.path());
+        workDir = currentWorkDir();
+    }
+    EXPECT_EQ(workDir, testing::pathIn(testing::workTreeIn(folder.path()), {""}));
 }
 
 // currentWorkDir() with TMPDIR set to `value` for the call.
 std::string workDirWithTmpdir(const std::string& value) {
-    const char* saved = std::getenv("TMPDIR");
-    const std::string savedValue = saved ? saved : "";
-    ::setenv("TMPDIR", value.c_str(), 1);
-    auto restore = [&] {
-        if (saved)
-            ::setenv("TMPDIR", savedValue.c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
-    };
-    try {
-        std::string workDir = currentWorkDir();
-        restore();
-        return workDir;
-    } catch (...) {
-        restore();
-        throw;
-    }
+    testing::ScopedEnvironment environment;
+    environment.set("TMPDIR", value);
+    return currentWorkDir();
 }
 
 TEST(Paths, CurrentWorkDirIsAbsoluteAndNormalised) {
-    const std::string suffix = "Temp_FELMO-" + std::to_string(::getuid()) + "/";
+    if (!testing::kPosix)
+        GTEST_SKIP() << "TMPDIR is the POSIX temporary folder";
+    const std::string suffix = "Temp_FELMO-" + std::to_string(currentUserId()) + "/";
     const std::string here = std::filesystem::current_path().string();
     EXPECT_EQ(workDirWithTmpdir("//tmp"), "/tmp/" + suffix);
     EXPECT_EQ(workDirWithTmpdir("/tmp/./a/../x y//"), "/tmp/x y/" + suffix);
@@ -160,6 +143,8 @@ TEST(Paths, FolderFactsOfTheFileSystem) {
 }
 
 TEST(Paths, InstalledProgramUsesThePerUserFolder) {
+    if (!testing::kPosix)
+        GTEST_SKIP() << "the XDG folders of a POSIX desktop";
     testing::TemporaryFolder folder;
     testing::ScopedEnvironment environment;
     environment.set("XDG_CONFIG_HOME", folder.pathWithSlash() + "config");
@@ -199,6 +184,8 @@ TEST(Paths, DocumentsFolder) {
 }
 
 TEST(Paths, CurrentDocumentsFolderReadsTheUserDirsFile) {
+    if (!testing::kPosix)
+        GTEST_SKIP() << "the XDG folders of a POSIX desktop";
     testing::TemporaryFolder folder;
     testing::ScopedEnvironment environment;
     environment.set("HOME", folder.pathWithSlash() + "home");

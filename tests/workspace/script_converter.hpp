@@ -2,8 +2,6 @@
 // support/fake_converter.hpp).
 #pragma once
 
-#include <sys/stat.h>
-
 #include <string>
 
 #include "text_files.hpp"
@@ -36,7 +34,7 @@ tr -d '\r' < "$1" | {
   esac
 }
 )");
-    ::chmod(path.c_str(), 0755);
+    setMode(path, 0755);
     return path;
 }
 

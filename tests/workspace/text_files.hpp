@@ -4,21 +4,30 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "platform/places.hpp"
+#include "support/system_forms.hpp"
 #include "support/temporary_folder.hpp"
 #include "support/text_files.hpp"
 
 namespace felmo::testing {
 
+// Whether anything is there, a link counting as itself and not as what it names.
 inline bool exists(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+// Sets the POSIX file mode of `path` (on Windows only the owner's write bit means anything: it
+// is the read-only attribute).
+inline void setMode(const std::string& path, unsigned mode) {
+    std::filesystem::permissions(path, static_cast<std::filesystem::perms>(mode),
+                                 std::filesystem::perm_options::replace);
 }
 
 }  // namespace felmo::testing
