@@ -150,7 +150,7 @@ TEST_F(UserMbmWalk, TheCopiesAndTheirFramesStayWithinTheWorkTreesAllowance) {
     EXPECT_EQ(CopyUserMbmFiles(output_, workDir_, &refusals, allowance),
               (std::vector<std::string>{"startup.mbm", "startup.mbm", "EidPic.mbm"}));
     ASSERT_EQ(refusals.size(), 1u);
-    EXPECT_NE(refusals[0].find("b/EidPic.mbm"), std::string::npos) << refusals[0];
+    EXPECT_NE(named(refusals[0], "b/EidPic.mbm"), std::string::npos) << refusals[0];
     EXPECT_NE(refusals[0].find("заняли бы во временной папке больше 0."), std::string::npos) << refusals[0];
     EXPECT_EQ(inWorkDir("startup.mbm"), two);
     EXPECT_EQ(inWorkDir("EidPic.mbm"), one);
