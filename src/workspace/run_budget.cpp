@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -63,12 +62,18 @@ struct PictureSize {
     std::int64_t height = 0;
 };
 
-// The size a BMP file's header gives; nullopt when the file is missing or too short.
+// The size a BMP file's header gives; nullopt when the file is missing, not a regular file or
+// too short. Opened as every file FELMO reads is: never waiting on a FIFO put in its place.
 std::optional<PictureSize> bmpHeaderSize(const std::string& path) {
-    std::ifstream in(nativePath(path), std::ios::binary);
     std::array<unsigned char, 26> header{};
-    if (!in.read(reinterpret_cast<char*>(header.data()), header.size()) || header[0] != 'B' ||
-        header[1] != 'M')
+    try {
+        InputFile file(path);
+        if (file.readAt(0, header) != header.size())
+            return std::nullopt;
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+    if (header[0] != 'B' || header[1] != 'M')
         return std::nullopt;
     const std::int64_t width = littleEndian32(&header[18]);
     const std::int64_t height = littleEndian32(&header[22]);
