@@ -43,13 +43,17 @@ std::optional<std::uint64_t> lowered(const char* text, std::uint64_t ceiling) {
     return value;
 }
 
-// "10" for 10 s, "1.5" for 1500 ms: seconds to a tenth.
-std::string secondsText(milliseconds time) {
-    const long long tenths = (time.count() + 50) / 100;
+// "10" for 100 tenths, "1.5" for 15: a count of tenths written as a number.
+std::string tenthsText(std::uint64_t tenths) {
     std::string text = std::to_string(tenths / 10);
     if (tenths % 10 != 0)
         text += "." + std::to_string(tenths % 10);
     return text;
+}
+
+// "10" for 10 s, "1.5" for 1500 ms: seconds to a tenth.
+std::string secondsText(milliseconds time) {
+    return tenthsText(static_cast<std::uint64_t>((time.count() + 50) / 100));
 }
 
 std::int32_t littleEndian32(const unsigned char* bytes) {
@@ -141,11 +145,7 @@ std::string megabytesText(std::uint64_t bytes) {
         const std::string thousandths = std::to_string(1000 + (bytes + 500) / 1000);
         return "0." + thousandths.substr(1);
     }
-    const std::uint64_t tenths = (bytes + 50'000) / 100'000;
-    std::string text = std::to_string(tenths / 10);
-    if (tenths % 10 != 0)
-        text += "." + std::to_string(tenths % 10);
-    return text;
+    return tenthsText((bytes + 50'000) / 100'000);
 }
 
 std::uint64_t folderBytes(const std::string& folder) {
