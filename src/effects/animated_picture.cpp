@@ -70,7 +70,7 @@ void AnimationFromPicture(EffectContext& context) {
         choosePictureFile(context.load, context.choosePicture);
     if (!path)
         return;
-    const PictureFile file = readPictureFile(*path);
+    PictureFile file(*path);
     const AnimationOutline outline = animationOutline(file);
     const std::array<int, kFrameCount> chosen = chooseSourceFrames(outline.delaysMs);
     // Frames are composed up to the last one shown, each over the whole canvas.
@@ -78,7 +78,7 @@ void AnimationFromPicture(EffectContext& context) {
     if (composedFrames * outline.width * outline.height > kMaxComposedAnimationPixels)
         throw Error(formatMessage(_("Анимация %1 слишком велика: %2 кадров по %3 x %4 точек, "
                                     "больше %5 Мпикс вместе."),
-                                  displayText(utf8FromPath(file.path)), composedFrames,
+                                  displayText(utf8FromPath(file.path())), composedFrames,
                                   outline.width, outline.height,
                                   kMaxComposedAnimationPixels >> 20));
 

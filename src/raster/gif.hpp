@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <span>
 
+#include "base/byte_source.hpp"
 #include "raster/animation.hpp"
 #include "raster/decoded_picture.hpp"
 
@@ -20,10 +21,13 @@ namespace felmo {
 
 // The first frame as a still, with its transparency.
 DecodedPicture decodeGif(std::span<const std::uint8_t> bytes);
+DecodedPicture decodeGif(ByteSource& source);
 // The canvas size and the frames' delays (hundredths of a second in the file, given in ms),
 // without decoding any pixels.
 AnimationOutline readGifOutline(std::span<const std::uint8_t> bytes);
+AnimationOutline readGifOutline(ByteSource& source);
 // Composes the frames in order and hands each to `visit` until it returns false.
 void composeGifFrames(std::span<const std::uint8_t> bytes, const ComposedFrameVisitor& visit);
+void composeGifFrames(ByteSource& source, const ComposedFrameVisitor& visit);
 
 }  // namespace felmo

@@ -344,4 +344,16 @@ void composeGifFrames(std::span<const std::uint8_t> bytes, const ComposedFrameVi
     compose(bytes, outline, kMaxAnimationFrames, visit);
 }
 
+DecodedPicture decodeGif(ByteSource& source) {
+    return decodeGif(readAll(source));
+}
+
+AnimationOutline readGifOutline(ByteSource& source) {
+    return readGifOutline(readAll(source));
+}
+
+void composeGifFrames(ByteSource& source, const ComposedFrameVisitor& visit) {
+    composeGifFrames(readAll(source), visit);
+}
+
 }  // namespace felmo

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <span>
 
+#include "base/byte_source.hpp"
 #include "raster/raster.hpp"
 
 namespace felmo {
@@ -29,10 +30,13 @@ inline constexpr std::int64_t kJpegLibraryMemoryAllowance = std::int64_t{64} << 
 long jpegLibraryMemoryLimit(std::int64_t width, std::int64_t height);
 
 Raster decodeJpeg(std::span<const std::uint8_t> bytes);
+Raster decodeJpeg(ByteSource& source);
 // "Cannot open file ..." when unreadable; "Invalid JPEG file "<path>". <message>." when the
 // content is not a valid JPEG.
 Raster loadJpegFile(const std::filesystem::path& path);
 // The same for the bytes already read from `path`.
 Raster decodeJpegFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+// The same for `path` open as `source`.
+Raster decodeJpegFile(const std::filesystem::path& path, ByteSource& source);
 
 }  // namespace felmo

@@ -266,6 +266,10 @@ Raster decodeJpeg(std::span<const std::uint8_t> bytes) {
     }
 }
 
+Raster decodeJpeg(ByteSource& source) {
+    return decodeJpeg(readAll(source));
+}
+
 Raster loadJpegFile(const std::filesystem::path& path) {
     return decodeJpegFile(path, readWholeFile(path));
 }
@@ -276,6 +280,10 @@ Raster decodeJpegFile(const std::filesystem::path& path, std::span<const std::ui
     } catch (const InvalidJpeg& invalid) {
         throw Error("Invalid JPEG file \"" + utf8FromPath(path) + "\". " + invalid.detail);
     }
+}
+
+Raster decodeJpegFile(const std::filesystem::path& path, ByteSource& source) {
+    return decodeJpegFile(path, readAll(source));
 }
 
 }  // namespace felmo

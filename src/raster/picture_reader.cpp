@@ -32,18 +32,18 @@ auto withFileMessages(const std::filesystem::path& path, Decode decode) {
     }
 }
 
-DecodedPicture decodeKnown(PictureFormat format, std::span<const std::uint8_t> bytes) {
+DecodedPicture decodeKnown(PictureFormat format, ByteSource& source) {
     switch (format) {
         case PictureFormat::Jpeg:
-            return DecodedPicture{decodeJpeg(bytes), {}};
+            return DecodedPicture{decodeJpeg(source), {}};
         case PictureFormat::Bmp:
-            return DecodedPicture{decodeBmp(bytes), {}};
+            return DecodedPicture{decodeBmp(source), {}};
         case PictureFormat::Png:
-            return decodePng(bytes);
+            return decodePng(source);
         case PictureFormat::Gif:
-            return decodeGif(bytes);
+            return decodeGif(source);
         case PictureFormat::WebP:
-            return decodeWebp(bytes);
+            return decodeWebp(source);
     }
     throw Error("Unknown picture format.");
 }
@@ -92,65 +92,59 @@ std::string_view pictureFormatName(PictureFormat format) {
     return "";
 }
 
-PictureFile readPictureFile(const std::filesystem::path& path) {
-    InputFile input(path);
-    const PictureFormat format = formatOfFile(input);
-    return PictureFile{path, input.readWhole(), format};
-}
+PictureFile::PictureFile(const std::filesystem::path& path)
+    : input_(path), format_(formatOfFile(input_)) {}
 
-DecodedPicture decodePictureFile(const PictureFile& file) {
+DecodedPicture decodePictureFile(PictureFile& file) {
     // JPEG and BMP keep their own file messages.
-    switch (file.format) {
+    switch (file.format()) {
         case PictureFormat::Jpeg:
-            return DecodedPicture{decodeJpegFile(file.path, file.bytes), {}};
+            return DecodedPicture{decodeJpegFile(file.path(), file.source()), {}};
         case PictureFormat::Bmp:
-            return DecodedPicture{decodeBmpFile(file.path, file.bytes), {}};
+            return DecodedPicture{decodeBmpFile(file.path(), file.source()), {}};
         default:
-            return withFileMessages(file.path,
-                                    [&] { return decodeKnown(file.format, file.bytes); });
+            return withFileMessages(file.path(),
+                                    [&] { return decodeKnown(file.format(), file.source()); });
     }
 }
 
 DecodedPicture loadPictureFile(const std::filesystem::path& path) {
-    InputFile input(path);
-    const PictureFormat format = formatOfFile(input);
-    // A BMP is read a band of rows at a time; the other kinds go whole to their libraries.
-    if (format == PictureFormat::Bmp)
-        return DecodedPicture{decodeBmpFile(path, input), {}};
-    return decodePictureFile(PictureFile{path, input.readWhole(), format});
+    PictureFile file(path);
+    return decodePictureFile(file);
 }
 
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes) {
     const std::optional<PictureFormat> format = pictureFormatOf(bytes);
     if (!format)
         throw Error(std::string("Not ") + kFormatsRead + ".");
-    return decodeKnown(*format, bytes);
+    MemorySource source(bytes);
+    return decodeKnown(*format, source);
 }
 
-std::vector<int> frameDelaysMs(const PictureFile& file) {
+std::vector<int> frameDelaysMs(PictureFile& file) {
     return animationOutline(file).delaysMs;
 }
 
-AnimationOutline animationOutline(const PictureFile& file) {
-    return withFileMessages(file.path, [&] {
-        switch (file.format) {
+AnimationOutline animationOutline(PictureFile& file) {
+    return withFileMessages(file.path(), [&] {
+        switch (file.format()) {
             case PictureFormat::Gif:
-                return readGifOutline(file.bytes);
+                return readGifOutline(file.source());
             case PictureFormat::WebP:
-                return readWebpOutline(file.bytes);
+                return readWebpOutline(file.source());
             default:
                 return AnimationOutline{0, 0, {0}};
         }
     });
 }
 
-void composeFrames(const PictureFile& file, const ComposedFrameVisitor& visit) {
-    withFileMessages(file.path, [&] {
-        switch (file.format) {
+void composeFrames(PictureFile& file, const ComposedFrameVisitor& visit) {
+    withFileMessages(file.path(), [&] {
+        switch (file.format()) {
             case PictureFormat::Gif:
-                return composeGifFrames(file.bytes, visit);
+                return composeGifFrames(file.source(), visit);
             case PictureFormat::WebP:
-                return composeWebpFrames(file.bytes, visit);
+                return composeWebpFrames(file.source(), visit);
             default:
                 visit(0, decodePictureFile(file));
                 return;

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_io.hpp"
 #include "raster/animation.hpp"
 #include "raster/decoded_picture.hpp"
 
@@ -27,16 +28,24 @@ enum class PictureFormat { Jpeg, Bmp, Png, Gif, WebP };
 std::optional<PictureFormat> pictureFormatOf(std::span<const std::uint8_t> bytes);
 std::string_view pictureFormatName(PictureFormat format);  // "JPEG", "BMP", "PNG", "GIF", "WebP"
 
-// A picture file read whole and recognised.
-struct PictureFile {
-    std::filesystem::path path;
-    std::vector<std::uint8_t> bytes;
-    PictureFormat format = PictureFormat::Jpeg;
+// A picture file, open and recognised from its first bytes. Its decoders read it through the
+// open file, so it is the same file from the first pass to the last even if its name is taken
+// over meanwhile.
+class PictureFile {
+  public:
+    explicit PictureFile(const std::filesystem::path& path);
+
+    const std::filesystem::path& path() const { return input_.path(); }
+    PictureFormat format() const { return format_; }
+    ByteSource& source() { return input_; }
+
+  private:
+    InputFile input_;
+    PictureFormat format_;
 };
-PictureFile readPictureFile(const std::filesystem::path& path);
 
 // The picture (the first frame of an animation).
-DecodedPicture decodePictureFile(const PictureFile& file);
+DecodedPicture decodePictureFile(PictureFile& file);
 DecodedPicture loadPictureFile(const std::filesystem::path& path);
 // The same on bytes alone; unrecognised bytes are "Not a JPEG, BMP, PNG, GIF or WebP picture."
 DecodedPicture decodePicture(std::span<const std::uint8_t> bytes);
@@ -44,10 +53,10 @@ DecodedPicture decodePicture(std::span<const std::uint8_t> bytes);
 // The file as an animation: each frame's delay as stored (ms), GIF and WebP frame by frame and
 // any other picture as one frame of delay 0; and the frames composed in order (a still is handed
 // over once).
-std::vector<int> frameDelaysMs(const PictureFile& file);
+std::vector<int> frameDelaysMs(PictureFile& file);
 // The canvas size and the delays of an animation (GIF, WebP), read from its headers; any other
 // picture is one frame of delay 0 and size 0 x 0 (its own decoder applies the picture limits).
-AnimationOutline animationOutline(const PictureFile& file);
-void composeFrames(const PictureFile& file, const ComposedFrameVisitor& visit);
+AnimationOutline animationOutline(PictureFile& file);
+void composeFrames(PictureFile& file, const ComposedFrameVisitor& visit);
 
 }  // namespace felmo

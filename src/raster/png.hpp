@@ -13,10 +13,12 @@
 #include <filesystem>
 #include <span>
 
+#include "base/byte_source.hpp"
 #include "raster/decoded_picture.hpp"
 
 namespace felmo {
 
+DecodedPicture decodePng(ByteSource& source);
 DecodedPicture decodePng(std::span<const std::uint8_t> bytes);
 
 }  // namespace felmo

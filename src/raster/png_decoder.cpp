@@ -187,4 +187,8 @@ DecodedPicture decodePng(std::span<const std::uint8_t> bytes) {
     return picture;
 }
 
+DecodedPicture decodePng(ByteSource& source) {
+    return decodePng(readAll(source));
+}
+
 }  // namespace felmo

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 
+#include "base/byte_source.hpp"
 #include "raster/animation.hpp"
 #include "raster/decoded_picture.hpp"
 #include "raster/picture_limits.hpp"
@@ -24,10 +25,13 @@ inline constexpr std::int64_t kMaxLosslessWebpPixels = kMaxPicturePixels / 2;
 
 // The first frame as a still, with its transparency.
 DecodedPicture decodeWebp(std::span<const std::uint8_t> bytes);
+DecodedPicture decodeWebp(ByteSource& source);
 // The canvas size and the frames' delays in ms (one frame of delay 0 for a still), without
 // decoding any pixels.
 AnimationOutline readWebpOutline(std::span<const std::uint8_t> bytes);
+AnimationOutline readWebpOutline(ByteSource& source);
 // Composes the frames in order and hands each to `visit` until it returns false.
 void composeWebpFrames(std::span<const std::uint8_t> bytes, const ComposedFrameVisitor& visit);
+void composeWebpFrames(ByteSource& source, const ComposedFrameVisitor& visit);
 
 }  // namespace felmo

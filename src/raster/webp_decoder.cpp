@@ -365,4 +365,16 @@ void composeWebpFrames(std::span<const std::uint8_t> bytes, const ComposedFrameV
     compose(bytes, visit);
 }
 
+DecodedPicture decodeWebp(ByteSource& source) {
+    return decodeWebp(readAll(source));
+}
+
+AnimationOutline readWebpOutline(ByteSource& source) {
+    return readWebpOutline(readAll(source));
+}
+
+void composeWebpFrames(ByteSource& source, const ComposedFrameVisitor& visit) {
+    composeWebpFrames(readAll(source), visit);
+}
+
 }  // namespace felmo

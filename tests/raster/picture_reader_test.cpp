@@ -161,7 +161,7 @@ TEST(PictureReader, ABmpFileCostsItsRasterNotItsBytesBesideIt) {
 TEST(PictureReader, StillsAreOneFrameAndAnimationsGiveTheirDelays) {
     testing::TemporaryFolder folder;
     writeFile(folder / "still.png", testing::encodeRgbPng(6, 5, pictureBytes(3)));
-    const PictureFile still = readPictureFile(folder / "still.png");
+    PictureFile still(folder / "still.png");
     EXPECT_EQ(frameDelaysMs(still), std::vector<int>{0});
     int visits = 0;
     composeFrames(still, [&](int index, const DecodedPicture& frame) {
@@ -176,7 +176,8 @@ TEST(PictureReader, StillsAreOneFrameAndAnimationsGiveTheirDelays) {
     spec.frames = {testing::GifFrameSpec{0, 0, 1, 1, 3, 0, -1, false, {}, {0}},
                    testing::GifFrameSpec{0, 0, 1, 1, 12, 0, -1, false, {}, {1}}};
     writeFile(folder / "moving.gif", testing::encodeGif(spec));
-    EXPECT_EQ(frameDelaysMs(readPictureFile(folder / "moving.gif")), (std::vector<int>{30, 120}));
+    PictureFile moving(folder / "moving.gif");
+    EXPECT_EQ(frameDelaysMs(moving), (std::vector<int>{30, 120}));
 }
 
 }  // namespace
