@@ -8,6 +8,7 @@
 #include "base/error.hpp"
 #include "base/translation.hpp"
 #include "base/utf8_path.hpp"
+#include "platform/file_io.hpp"
 #include "raster/picture_reader.hpp"
 
 namespace felmo {
@@ -82,20 +83,33 @@ void AnimationFromPicture(EffectContext& context) {
                                   outline.width, outline.height,
                                   kMaxComposedAnimationPixels >> 20));
 
+    // Only the canvas is held while composing. The first frame, which becomes the loaded picture,
+    // is the file read as a still: read once more afterwards, unless it is the only frame shown,
+    // and laid over black in its own storage.
     std::array<Raster, kFrameCount> screens;
-    Raster firstFrame;
-    composeFrames(file, [&](int index, const DecodedPicture& canvas) {
-        if (index == 0)
-            firstFrame = flattenOverBlack(canvas);  // the loaded picture, at its own size
-        if (std::find(chosen.begin(), chosen.end(), index) != chosen.end()) {
-            const Raster screen = screenFromCanvas(canvas);
-            for (int i = 0; i < kFrameCount; ++i)
-                if (chosen[i] == index)
-                    screens[i] = screen;
-        }
-        return index < chosen.back();
-    });
-    context.load.LoadedPicture = std::move(firstFrame);
+    const auto showFrame = [&](int index, const DecodedPicture& canvas) {
+        if (std::find(chosen.begin(), chosen.end(), index) == chosen.end())
+            return;
+        const Raster screen = screenFromCanvas(canvas);
+        for (int i = 0; i < kFrameCount; ++i)
+            if (chosen[i] == index)
+                screens[i] = screen;
+    };
+    DecodedPicture firstFrame;
+    if (chosen.back() == 0) {
+        firstFrame = decodePictureFile(file);
+        showFrame(0, firstFrame);
+    } else {
+        composeFrames(file, [&](int index, const DecodedPicture& canvas) {
+            showFrame(index, canvas);
+            return index < chosen.back();
+        });
+        firstFrame = decodePictureFile(file);
+        if (firstFrame.colour.width() != outline.width ||
+            firstFrame.colour.height() != outline.height)
+            throw Error(cannotOpenMessage(file.path(), "The file changed while it was read."));
+    }
+    context.load.LoadedPicture = flattenOverBlack(std::move(firstFrame));
 
     context.preview.disableTimer2();
     context.preview.rewind();
