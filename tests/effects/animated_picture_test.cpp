@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "base/error.hpp"
 #include "effect_rig.hpp"
 #include "effects/run_effect.hpp"
 #include "platform/file_io.hpp"
+#include "raster/picture_reader.hpp"
 #include "support/picture_files.hpp"
+#include "support/resident_memory.hpp"
 
 namespace felmo {
 namespace {
@@ -17,6 +22,7 @@ using testing::EffectRig;
 using testing::GifFrameSpec;
 using testing::GifSpec;
 using testing::kMarker;
+using testing::PlacedWebpFrame;
 
 struct TimingCase {
     const char* name;
@@ -193,6 +199,191 @@ TEST(AnimationFromPicture, ComposingMoreThanItsShareOfCanvasPixelsIsRefusedBefor
     rig.nextPicture = rig.workDir() / "wide.gif";
     runAnimation(rig);
     EXPECT_EQ(rig.frame(11).pixel(0, 0), rgb(0, 0, 255));  // frame 255's pixel, of 1024 columns
+}
+
+// Where two rasters first differ, or "" when they are the same picture.
+std::string firstDifference(const Raster& actual, const Raster& expected) {
+    if (actual.width() != expected.width() || actual.height() != expected.height())
+        return "size " + std::to_string(actual.width()) + " x " + std::to_string(actual.height());
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            if (actual.pixel(x, y) != expected.pixel(x, y))
+                return "pixel " + std::to_string(x) + ", " + std::to_string(y);
+    return "";
+}
+
+// `picture` stretched over the screen by nearest neighbour.
+Raster overScreen(const Raster& picture) {
+    Raster screen(kScreenWidth, kScreenHeight);
+    for (int y = 0; y < kScreenHeight; ++y)
+        for (int x = 0; x < kScreenWidth; ++x)
+            screen.setPixel(x, y,
+                            picture.pixel(x * picture.width() / kScreenWidth,
+                                          y * picture.height() / kScreenHeight));
+    return screen;
+}
+
+// Each composed canvas of the file laid over black, taken from the animation reader alone.
+std::vector<Raster> composedOverBlack(const std::filesystem::path& path) {
+    std::vector<Raster> frames;
+    PictureFile file(path);
+    composeFrames(file, [&frames](int, const DecodedPicture& canvas) {
+        frames.push_back(flattenOverBlack(canvas));
+        return true;
+    });
+    return frames;
+}
+
+struct FirstFrameCase {
+    const char* name;
+    const char* fileName;
+    // The file, its first frame shown for `firstDelayMs` and the second for 100 ms.
+    std::function<testing::Bytes(int firstDelayMs)> file;
+};
+
+void PrintTo(const FirstFrameCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// A 5 x 4 GIF whose first frame is a 3 x 2 part at (1, 1) with a transparent pixel, interlaced
+// or not, disposed as given, and whose second frame paints the top-left pixel white.
+testing::Bytes gifWithPartialFirstFrame(int firstDelayMs, int disposal, bool interlaced) {
+    GifSpec spec{5, 4, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}, {}};
+    spec.frames = {GifFrameSpec{1,
+                                1,
+                                3,
+                                2,
+                                firstDelayMs / 10,
+                                disposal,
+                                1,
+                                interlaced,
+                                {{9, 9, 9}, {1, 2, 3}, {200, 100, 50}, {7, 8, 250}},
+                                {0, 1, 2, 3, 2, 0}},
+                   GifFrameSpec{0, 0, 1, 1, 10, 1, -1, false, {}, {3}}};
+    return testing::encodeGif(spec);
+}
+
+// An RGBA picture whose opacity changes along each row, from transparent to opaque.
+testing::Bytes translucentRgba(int width, int height) {
+    testing::Bytes rgba(static_cast<std::size_t>(width) * height * 4);
+    for (std::size_t i = 0; i < rgba.size() / 4; ++i) {
+        rgba[i * 4] = static_cast<std::uint8_t>(40 + i * 7 % 200);
+        rgba[i * 4 + 1] = static_cast<std::uint8_t>(i * 13 % 256);
+        rgba[i * 4 + 2] = 90;
+        rgba[i * 4 + 3] = static_cast<std::uint8_t>(i % width * 255 / (width - 1));
+    }
+    return rgba;
+}
+
+// A 12 x 10 WebP whose first frame is an 8 x 6 part at (2, 4), lossless or lossy, with or
+// without opacities, cleared when done or not; the second frame is a 2 x 2 opaque part.
+testing::Bytes webpWithPartialFirstFrame(int firstDelayMs, bool lossless, bool translucent,
+                                         bool cleared) {
+    testing::Bytes rgba = translucentRgba(8, 6);
+    if (!translucent)
+        for (std::size_t i = 3; i < rgba.size(); i += 4)
+            rgba[i] = 255;
+    PlacedWebpFrame first{
+        testing::encodeWebp(8, 6, rgba, lossless), 2, 4, true, cleared, firstDelayMs};
+    PlacedWebpFrame second{
+        testing::encodeWebp(2, 2, testing::Bytes(16, 255), lossless), 0, 0, true, false, 100};
+    return testing::assembleAnimatedWebp(12, 10, {first, second});
+}
+
+class FirstFrameAsLoadedPicture
+    : public ::testing::TestWithParam<std::tuple<FirstFrameCase, bool>> {};
+
+// The loaded picture and the frames are those of the composed canvases, whether the first frame
+// is read again after composing or is the only frame shown.
+TEST_P(FirstFrameAsLoadedPicture, IsTheFirstComposedCanvasOverBlack) {
+    const auto& [picture, firstFrameOnly] = GetParam();
+    EffectRig rig;
+    const std::filesystem::path path = rig.workDir() / picture.fileName;
+    // 100 ms each: frames 0 and 1 are shown; 10 s first: frame 0 alone.
+    writeFileAtomically(path, picture.file(firstFrameOnly ? 10000 : 100));
+    rig.nextPicture = path;
+    runAnimation(rig);
+
+    const std::vector<Raster> expected = composedOverBlack(path);
+    ASSERT_EQ(expected.size(), 2u);
+    EXPECT_EQ(firstDifference(rig.load.LoadedPicture, expected[0]), "");
+    for (int k = 0; k < kFrameCount; ++k) {
+        const int shown = firstFrameOnly || k < 6 ? 0 : 1;
+        EXPECT_EQ(firstDifference(rig.frame(k), overScreen(expected[shown])), "") << "frame " << k;
+    }
+}
+
+const FirstFrameCase kFirstFrames[] = {
+    {"GifKeptTransparentAndOffset", "kept.gif",
+     [](int delay) { return gifWithPartialFirstFrame(delay, 1, false); }},
+    {"GifClearedWhenDone", "cleared.gif",
+     [](int delay) { return gifWithPartialFirstFrame(delay, 2, true); }},
+    {"GifRestoredWhenDone", "restored.gif",
+     [](int delay) { return gifWithPartialFirstFrame(delay, 3, false); }},
+    {"LosslessWebpTranslucentAndOffset", "lossless.webp",
+     [](int delay) { return webpWithPartialFirstFrame(delay, true, true, false); }},
+    {"LossyWebpTranslucentCleared", "lossy.webp",
+     [](int delay) { return webpWithPartialFirstFrame(delay, false, true, true); }},
+    {"LossyWebpOpaqueOffset", "opaque.webp",
+     [](int delay) { return webpWithPartialFirstFrame(delay, false, false, false); }},
+};
+INSTANTIATE_TEST_SUITE_P(Files, FirstFrameAsLoadedPicture,
+                         ::testing::Combine(::testing::ValuesIn(kFirstFrames), ::testing::Bool()),
+                         [](const auto& testCase) {
+                             return std::string(std::get<0>(testCase.param).name) +
+                                    (std::get<1>(testCase.param) ? "FirstFrameOnly" : "ReadAgain");
+                         });
+
+TEST(AnimationFromPicture, AFrameThatCannotBeDecodedLoadsNothingAndKeepsTheFrames) {
+    EffectRig rig;
+    rig.fillFrames(kMarker);
+    // The second frame's lossless bitstream is garbage after its header: the file's outline is
+    // sound, its first frame decodes, and the second fails only once it is reached.
+    testing::Bytes file = webpWithPartialFirstFrame(100, true, true, false);
+    const auto chunk = std::find_end(file.begin(), file.end(), "VP8L", "VP8L" + 4);
+    ASSERT_NE(chunk, file.end());
+    std::fill(chunk + 13, file.end(), std::uint8_t{0xFF});
+    writeFileAtomically(rig.workDir() / "damaged.webp", file);
+    rig.nextPicture = rig.workDir() / "damaged.webp";
+    try {
+        runAnimation(rig);
+        FAIL() << "a damaged frame was taken";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("Frame 2 cannot be decoded"), std::string::npos)
+            << error.what();
+    }
+    // As after any failed load: no picture, not the first frame that did decode.
+    EXPECT_TRUE(rig.load.LoadedPicture.empty());
+    for (int k = 0; k < kFrameCount; ++k)
+        EXPECT_EQ(rig.frame(k).pixel(10, 10), kMarker) << k;
+}
+
+TEST(AnimationFromPicture, CostsItsCanvasNotACopyOfTheFirstFrameBesideIt) {
+    if (!testing::residentMemoryIsMeasurable())
+        GTEST_SKIP() << "resident memory is not measurable in this build";
+    constexpr int kWidth = 3072, kHeight = 2048;
+    GifSpec spec{kWidth, kHeight, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {}};
+    for (int f = 0; f < 2; ++f) {
+        // The first frame has transparent pixels, so its opacities are kept while composing.
+        GifFrameSpec frame{0, 0, kWidth, kHeight, 10, 1, f == 0 ? 0 : -1, false, {}, {}};
+        frame.indices.resize(static_cast<std::size_t>(kWidth) * kHeight);
+        for (std::size_t i = 0; i < frame.indices.size(); ++i)
+            frame.indices[i] = static_cast<std::uint8_t>((i / 4096 + f) % 4);
+        spec.frames.push_back(std::move(frame));
+    }
+    EffectRig rig;
+    writeFileAtomically(rig.workDir() / "large.gif", testing::encodeGif(spec));
+    rig.nextPicture = rig.workDir() / "large.gif";
+    const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&rig] {
+        runAnimation(rig);
+        if (rig.load.LoadedPicture.width() != kWidth)
+            throw Error("not the picture");
+    });
+    ASSERT_TRUE(growth.has_value());
+    // The canvas (4 bytes a pixel), the file and the frames; a copy of the first frame beside the
+    // canvas would add 18 MiB.
+    const double pixels = double{kWidth} * kHeight;
+    EXPECT_LE(*growth, static_cast<std::int64_t>(pixels * 4.5) + (std::int64_t{4} << 20));
 }
 
 TEST(AnimationFromPicture, IsInTheTableAsAPictureEffectWithATagAboveTheOthers) {
