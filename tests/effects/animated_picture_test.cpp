@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <string>
 
@@ -345,13 +344,13 @@ TEST(AnimationFromPicture, AFrameThatCannotBeDecodedLoadsNothingAndKeepsTheFrame
     std::fill(chunk + 13, file.end(), std::uint8_t{0xFF});
     writeFileAtomically(rig.workDir() / "damaged.webp", file);
     rig.nextPicture = rig.workDir() / "damaged.webp";
+    std::string message;
     try {
         runAnimation(rig);
-        FAIL() << "a damaged frame was taken";
     } catch (const Error& error) {
-        EXPECT_NE(std::string(error.what()).find("Frame 2 cannot be decoded"), std::string::npos)
-            << error.what();
+        message = error.what();
     }
+    EXPECT_NE(message.find("Frame 2 cannot be decoded"), std::string::npos) << message;
     // As after any failed load: no picture, not the first frame that did decode.
     EXPECT_TRUE(rig.load.LoadedPicture.empty());
     for (int k = 0; k < kFrameCount; ++k)
