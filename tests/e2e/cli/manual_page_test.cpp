@@ -7,9 +7,15 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "mbm/mbm_reader.hpp"
+#include "raster/animation.hpp"
+#include "raster/picture_limits.hpp"
+#include "raster/webp.hpp"
 #include "support/child_process.hpp"
 #include "support/text_files.hpp"
+#include "workspace/user_mbm_walk.hpp"
 
 namespace felmo {
 namespace {
@@ -151,6 +157,39 @@ TEST(ManualPage, BmconvDescribesTheOptionsOfItsHelp) {
     for (const std::string& name : shown)
         EXPECT_TRUE(manual.count(name)) << name << " manual:" << listed(manual);
     EXPECT_TRUE(manual.count("--help") && manual.count("--version")) << listed(manual);
+}
+
+// The limits the pages give are the ones the programs apply.
+TEST(ManualPage, TheLimitsAreThoseTheProgramsApply) {
+    auto limitsOf = [](const std::string& name) {
+        const std::string page = readText(kManDir / name);
+        const std::size_t start = page.find(".SH LIMITS");
+        EXPECT_NE(start, std::string::npos) << name;
+        const std::string section = page.substr(start, page.find(".SH ", start + 1) - start);
+        return std::regex_replace(section, std::regex(R"(\\ |\n)"), " ");
+    };
+    auto mib = [](std::size_t bytes) { return std::to_string(bytes >> 20) + " MiB"; };
+    const std::vector<std::string> pictures = {
+        std::to_string(kMaxPictureSide) + " pixels a side",
+        std::to_string(kMaxPicturePixels) + " (64 Mi) pixels",
+    };
+    std::vector<std::string> phoneTool = pictures;
+    for (const std::string& limit :
+         {std::to_string(kMaxLosslessWebpPixels), std::to_string(kMaxAnimationFrames) + " frames",
+          std::to_string(kMaxComposedAnimationPixels), "larger than " + mib(kMaxUserMbmBytes),
+          "taller than " + std::to_string(kMaxUserMbmSide) + " pixels",
+          "past " + mib(kMaxUserMbmCopyBytes), std::to_string(kMaxUserMbmUnpackedPixels)})
+        phoneTool.push_back(limit);
+    for (const char* name : {"felmo.1", "felmo-cli.1"}) {
+        const std::string limits = limitsOf(name);
+        for (const std::string& limit : phoneTool)
+            EXPECT_NE(limits.find(limit), std::string::npos) << name << ": " << limit;
+    }
+    std::vector<std::string> converter = pictures;
+    converter.push_back(std::to_string(kMaxMbmBitmaps) + " bitmaps");
+    const std::string limits = limitsOf("bmconv.1");
+    for (const std::string& limit : converter)
+        EXPECT_NE(limits.find(limit), std::string::npos) << "bmconv.1: " << limit;
 }
 
 #ifdef FELMO_HAS_WINDOW
