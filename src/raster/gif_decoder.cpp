@@ -1,7 +1,9 @@
 // GIF decoding through giflib's record-level interface: one pass reads the frame headers and
 // skips the compressed data (so the canvas size and frame count are checked before anything large
 // is allocated), a second decodes and composes. giflib reports errors by return codes, never by
-// jumping; each call is checked and the library's text becomes an InvalidPicture.
+// jumping; each call is checked and the library's text becomes an InvalidPicture. Each pass reads
+// the file from its start a piece at a time (piece_reader.hpp); a source that fails gives the
+// library no more bytes, and its own error is thrown in place of the library's.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -11,6 +13,7 @@
 
 #include "raster/gif.hpp"
 #include "raster/picture_limits.hpp"
+#include "raster/piece_reader.hpp"
 
 namespace felmo {
 namespace {
@@ -26,28 +29,21 @@ namespace {
     fail(text != nullptr ? std::string(text) + "." : "Error " + std::to_string(errorCode) + ".");
 }
 
-struct MemorySource {
-    std::span<const std::uint8_t> bytes;
-    std::size_t position = 0;
-};
-
-int readFromMemory(GifFileType* gif, GifByteType* target, int length) {
-    auto* source = static_cast<MemorySource*>(gif->UserData);
-    const std::size_t available = source->bytes.size() - source->position;
-    const std::size_t count = std::min(available, static_cast<std::size_t>(std::max(length, 0)));
-    std::memcpy(target, source->bytes.data() + source->position, count);
-    source->position += count;
-    return static_cast<int>(count);
+int readFromSource(GifFileType* gif, GifByteType* target, int length) {
+    auto* reader = static_cast<PieceReader*>(gif->UserData);
+    return static_cast<int>(reader->read({target, static_cast<std::size_t>(std::max(length, 0))}));
 }
 
-// One open giflib decoder over the bytes, closed when it goes.
+// One open giflib decoder over the source from its start, closed when it goes.
 class GifFile {
   public:
-    explicit GifFile(std::span<const std::uint8_t> bytes) : source_{bytes, 0} {
+    explicit GifFile(ByteSource& source) : reader_(source) {
         int errorCode = 0;
-        gif_ = DGifOpen(&source_, readFromMemory, &errorCode);
-        if (gif_ == nullptr)
+        gif_ = DGifOpen(&reader_, readFromSource, &errorCode);
+        if (gif_ == nullptr) {
+            reader_.rethrowFailure();
             failWithLibraryError(errorCode);
+        }
     }
     ~GifFile() { DGifCloseFile(gif_, nullptr); }
     GifFile(const GifFile&) = delete;
@@ -55,15 +51,17 @@ class GifFile {
 
     GifFileType* operator->() { return gif_; }
     // Whether every byte has been read.
-    bool atEnd() const { return source_.position >= source_.bytes.size(); }
+    bool atEnd() const { return reader_.remaining() == 0; }
     GifFileType* get() { return gif_; }
     void check(int status) {
-        if (status != GIF_OK)
+        if (status != GIF_OK) {
+            reader_.rethrowFailure();
             failWithLibraryError(gif_->Error);
+        }
     }
 
   private:
-    MemorySource source_;
+    PieceReader reader_;
     GifFileType* gif_ = nullptr;
 };
 
@@ -147,8 +145,8 @@ void walkFrames(GifFile& gif, int frameLimit, OnFrame onFrame) {
     }
 }
 
-Outline readOutline(std::span<const std::uint8_t> bytes) {
-    GifFile gif(bytes);
+Outline readOutline(ByteSource& source) {
+    GifFile gif(source);
     Outline outline;
     std::int64_t width = gif->SWidth, height = gif->SHeight;
     walkFrames(gif, kMaxAnimationFrames, [&](const FrameHeader& header) {
@@ -290,9 +288,9 @@ void decodeFrame(GifFile& gif, GifCanvas& canvas, const FrameHeader& frame) {
 
 // Composes at most frameLimit frames, handing each to `visit` until it returns false; returns the
 // canvas as the last visit saw it.
-DecodedPicture compose(std::span<const std::uint8_t> bytes, const Outline& outline, int frameLimit,
+DecodedPicture compose(ByteSource& source, const Outline& outline, int frameLimit,
                        const ComposedFrameVisitor& visit) {
-    GifFile gif(bytes);
+    GifFile gif(source);
     GifCanvas canvas(outline.width, outline.height);
     int index = 0;
     bool goOn = true;
@@ -322,38 +320,41 @@ DecodedPicture compose(std::span<const std::uint8_t> bytes, const Outline& outli
 
 }  // namespace
 
-DecodedPicture decodeGif(std::span<const std::uint8_t> bytes) {
-    const Outline outline = readOutline(bytes);
+DecodedPicture decodeGif(ByteSource& source) {
+    const Outline outline = readOutline(source);
     // The canvas after the first frame is the picture: taken as it is, not copied.
     DecodedPicture first =
-        compose(bytes, outline, 1, [](int, const DecodedPicture&) { return false; });
+        compose(source, outline, 1, [](int, const DecodedPicture&) { return false; });
     dropAlphaWhenOpaque(first);
     return first;
 }
 
-AnimationOutline readGifOutline(std::span<const std::uint8_t> bytes) {
-    const Outline outline = readOutline(bytes);
+AnimationOutline readGifOutline(ByteSource& source) {
+    const Outline outline = readOutline(source);
     AnimationOutline result{outline.width, outline.height, {}};
     for (const FrameHeader& frame : outline.frames)
         result.delaysMs.push_back(frame.delayMs);
     return result;
 }
 
-void composeGifFrames(std::span<const std::uint8_t> bytes, const ComposedFrameVisitor& visit) {
-    const Outline outline = readOutline(bytes);
-    compose(bytes, outline, kMaxAnimationFrames, visit);
-}
-
-DecodedPicture decodeGif(ByteSource& source) {
-    return decodeGif(readAll(source));
-}
-
-AnimationOutline readGifOutline(ByteSource& source) {
-    return readGifOutline(readAll(source));
-}
-
 void composeGifFrames(ByteSource& source, const ComposedFrameVisitor& visit) {
-    composeGifFrames(readAll(source), visit);
+    const Outline outline = readOutline(source);
+    compose(source, outline, kMaxAnimationFrames, visit);
+}
+
+DecodedPicture decodeGif(std::span<const std::uint8_t> bytes) {
+    MemorySource source(bytes);
+    return decodeGif(source);
+}
+
+AnimationOutline readGifOutline(std::span<const std::uint8_t> bytes) {
+    MemorySource source(bytes);
+    return readGifOutline(source);
+}
+
+void composeGifFrames(std::span<const std::uint8_t> bytes, const ComposedFrameVisitor& visit) {
+    MemorySource source(bytes);
+    composeGifFrames(source, visit);
 }
 
 }  // namespace felmo

@@ -3,7 +3,10 @@
 // function keeps only plain C values (the library's structs, a one-row malloc'd scratch), so
 // nothing with a destructor is ever jumped over. The raster lives in the caller: runDecoder asks
 // for it through a noexcept callback once the size is known and writes the scanlines straight
-// into its rows, so a picture costs its raster and one row, never a second copy of itself.
+// into its rows, so a picture costs its raster and one row, never a second copy of itself. The
+// file is read a piece at a time (piece_reader.hpp) through a source manager of our own; a source
+// that fails stops the library through its error exit, and its own error is thrown once the
+// library has returned.
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +24,7 @@
 #include "platform/file_io.hpp"
 #include "raster/jpeg.hpp"
 #include "raster/picture_limits.hpp"
+#include "raster/piece_reader.hpp"
 
 namespace felmo {
 
@@ -53,6 +57,56 @@ void noteWarning(j_common_ptr info, int level) {
 
 void discardMessage(j_common_ptr) {}
 
+// The library's input: the source a piece at a time. Past the end, as for data in memory, each
+// request is answered with an end-of-picture marker and a warning, so that a truncated file
+// decodes as far as it goes and is then noticed (noteWarning).
+struct PieceSource {
+    jpeg_source_mgr library;
+    PieceReader* reader;
+};
+
+void startReading(j_decompress_ptr) {}
+void endReading(j_decompress_ptr) {}
+
+boolean fillFromSource(j_decompress_ptr info) {
+    static const JOCTET kEndMarker[2] = {0xFF, JPEG_EOI};
+    auto* source = reinterpret_cast<PieceSource*>(info->src);
+    const std::span<const std::uint8_t> piece = source->reader->nextPiece();
+    if (!piece.empty()) {
+        source->library.next_input_byte = piece.data();
+        source->library.bytes_in_buffer = piece.size();
+        return TRUE;
+    }
+    if (source->reader->failed())
+        ERREXIT(info, JERR_FILE_READ);
+    WARNMS(info, JWRN_JPEG_EOF);
+    source->library.next_input_byte = kEndMarker;
+    source->library.bytes_in_buffer = sizeof kEndMarker;
+    return TRUE;
+}
+
+// Skipped bytes still in the source are passed over without being read; beyond its end each
+// end-of-picture marker handed out counts as skipped, as when the data is in memory.
+void skipInSource(j_decompress_ptr info, long count) {
+    if (count <= 0)
+        return;
+    auto* source = reinterpret_cast<PieceSource*>(info->src);
+    std::uint64_t rest = static_cast<unsigned long>(count);
+    if (rest > source->library.bytes_in_buffer) {
+        rest -= source->library.bytes_in_buffer;
+        source->library.bytes_in_buffer = 0;
+        const std::uint64_t inSource = std::min(rest, source->reader->remaining());
+        source->reader->skip(inSource);
+        rest -= inSource;
+        while (rest > source->library.bytes_in_buffer) {
+            rest -= source->library.bytes_in_buffer;
+            fillFromSource(info);
+        }
+    }
+    source->library.next_input_byte += rest;
+    source->library.bytes_in_buffer -= rest;
+}
+
 enum class Layout { Bgr, GreyIndex, Cmyk };
 
 // Where the decoded rows go: a raster of the given size made by the caller. Returns null when it
@@ -63,6 +117,7 @@ using RowsOf = unsigned char* (*)(void* context, int width, int height);
 struct DecodedPixels {
     RowsOf rowsOf;
     void* context;
+    PieceReader* reader;
     unsigned char* scratch;  // malloc'd, one row of width * channels bytes (grey and CMYK only)
     int width;
     int height;
@@ -108,9 +163,10 @@ void storeRow(const DecodedPixels& decoded, const unsigned char* in, unsigned ch
     }
 }
 
-bool runDecoder(const unsigned char* data, unsigned long size, DecodedPixels* out) {
+bool runDecoder(DecodedPixels* out) {
     jpeg_decompress_struct info;
     ErrorManager errors;
+    PieceSource source;
     info.err = jpeg_std_error(&errors.library);
     errors.library.error_exit = exitThroughJump;
     errors.library.emit_message = noteWarning;
@@ -125,7 +181,17 @@ bool runDecoder(const unsigned char* data, unsigned long size, DecodedPixels* ou
         return false;
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, data, size);
+    source.reader = out->reader;
+    source.library.init_source = startReading;
+    source.library.fill_input_buffer = fillFromSource;
+    source.library.skip_input_data = skipInSource;
+    source.library.resync_to_restart = jpeg_resync_to_restart;
+    source.library.term_source = endReading;
+    source.library.next_input_byte = nullptr;
+    source.library.bytes_in_buffer = 0;
+    info.src = &source.library;
+    if (out->reader->remaining() == 0)
+        ERREXIT(&info, JERR_INPUT_EMPTY);
     jpeg_read_header(&info, TRUE);
 
     const unsigned long long width = info.image_width, height = info.image_height;
@@ -202,12 +268,13 @@ struct InvalidJpeg {
     std::string detail;
 };
 
-// Owns what runDecoder leaves behind: the raster it asked for and the row scratch.
+// Owns what runDecoder reads from and leaves behind: the raster it asked for and the row scratch.
 struct DecodeTarget {
     DecodedPixels decoded{};
+    PieceReader reader;
     std::optional<Raster> raster;
 
-    DecodeTarget() {
+    explicit DecodeTarget(ByteSource& source) : reader(source) {
         decoded.rowsOf = [](void* context, int width, int height) noexcept -> unsigned char* {
             auto* self = static_cast<DecodeTarget*>(context);
             try {
@@ -218,17 +285,18 @@ struct DecodeTarget {
             return self->raster->storageRow(0);
         };
         decoded.context = this;
+        decoded.reader = &reader;
     }
     ~DecodeTarget() { std::free(decoded.scratch); }
     DecodeTarget(const DecodeTarget&) = delete;
     DecodeTarget& operator=(const DecodeTarget&) = delete;
 };
 
-Raster decodeOrFail(std::span<const std::uint8_t> bytes) {
-    DecodeTarget target;
+Raster decodeOrFail(ByteSource& source) {
+    DecodeTarget target(source);
     DecodedPixels& decoded = target.decoded;
-    const bool decodedWell =
-        runDecoder(bytes.data(), static_cast<unsigned long>(bytes.size()), &decoded);
+    const bool decodedWell = runDecoder(&decoded);
+    target.reader.rethrowFailure();
     if (!decodedWell && (decoded.refusedWidth != 0 || decoded.refusedHeight != 0)) {
         try {
             checkPictureSize(decoded.refusedWidth, decoded.refusedHeight);
@@ -258,32 +326,35 @@ Raster decodeOrFail(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-Raster decodeJpeg(std::span<const std::uint8_t> bytes) {
+Raster decodeJpeg(ByteSource& source) {
     try {
-        return decodeOrFail(bytes);
+        return decodeOrFail(source);
     } catch (const InvalidJpeg& invalid) {
         throw Error("Invalid JPEG data. " + invalid.detail);
     }
 }
 
-Raster decodeJpeg(ByteSource& source) {
-    return decodeJpeg(readAll(source));
+Raster decodeJpeg(std::span<const std::uint8_t> bytes) {
+    MemorySource source(bytes);
+    return decodeJpeg(source);
 }
 
 Raster loadJpegFile(const std::filesystem::path& path) {
-    return decodeJpegFile(path, readWholeFile(path));
+    InputFile file(path);
+    return decodeJpegFile(path, file);
 }
 
-Raster decodeJpegFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+Raster decodeJpegFile(const std::filesystem::path& path, ByteSource& source) {
     try {
-        return decodeOrFail(bytes);
+        return decodeOrFail(source);
     } catch (const InvalidJpeg& invalid) {
         throw Error("Invalid JPEG file \"" + utf8FromPath(path) + "\". " + invalid.detail);
     }
 }
 
-Raster decodeJpegFile(const std::filesystem::path& path, ByteSource& source) {
-    return decodeJpegFile(path, readAll(source));
+Raster decodeJpegFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+    MemorySource source(bytes);
+    return decodeJpegFile(path, source);
 }
 
 }  // namespace felmo

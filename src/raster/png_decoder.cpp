@@ -3,7 +3,10 @@
 // That function keeps only plain C values (the library's structs, a one-row malloc'd scratch), so
 // nothing with a destructor is ever jumped over. The picture lives in the caller: runDecoder asks
 // for it through a noexcept callback once the size is known and reads each row straight into the
-// raster (and the opacities), so a picture costs its raster, its opacities and one row.
+// raster (and the opacities), so a picture costs its raster, its opacities and one row. The file
+// is read a piece at a time (piece_reader.hpp); a source that fails is turned into the library's
+// error from the read callback, never thrown through the library, and its own error is thrown
+// once the library has returned.
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -13,16 +16,11 @@
 #include <png.h>
 
 #include "raster/picture_limits.hpp"
+#include "raster/piece_reader.hpp"
 #include "raster/png.hpp"
 
 namespace felmo {
 namespace {
-
-struct MemorySource {
-    const unsigned char* data;
-    std::size_t size;
-    std::size_t position;
-};
 
 // Where the rows go: `colour` holds height rows of width x 3 bytes (B, G, R), `alpha` (when the
 // picture has transparency) height rows of width opacities. Null colour when it cannot be made.
@@ -36,6 +34,7 @@ using RowsOf = PictureRows (*)(void* context, int width, int height, int withAlp
 struct PngOutcome {
     RowsOf rowsOf;
     void* context;
+    PieceReader* reader;
     unsigned char* scratch;  // malloc'd, one BGRA row (pictures with transparency)
     unsigned long width;
     unsigned long height;
@@ -44,12 +43,11 @@ struct PngOutcome {
     char message[256];
 };
 
-void readFromMemory(png_structp png, png_bytep target, png_size_t length) {
-    auto* source = static_cast<MemorySource*>(png_get_io_ptr(png));
-    if (length > source->size - source->position)
-        png_error(png, "The file ends early: it is truncated or damaged");
-    std::memcpy(target, source->data + source->position, length);
-    source->position += length;
+void readFromSource(png_structp png, png_bytep target, png_size_t length) {
+    auto* reader = static_cast<PieceReader*>(png_get_io_ptr(png));
+    if (reader->read({target, length}) != length)
+        png_error(png, reader->failed() ? "The file could not be read"
+                                        : "The file ends early: it is truncated or damaged");
 }
 
 void failThroughJump(png_structp png, png_const_charp message) {
@@ -60,8 +58,7 @@ void failThroughJump(png_structp png, png_const_charp message) {
 
 void ignoreWarning(png_structp, png_const_charp) {}
 
-bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
-    MemorySource source{data, size, 0};
+bool runDecoder(PngOutcome* out) {
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, out, failThroughJump, ignoreWarning);
     if (png == nullptr) {
@@ -78,7 +75,7 @@ bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    png_set_read_fn(png, &source, readFromMemory);
+    png_set_read_fn(png, out->reader, readFromSource);
     png_read_info(png, info);
 
     out->width = png_get_image_width(png, info);
@@ -140,12 +137,13 @@ bool runDecoder(const unsigned char* data, std::size_t size, PngOutcome* out) {
     return true;
 }
 
-// Owns what runDecoder leaves behind: the picture it asked for and the row scratch.
+// Owns what runDecoder reads from and leaves behind: the picture it asked for and the row scratch.
 struct DecodeTarget {
     PngOutcome outcome{};
+    PieceReader reader;
     DecodedPicture picture;
 
-    DecodeTarget() {
+    explicit DecodeTarget(ByteSource& source) : reader(source) {
         outcome.rowsOf = [](void* context, int width, int height,
                             int withAlpha) noexcept -> PictureRows {
             auto* self = static_cast<DecodeTarget*>(context);
@@ -160,6 +158,7 @@ struct DecodeTarget {
                     withAlpha ? self->picture.alpha.data() : nullptr};
         };
         outcome.context = this;
+        outcome.reader = &reader;
     }
     ~DecodeTarget() { std::free(outcome.scratch); }
     DecodeTarget(const DecodeTarget&) = delete;
@@ -169,9 +168,15 @@ struct DecodeTarget {
 }  // namespace
 
 DecodedPicture decodePng(std::span<const std::uint8_t> bytes) {
-    DecodeTarget target;
+    MemorySource source(bytes);
+    return decodePng(source);
+}
+
+DecodedPicture decodePng(ByteSource& source) {
+    DecodeTarget target(source);
     PngOutcome& decoded = target.outcome;
-    const bool decodedWell = runDecoder(bytes.data(), bytes.size(), &decoded);
+    const bool decodedWell = runDecoder(&decoded);
+    target.reader.rethrowFailure();
     if (decoded.tooLarge) {
         try {
             checkPictureSize(static_cast<std::int64_t>(decoded.width),
@@ -185,10 +190,6 @@ DecodedPicture decodePng(std::span<const std::uint8_t> bytes) {
     DecodedPicture picture = std::move(target.picture);
     dropAlphaWhenOpaque(picture);
     return picture;
-}
-
-DecodedPicture decodePng(ByteSource& source) {
-    return decodePng(readAll(source));
 }
 
 }  // namespace felmo

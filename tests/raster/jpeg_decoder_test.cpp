@@ -12,6 +12,7 @@
 
 #include "base/error.hpp"
 #include "raster/jpeg.hpp"
+#include "support/picture_files.hpp"
 #include "support/resident_memory.hpp"
 #include "support/system_reasons.hpp"
 
@@ -20,44 +21,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Encodes width x height pixels of `components` bytes each (RGB, grey or CMYK) with libjpeg,
-// at full quality and without chroma subsampling.
-Bytes encodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
-                 const std::function<void(int x, int y, std::uint8_t* pixel)>& paint,
-                 bool progressive = false) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = width;
-    info.image_height = height;
-    info.input_components = components;
-    info.in_color_space = space;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 100, TRUE);
-    for (int i = 0; i < info.num_components; ++i) {
-        info.comp_info[i].h_samp_factor = 1;
-        info.comp_info[i].v_samp_factor = 1;
-    }
-    if (progressive)
-        jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            paint(x, y, &row[static_cast<std::size_t>(x) * components]);
-        JSAMPROW rowPointer = row.data();
-        jpeg_write_scanlines(&info, &rowPointer, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes bytes(buffer, buffer + size);
-    std::free(buffer);
-    return bytes;
-}
+using testing::encodeJpeg;
 
 // Four solid quadrants: red, green / blue, white. Red and blue apart catch a channel swap.
 Color quadrantColor(int x, int y, int size) {

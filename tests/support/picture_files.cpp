@@ -1,9 +1,12 @@
 #include "support/picture_files.hpp"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
 #include <gif_lib.h>
+#include <jpeglib.h>
 #include <png.h>
 #include <webp/encode.h>
 #include <webp/mux.h>
@@ -82,8 +85,45 @@ Bytes writePng(const PngSpec& spec, int compression) {
 
 }  // namespace
 
-Bytes encodePng(const PngSpec& spec) {
-    return writePng(spec, 6);
+Bytes encodePng(const PngSpec& spec, int compression) {
+    return writePng(spec, compression);
+}
+
+Bytes encodeJpeg(int width, int height, int components, int space,
+                 const std::function<void(int x, int y, std::uint8_t* pixel)>& paint,
+                 bool progressive) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = components;
+    info.in_color_space = static_cast<J_COLOR_SPACE>(space);
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
+    for (int i = 0; i < info.num_components; ++i) {
+        info.comp_info[i].h_samp_factor = 1;
+        info.comp_info[i].v_samp_factor = 1;
+    }
+    if (progressive)
+        jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * components);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            paint(x, y, &row[static_cast<std::size_t>(x) * components]);
+        JSAMPROW rowPointer = row.data();
+        jpeg_write_scanlines(&info, &rowPointer, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes bytes(buffer, buffer + size);
+    std::free(buffer);
+    return bytes;
 }
 
 Bytes encodeRgbPng(int width, int height, const Bytes& rgb, int compression) {

@@ -1,8 +1,9 @@
-// Writers of PNG, GIF and WebP files for the tests and benchmarks, straight through the libraries,
-// so the readers are checked against files they did not make themselves.
+// Writers of PNG, GIF, JPEG and WebP files for the tests and benchmarks, straight through the
+// libraries, so the readers are checked against files they did not make themselves.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -29,7 +30,7 @@ struct PngSpec {
     std::optional<Rgb> transparentRgb;
     std::vector<Bytes> rows;
 };
-Bytes encodePng(const PngSpec& spec);
+Bytes encodePng(const PngSpec& spec, int compression = 6);
 // An 8-bit RGB PNG from rows of width x 3 bytes (R, G, B); `compression` 0 to 9.
 Bytes encodeRgbPng(int width, int height, const Bytes& rgb, int compression = 6);
 
@@ -49,6 +50,12 @@ struct GifSpec {
     std::vector<GifFrameSpec> frames;
 };
 Bytes encodeGif(const GifSpec& spec);
+
+// A JPEG of width x height pixels of `components` bytes each, in the library's colour space
+// `space` (JCS_RGB, JCS_GRAYSCALE, JCS_CMYK), at full quality and without chroma subsampling.
+Bytes encodeJpeg(int width, int height, int components, int space,
+                 const std::function<void(int x, int y, std::uint8_t* pixel)>& paint,
+                 bool progressive = false);
 
 // A WebP of width x height RGBA pixels (R, G, B, A bytes), lossless or lossy.
 Bytes encodeWebp(int width, int height, const Bytes& rgba, bool lossless = true);
