@@ -78,14 +78,18 @@ class PieceReader {
     }
 
     // Bytes not yet handed over.
-    std::uint64_t remaining() const noexcept { return piece_.size() + remainingInSource(); }
+    std::uint64_t remaining() const noexcept {
+        return piece_.size() + remainingInSource();
+    }
 
     // Throws the source's error, if it failed.
     void rethrowFailure() const {
         if (failure_)
             std::rethrow_exception(failure_);
     }
-    bool failed() const noexcept { return static_cast<bool>(failure_); }
+    bool failed() const noexcept {
+        return static_cast<bool>(failure_);
+    }
 
   private:
     std::uint64_t remainingInSource() const noexcept {
