@@ -1,6 +1,7 @@
-// WebP decoding through libwebp (its demux part), on memory: lossy and lossless, with or without
-// alpha, still or animated. Frames are composed by the rules of raster/animation.hpp (the file's
-// background colour is not painted).
+// WebP decoding through libwebp: lossy and lossless, with or without alpha, still or animated.
+// From a source, only the chunk headers and one frame's compressed data are held at a time.
+// Frames are composed by the rules of raster/animation.hpp (the file's background colour is not
+// painted).
 //
 // Errors: bytes that are not a valid WebP, a damaged or truncated file, more than
 // kMaxAnimationFrames frames, canvases beyond the pixel limit and a lossless frame on a canvas

@@ -1,5 +1,7 @@
-// WebP decoding through libwebp. The demuxer checks the container and gives the canvas size and
-// the frame durations before anything is decoded.
+// WebP decoding through libwebp. Our own walk of the container (raster/webp_container.hpp) checks
+// the whole file and gives the canvas size and the frame durations before anything is decoded;
+// then each frame's compressed data alone is read from the source and decoded, so the file is
+// never held whole.
 //
 // The first frame alone (what a still needs) is decoded straight into the raster's rows at the
 // frame's place on a transparent canvas, with no animation decoder and no picture-sized buffer
@@ -19,10 +21,11 @@
 #include <vector>
 
 #include <webp/decode.h>
-#include <webp/demux.h>
+#include <webp/mux_types.h>
 
 #include "raster/picture_limits.hpp"
 #include "raster/webp.hpp"
+#include "raster/webp_container.hpp"
 
 namespace felmo {
 namespace {
@@ -31,78 +34,38 @@ namespace {
     throw InvalidPicture("WebP", detail);
 }
 
-struct DemuxerDeleter {
-    void operator()(WebPDemuxer* demuxer) const { WebPDemuxDelete(demuxer); }
-};
-using Demuxer = std::unique_ptr<WebPDemuxer, DemuxerDeleter>;
-
-WebPData asWebpData(std::span<const std::uint8_t> bytes) {
-    return WebPData{bytes.data(), bytes.size()};
-}
-
-// A frame of the demuxer, released when it goes.
-class DemuxedFrame {
-  public:
-    DemuxedFrame() = default;
-    DemuxedFrame(const DemuxedFrame&) = delete;
-    DemuxedFrame& operator=(const DemuxedFrame&) = delete;
-    ~DemuxedFrame() {
-        if (held_)
-            WebPDemuxReleaseIterator(&frame_);
-    }
-
-    bool open(const WebPDemuxer* demuxer, int number) {
-        held_ = WebPDemuxGetFrame(demuxer, number, &frame_) != 0;
-        return held_;
-    }
-    WebPIterator& get() { return frame_; }
-
-  private:
-    WebPIterator frame_{};
-    bool held_ = false;
-};
-
-// The demuxer of a whole, valid file whose canvas is within the pixel limit, and its outline.
-Demuxer openDemuxer(std::span<const std::uint8_t> bytes, AnimationOutline& outline) {
-    const WebPData data = asWebpData(bytes);
-    WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
-    Demuxer demuxer(WebPDemuxPartial(&data, &state));
-    if (demuxer == nullptr || state == WEBP_DEMUX_PARSE_ERROR)
-        fail("The file is damaged.");
-    if (state != WEBP_DEMUX_DONE)
-        fail("The file ends early: it is truncated or damaged.");
-
-    const std::int64_t width = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH);
-    const std::int64_t height = WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT);
+// The container of a whole, valid file whose canvas is within the pixel limit, and its outline.
+WebpContainer openContainer(ByteSource& source, AnimationOutline& outline) {
+    WebpContainer container = walkWebpContainer(source, kMaxAnimationFrames);
     try {
-        checkPictureSize(width, height);
+        checkPictureSize(container.canvasWidth, container.canvasHeight);
     } catch (const Error& limit) {
         fail(limit.what());
     }
-    const std::uint32_t frameCount = WebPDemuxGetI(demuxer.get(), WEBP_FF_FRAME_COUNT);
-    if (frameCount == 0)
+    if (container.frameCount == 0)
         fail("The file holds no picture.");
-    if (frameCount > static_cast<std::uint32_t>(kMaxAnimationFrames))
+    if (container.frameCount > kMaxAnimationFrames)
         fail("The animation has more than " + std::to_string(kMaxAnimationFrames) + " frames.");
 
-    outline = AnimationOutline{static_cast<int>(width), static_cast<int>(height), {}};
-    const bool animated =
-        (WebPDemuxGetI(demuxer.get(), WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG) != 0;
-    DemuxedFrame frame;
-    if (frame.open(demuxer.get(), 1)) {
-        do
-            outline.delaysMs.push_back(animated ? std::max(frame.get().duration, 0) : 0);
-        while (WebPDemuxNextFrame(&frame.get()));
-    }
-    if (outline.delaysMs.size() != frameCount)
-        fail("The file is damaged.");
-    return demuxer;
+    outline = AnimationOutline{container.canvasWidth, container.canvasHeight, {}};
+    const bool animated = (container.flags & ANIMATION_FLAG) != 0;
+    for (const WebpFrameChunks& frame : container.frames)
+        outline.delaysMs.push_back(animated ? std::max(frame.durationMs, 0) : 0);
+    return container;
 }
 
-AnimationOutline readOutline(std::span<const std::uint8_t> bytes) {
+AnimationOutline readOutline(ByteSource& source) {
     AnimationOutline outline;
-    openDemuxer(bytes, outline);
+    openContainer(source, outline);
     return outline;
+}
+
+// The frame's compressed data, in `scratch` unless the source is memory.
+WebPData frameData(ByteSource& source, const WebpFrameChunks& frame,
+                   std::vector<std::uint8_t>& scratch) {
+    const std::span<const std::uint8_t> bytes =
+        source.bytesAt(frame.dataOffset, static_cast<std::size_t>(frame.dataSize), scratch);
+    return WebPData{bytes.data(), bytes.size()};
 }
 
 // Where a frame lies on the canvas.
@@ -175,10 +138,11 @@ bool decodeColours(const WebPData& fragment, const FramePlace& place, DecodedPic
 
 // Where `frame` lies on the canvas, once its bitstream is known to fit there; a lossless frame
 // on a canvas beyond kMaxLosslessWebpPixels is refused.
-FramePlace placeOf(const WebPIterator& frame, const AnimationOutline& outline) {
-    const FramePlace place{frame.x_offset, frame.y_offset, frame.width, frame.height};
+FramePlace placeOf(const WebpFrameChunks& frame, const WebPData& data,
+                   const AnimationOutline& outline) {
+    const FramePlace place{frame.x, frame.y, frame.width, frame.height};
     WebPBitstreamFeatures features;
-    if (WebPGetFeatures(frame.fragment.bytes, frame.fragment.size, &features) != VP8_STATUS_OK ||
+    if (WebPGetFeatures(data.bytes, data.size, &features) != VP8_STATUS_OK ||
         features.width != place.width || features.height != place.height || place.x < 0 ||
         place.y < 0 || place.width <= 0 || place.height <= 0 ||
         place.x + place.width > outline.width || place.y + place.height > outline.height)
@@ -203,33 +167,32 @@ void fillOpacities(DecodedPicture& picture, const FramePlace& place, std::uint8_
                     place.width, opacity);
 }
 
-std::string cannotDecode(const WebPIterator& frame) {
-    return frame.num_frames > 1 ? "Frame " + std::to_string(frame.frame_num) +
+std::string cannotDecode(const WebpContainer& container, int index) {
+    return container.frameCount > 1 ? "Frame " + std::to_string(index + 1) +
                                       " cannot be decoded: the file is damaged."
                                 : "The picture cannot be decoded: the file is damaged.";
 }
 
 // The first frame as the canvas shows it before any other: the frame at its place, every pixel
 // around it transparent black.
-DecodedPicture decodeFirstFrame(std::span<const std::uint8_t> bytes) {
+DecodedPicture decodeFirstFrame(ByteSource& source) {
     AnimationOutline outline;
-    const Demuxer demuxer = openDemuxer(bytes, outline);
-    DemuxedFrame frame;
-    if (!frame.open(demuxer.get(), 1))
-        fail("The file is damaged.");
-    const WebPIterator& first = frame.get();
-    const FramePlace place = placeOf(first, outline);
+    const WebpContainer container = openContainer(source, outline);
+    const WebpFrameChunks& first = container.frames.front();
+    std::vector<std::uint8_t> scratch;
+    const WebPData data = frameData(source, first, scratch);
+    const FramePlace place = placeOf(first, data, outline);
     const std::int64_t canvasPixels = std::int64_t{outline.width} * outline.height;
 
     DecodedPicture picture{Raster(outline.width, outline.height, colors::black), {}};
     const bool fills = fillsCanvas(place, outline);
-    if (first.has_alpha || !fills)
+    if (first.hasAlpha || !fills)
         picture.alpha.assign(static_cast<std::size_t>(canvasPixels), 0);
-    const bool decoded = (!first.has_alpha || decodeOpacities(first.fragment, place, picture)) &&
-                         decodeColours(first.fragment, place, picture);
+    const bool decoded = (!first.hasAlpha || decodeOpacities(data, place, picture)) &&
+                         decodeColours(data, place, picture);
     if (!decoded)
-        fail(cannotDecode(first));
-    if (!first.has_alpha && !fills)
+        fail(cannotDecode(container, 0));
+    if (!first.hasAlpha && !fills)
         fillOpacities(picture, place, 255);
     dropAlphaWhenOpaque(picture);
     return picture;
@@ -296,31 +259,30 @@ bool inside(const FramePlace& place, int x, int y) {
 // draws its translucent pixels over the canvas, except where the frame before it was cleared:
 // there, and in a frame that does not blend, its pixels replace what was there. An opaque frame
 // is decoded straight into the canvas; one with transparency through a buffer of its own size.
-void compose(std::span<const std::uint8_t> bytes, const ComposedFrameVisitor& visit) {
+void compose(ByteSource& source, const ComposedFrameVisitor& visit) {
     AnimationOutline outline;
-    const Demuxer demuxer = openDemuxer(bytes, outline);
+    const WebpContainer container = openContainer(source, outline);
     DecodedPicture canvas{
         Raster(outline.width, outline.height, colors::black),
         std::vector<std::uint8_t>(static_cast<std::size_t>(outline.width) * outline.height, 0)};
     std::vector<std::uint8_t> frameBgra;
-    DemuxedFrame frame;
-    if (!frame.open(demuxer.get(), 1))
-        fail("The file is damaged.");
+    std::vector<std::uint8_t> scratch;
     FramePlace previous;
     bool previousCleared = false;
     bool previousStartedClear = false;
-    for (int index = 0;; ++index) {
-        const WebPIterator& current = frame.get();
-        const FramePlace place = placeOf(current, outline);
-        const bool blends = current.blend_method == WEBP_MUX_BLEND;
+    for (int index = 0; index < container.frameCount; ++index) {
+        const WebpFrameChunks& current = container.frames[static_cast<std::size_t>(index)];
+        const WebPData data = frameData(source, current, scratch);
+        const FramePlace place = placeOf(current, data, outline);
+        const bool blends = current.blends;
         const bool startsClear =
-            index == 0 || ((!current.has_alpha || !blends) && fillsCanvas(place, outline)) ||
+            index == 0 || ((!current.hasAlpha || !blends) && fillsCanvas(place, outline)) ||
             (previousCleared && (fillsCanvas(previous, outline) || previousStartedClear));
         if (startsClear && index > 0)
             clearCanvas(canvas);
         bool decoded = false;
-        if (!current.has_alpha) {
-            decoded = decodeColours(current.fragment, place, canvas);
+        if (!current.hasAlpha) {
+            decoded = decodeColours(data, place, canvas);
             fillOpacities(canvas, place, 255);
         } else {
             frameBgra.resize(static_cast<std::size_t>(place.width) * place.height * 4);
@@ -329,7 +291,7 @@ void compose(std::span<const std::uint8_t> bytes, const ComposedFrameVisitor& vi
             config.output.u.RGBA.rgba = frameBgra.data();
             config.output.u.RGBA.stride = place.width * 4;
             config.output.u.RGBA.size = frameBgra.size();
-            decoded = decodeInto(current.fragment, config);
+            decoded = decodeInto(data, config);
             if (decoded) {
                 const bool over = blends && !startsClear;
                 putFrame(frameBgra.data(), place, canvas, [&](int x, int y) {
@@ -338,43 +300,44 @@ void compose(std::span<const std::uint8_t> bytes, const ComposedFrameVisitor& vi
             }
         }
         if (!decoded)
-            fail(cannotDecode(current));
+            fail(cannotDecode(container, index));
         if (!visit(index, canvas))
             return;
-        previousCleared = current.dispose_method == WEBP_MUX_DISPOSE_BACKGROUND;
+        previousCleared = current.clearedAfter;
         if (previousCleared)
             clearRectangle(canvas, place);
         previous = place;
         previousStartedClear = startsClear;
-        if (!WebPDemuxNextFrame(&frame.get()))
-            return;
     }
 }
 
 }  // namespace
 
 DecodedPicture decodeWebp(std::span<const std::uint8_t> bytes) {
-    return decodeFirstFrame(bytes);
+    MemorySource source(bytes);
+    return decodeFirstFrame(source);
 }
 
 AnimationOutline readWebpOutline(std::span<const std::uint8_t> bytes) {
-    return readOutline(bytes);
+    MemorySource source(bytes);
+    return readOutline(source);
 }
 
 void composeWebpFrames(std::span<const std::uint8_t> bytes, const ComposedFrameVisitor& visit) {
-    compose(bytes, visit);
+    MemorySource source(bytes);
+    compose(source, visit);
 }
 
 DecodedPicture decodeWebp(ByteSource& source) {
-    return decodeWebp(readAll(source));
+    return decodeFirstFrame(source);
 }
 
 AnimationOutline readWebpOutline(ByteSource& source) {
-    return readWebpOutline(readAll(source));
+    return readOutline(source);
 }
 
 void composeWebpFrames(ByteSource& source, const ComposedFrameVisitor& visit) {
-    composeWebpFrames(readAll(source), visit);
+    compose(source, visit);
 }
 
 }  // namespace felmo
