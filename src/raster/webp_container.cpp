@@ -117,9 +117,9 @@ class Walker {
         if (position < windowStart_ || position - windowStart_ + length > window_.size()) {
             const std::uint64_t rest = end_ - position;
             const std::size_t read = static_cast<std::size_t>(
-                source_.isInMemory() ? rest
-                                     : std::max<std::uint64_t>(
-                                           length, std::min<std::uint64_t>(rest, kWindowBytes)));
+                source_.isInMemory()
+                    ? rest
+                    : std::max<std::uint64_t>(length, std::min<std::uint64_t>(rest, kWindowBytes)));
             window_ = source_.bytesAt(position, read, scratch_);
             windowStart_ = position;
         }
@@ -241,11 +241,11 @@ class Walker {
         return status;
     }
 
-    // Whether a frame may follow the last one (which must be complete), and checks it as the
-    // demuxer checks the frames of an extended file.
-    bool addFrame(const Frame& frame) {
+    // Adds the frame, checking it as the demuxer checks the frames of an extended file. A frame
+    // after an incomplete one is accepted here and makes the file invalid later.
+    void addFrame(const Frame& frame) {
         if (frameCount_ > 0 && !lastComplete_)
-            return false;
+            framesValid_ = false;
         if (frameCount_ == 0) {
             firstWidth_ = frame.width;
             firstHeight_ = frame.height;
@@ -256,14 +256,12 @@ class Walker {
         if (static_cast<int>(result_.frames.size()) < frameLimit_)
             result_.frames.push_back(chunksOf(frame));
         ++frameCount_;
-        return true;
     }
 
     static WebpFrameChunks chunksOf(const Frame& frame) {
-        WebpFrameChunks chunks{frame.imageOffset, frame.imageSize, frame.x,
-                               frame.y,           frame.width,     frame.height,
-                               frame.durationMs,  frame.hasAlpha,  frame.blends,
-                               frame.clearedAfter};
+        WebpFrameChunks chunks{
+            frame.imageOffset, frame.imageSize,  frame.x,        frame.y,      frame.width,
+            frame.height,      frame.durationMs, frame.hasAlpha, frame.blends, frame.clearedAfter};
         if (frame.alphaSize > 0) {
             const std::uint64_t between =
                 frame.imageOffset > 0 ? frame.imageOffset - (frame.alphaOffset + frame.alphaSize)
@@ -346,8 +344,7 @@ class Walker {
             canvasHeight_ = frame.height;
             flags_ |= frame.hasAlpha ? kAlphaFlag : 0;
         }
-        if (!addFrame(frame))
-            return Parse::Error;
+        addFrame(frame);
         return status;
     }
 
@@ -459,9 +456,8 @@ class Walker {
         if (status != Parse::Error && start_ - payloadStart > payloadSize)
             status = Parse::Error;
         // a frame chunk without picture chunks adds no frame; nor does any in a still
-        if (status != Parse::Error && (flags_ & kAnimationFlag) != 0 && frame.number > 0 &&
-            !addFrame(frame))
-            status = Parse::Error;
+        if (status != Parse::Error && (flags_ & kAnimationFlag) != 0 && frame.number > 0)
+            addFrame(frame);
         return status;
     }
 

@@ -26,8 +26,8 @@ struct WebpFrameChunks {
     int height = 0;
     int durationMs = 0;
     bool hasAlpha = false;
-    bool blends = true;            // drawn over the canvas rather than replacing it
-    bool clearedAfter = false;     // its rectangle cleared once it has been shown
+    bool blends = true;         // drawn over the canvas rather than replacing it
+    bool clearedAfter = false;  // its rectangle cleared once it has been shown
 };
 
 struct WebpContainer {

@@ -168,9 +168,9 @@ void fillOpacities(DecodedPicture& picture, const FramePlace& place, std::uint8_
 }
 
 std::string cannotDecode(const WebpContainer& container, int index) {
-    return container.frameCount > 1 ? "Frame " + std::to_string(index + 1) +
-                                      " cannot be decoded: the file is damaged."
-                                : "The picture cannot be decoded: the file is damaged.";
+    return container.frameCount > 1
+               ? "Frame " + std::to_string(index + 1) + " cannot be decoded: the file is damaged."
+               : "The picture cannot be decoded: the file is damaged.";
 }
 
 // The first frame as the canvas shows it before any other: the frame at its place, every pixel

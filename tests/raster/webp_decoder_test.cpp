@@ -5,10 +5,13 @@
 #include <ostream>
 #include <string>
 
+#include "platform/file_io.hpp"
 #include "raster/webp.hpp"
+#include "support/file_like_source.hpp"
 #include "support/picture_files.hpp"
 #include "support/reference_decoders.hpp"
 #include "support/resident_memory.hpp"
+#include "support/temporary_folder.hpp"
 
 namespace felmo {
 namespace {
@@ -288,6 +291,217 @@ TEST(WebpDecoder, AnimationGivesEveryComposedFrameAndItsDelay) {
         {rgb(0, 0, 255), rgb(0, 0, 255)},
     };
     EXPECT_EQ(seen, expected);
+}
+
+// 512 x 512 opaque noise, lossless: about 0.8 MB of compressed data a frame, as large as the
+// canvas's own pixels, so that a file of many of them is many times its canvas.
+Bytes noiseFrame() {
+    constexpr int kSide = 512;
+    Bytes rgba = patternRgba(kSide, kSide, false, 99);
+    return testing::encodeWebp(kSide, kSide, rgba);
+}
+
+Bytes manyFrameAnimation(const Bytes& frame, int count) {
+    std::vector<PlacedWebpFrame> frames;
+    for (int i = 0; i < count; ++i)
+        frames.push_back(PlacedWebpFrame{frame, 0, 0, false, false, 40 + i});
+    return testing::assembleAnimatedWebp(512, 512, frames);
+}
+
+// What each way of reading a WebP does with a file.
+struct SourceRead {
+    const char* name;
+    std::function<void(ByteSource&)> read;
+};
+
+const SourceRead kSourceReads[] = {
+    {"outline", [](ByteSource& source) { readWebpOutline(source); }},
+    {"first frame", [](ByteSource& source) { decodeWebp(source); }},
+    {"every frame",
+     [](ByteSource& source) {
+         composeWebpFrames(source, [](int, const DecodedPicture&) { return true; });
+     }},
+};
+
+// A long animation of a small canvas read from a file costs its canvas and one frame's data,
+// not the file (48 frames: 38 MB, where the canvas is 1 MB).
+TEST(WebpDecoderFromFile, LongAnimationCostsItsCanvasNotTheFile) {
+    if (!testing::residentMemoryIsMeasurable())
+        GTEST_SKIP() << "resident memory is not measurable in this build";
+    const Bytes frame = noiseFrame();
+    const Bytes file = manyFrameAnimation(frame, 48);
+    ASSERT_GT(file.size(), 30u << 20);
+    for (const SourceRead& way : kSourceReads) {
+        const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&] {
+            testing::FileLikeSource source(file);
+            way.read(source);
+        });
+        ASSERT_TRUE(growth.has_value()) << way.name;
+        // canvas 4 B/px, the library's lossless picture 4.2 B/px, the frame's data twice over
+        // (the source's copy and the view of it), and the allocators' own state
+        EXPECT_LE(*growth, 512 * 512 * 9 + 2 * std::int64_t(frame.size()) + (std::int64_t{6} << 20))
+            << way.name;
+    }
+}
+
+// From a file, the walk reads chunk headers a few KiB at a time, and decoding reads one frame's
+// data at a time; the pixels are those decoded from memory.
+TEST(WebpDecoderFromFile, ReadsHeadersAndOneFrameAtATime) {
+    // noise, so that every frame is some KiB and the file over twice the largest
+    const Bytes first = testing::encodeWebp(96, 64, patternRgba(96, 64, true, 5), false);
+    const Bytes second = testing::encodeWebp(40, 30, patternRgba(40, 30, true, 6));
+    const Bytes file = testing::assembleAnimatedWebp(
+        96, 64,
+        {PlacedWebpFrame{first, 0, 0}, PlacedWebpFrame{second, 4, 2, true, true},
+         PlacedWebpFrame{first, 0, 0, false}, PlacedWebpFrame{second, 8, 10}});
+    const std::size_t largestFrame = std::max(first.size(), second.size());
+    ASSERT_GT(file.size(), 2 * std::max<std::size_t>(largestFrame, 4096));
+    const std::vector<Bytes> expected = testing::composeWebpCanvasesForTest(file);
+
+    testing::FileLikeSource outlineSource(file);
+    EXPECT_EQ(readWebpOutline(outlineSource).delaysMs, readWebpOutline(file).delaysMs);
+    EXPECT_LE(outlineSource.largestRead(), 4096u);
+
+    testing::FileLikeSource stillSource(file);
+    EXPECT_EQ(differenceFromBgra(decodeWebp(stillSource), expected.at(0)), "");
+    EXPECT_LE(stillSource.largestRead(), std::max<std::size_t>(first.size(), 4096));
+    EXPECT_LT(stillSource.largestRead(), file.size() / 2);
+
+    testing::FileLikeSource everySource(file);
+    std::size_t seen = 0;
+    composeWebpFrames(everySource, [&](int index, const DecodedPicture& canvas) {
+        EXPECT_EQ(differenceFromBgra(canvas, expected.at(seen)), "") << "frame " << index;
+        ++seen;
+        return true;
+    });
+    EXPECT_EQ(seen, expected.size());
+    EXPECT_LE(everySource.largestRead(), std::max<std::size_t>(largestFrame, 4096));
+}
+
+// Damaged and cut files: the message is the same whether the bytes are in memory or read from a
+// file, for the outline, the first frame and every frame alike.
+struct DamagedWebp {
+    const char* name;
+    std::function<Bytes(Bytes)> damage;  // of a three-frame animation
+    const char* message;                 // what every way of reading it says
+};
+
+std::uint32_t le32At(const Bytes& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    std::memcpy(&value, bytes.data() + at, 4);
+    return value;
+}
+
+// The offset of the `n`th chunk named `tag` (from 0) after the RIFF header, walking the top level
+// and into frame chunks.
+std::size_t chunkAt(const Bytes& file, const char* tag, int n) {
+    for (std::size_t at = 12; at + 8 <= file.size();) {
+        if (std::memcmp(file.data() + at, tag, 4) == 0 && n-- == 0)
+            return at;
+        const std::uint32_t size = le32At(file, at + 4);
+        at += std::memcmp(file.data() + at, "ANMF", 4) == 0 ? 8 + 16 : 8 + size + (size & 1);
+    }
+    throw Error(std::string("no chunk ") + tag);
+}
+
+const DamagedWebp kDamagedWebp[] = {
+    {"CutInTheLastFrame", [](Bytes f) { return Bytes(f.begin(), f.end() - 40); },
+     "The file ends early: it is truncated or damaged."},
+    {"CutInTheHeader", [](Bytes f) { return Bytes(f.begin(), f.begin() + 19); },
+     "The file is damaged."},
+    {"RiffSizeEndsInsideAFrame",
+     [](Bytes f) {
+         const std::uint32_t shorter = le32At(f, 4) - 40;
+         std::memcpy(f.data() + 4, &shorter, 4);
+         return f;
+     },
+     "The file is damaged."},
+    {"FrameBeyondTheCanvas",
+     [](Bytes f) {
+         f[chunkAt(f, "ANMF", 1) + 8] = 10;  // x of the second frame, in units of 2
+         return f;
+     },
+     "The file is damaged."},
+    {"FrameBeforeTheAnimationHeader",
+     [](Bytes f) {
+         std::memcpy(f.data() + chunkAt(f, "ANIM", 0), "XXXX", 4);
+         return f;
+     },
+     "The file is damaged."},
+    {"SecondFrameCannotBeDecoded",
+     [](Bytes f) {
+         const std::size_t at = chunkAt(f, "ANMF", 1) + 8 + 16 + 8;  // its picture's bitstream
+         for (std::size_t i = at + 5; i < at + 40; ++i)
+             f[i] ^= 0x5A;
+         return f;
+     },
+     "Frame 2 cannot be decoded: the file is damaged."},
+};
+
+void PrintTo(const DamagedWebp& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DamagedWebpFile : public ::testing::TestWithParam<DamagedWebp> {};
+
+std::string messageOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST_P(DamagedWebpFile, SaysTheSameFromMemoryAndFromAFile) {
+    const Bytes frame = testing::encodeWebp(8, 6, patternRgba(8, 6, false, 3));
+    const Bytes file = GetParam().damage(
+        testing::assembleAnimatedWebp(8, 6,
+                                      {PlacedWebpFrame{frame, 0, 0}, PlacedWebpFrame{frame, 0, 0},
+                                       PlacedWebpFrame{frame, 0, 0}}));
+    const std::string expected = std::string("Invalid WebP data. ") + GetParam().message;
+    const bool laterFrame = std::string(GetParam().name) == "SecondFrameCannotBeDecoded";
+    for (const SourceRead& way : kSourceReads) {
+        if (laterFrame && std::string(way.name) != "every frame") {
+            // the outline and the first frame never decode the second frame
+            testing::FileLikeSource source(file);
+            EXPECT_EQ(messageOf([&] { way.read(source); }), "") << way.name;
+            continue;
+        }
+        MemorySource memory(file);
+        testing::FileLikeSource fromFile(file);
+        EXPECT_EQ(messageOf([&] { way.read(memory); }), expected) << way.name;
+        EXPECT_EQ(messageOf([&] { way.read(fromFile); }), expected) << way.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WebpDecoder, DamagedWebpFile, ::testing::ValuesIn(kDamagedWebp),
+                         [](const ::testing::TestParamInfo<DamagedWebp>& param) {
+                             return std::string(param.param.name);
+                         });
+
+// A file cut short by someone else after it was opened: the read that finds the bytes gone says
+// so, whichever frame it was reading.
+TEST(WebpDecoderFromFile, FileThatShrinksWhileReadSaysSo) {
+    testing::TemporaryFolder folder;
+    const std::filesystem::path path = folder.path() / "moving.webp";
+    const Bytes file =
+        manyFrameAnimation(testing::encodeWebp(16, 16, patternRgba(16, 16, false, 4)), 6);
+    for (const std::size_t keep : {file.size() - 30, file.size() / 2, std::size_t{100}}) {
+        writeFileAtomically(path, file);
+        InputFile input(path);
+        int frames = 0;
+        std::filesystem::resize_file(path, keep);
+        EXPECT_EQ(messageOf([&] {
+                      composeWebpFrames(input, [&frames](int, const DecodedPicture&) {
+                          ++frames;
+                          return true;
+                      });
+                  }),
+                  "Cannot open file \"" + path.string() + "\". The file changed while it was read.")
+            << keep;
+        EXPECT_LT(frames, 6) << keep;
+    }
 }
 
 }  // namespace
