@@ -259,9 +259,10 @@ class Walker {
     }
 
     static WebpFrameChunks chunksOf(const Frame& frame) {
-        WebpFrameChunks chunks{
-            frame.imageOffset, frame.imageSize,  frame.x,        frame.y,      frame.width,
-            frame.height,      frame.durationMs, frame.hasAlpha, frame.blends, frame.clearedAfter};
+        WebpFrameChunks chunks{frame.imageOffset, frame.imageSize,   frame.imageOffset,
+                               frame.x,           frame.y,           frame.width,
+                               frame.height,      frame.durationMs,  frame.hasAlpha,
+                               frame.blends,      frame.clearedAfter};
         if (frame.alphaSize > 0) {
             const std::uint64_t between =
                 frame.imageOffset > 0 ? frame.imageOffset - (frame.alphaOffset + frame.alphaSize)

@@ -20,6 +20,7 @@ namespace felmo {
 struct WebpFrameChunks {
     std::uint64_t dataOffset = 0;
     std::uint64_t dataSize = 0;
+    std::uint64_t pictureOffset = 0;  // where the picture chunk (or bare bitstream) starts
     int x = 0;
     int y = 0;
     int width = 0;

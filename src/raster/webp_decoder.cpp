@@ -5,10 +5,10 @@
 //
 // The first frame alone (what a still needs) is decoded straight into the raster's rows at the
 // frame's place on a transparent canvas, with no animation decoder and no picture-sized buffer
-// of ours: a frame with transparency is decoded twice, once for its opacities (luma and chroma
-// going to the raster's storage as scratch) and once for its colours. libwebp keeps a lossless
-// picture whole as 32-bit pixels while it decodes it, so a lossless frame is accepted on a
-// canvas of up to kMaxLosslessWebpPixels only.
+// of ours: a frame with transparency is decoded twice, first for its opacities (luma and chroma
+// going to a scratch buffer freed before the raster is made), then for its colours alone. libwebp
+// keeps a lossless picture whole as 32-bit pixels while it decodes it, so a lossless frame is
+// accepted on a canvas of up to kMaxLosslessWebpPixels only.
 //
 // Every frame in order (an animation) is composed on one canvas of ours, the colours and
 // opacities handed to the caller; only a frame with transparency needs a buffer, of its own
@@ -91,36 +91,42 @@ WebPDecoderConfig newDecoderConfig() {
     return config;
 }
 
-// The frame's opacities into `picture.alpha` at its place. The luma and chroma the library
-// gives beside them are written to the start of the raster's storage, which is cleared again
-// afterwards: they need at most 1.5 bytes a pixel of the frame, the raster holds 3 a pixel of the
-// canvas.
-bool decodeOpacities(const WebPData& fragment, const FramePlace& place, DecodedPicture& picture) {
-    const std::size_t canvasWidth = static_cast<std::size_t>(picture.colour.width());
+// The frame's opacities into `opacities` (a row of `canvasWidth` a canvas row) at its place. The
+// luma and chroma the library gives beside them go to a scratch buffer of 1.5 bytes a frame
+// pixel, freed before the raster is made: while the library decodes the opacities it holds about
+// 2 bytes a pixel of its own, which would otherwise come on top of the whole picture.
+bool decodeOpacities(const WebPData& fragment, const FramePlace& place, int canvasWidth,
+                     std::vector<std::uint8_t>& opacities) {
     const std::size_t lumaSize = static_cast<std::size_t>(place.width) * place.height;
     const int chromaWidth = (place.width + 1) / 2;
     const std::size_t chromaSize = static_cast<std::size_t>(chromaWidth) * ((place.height + 1) / 2);
-    std::uint8_t* scratch = picture.colour.storageRow(0);
+    std::vector<std::uint8_t> planes(lumaSize + 2 * chromaSize);
+    std::uint8_t* scratch = planes.data();
 
     WebPDecoderConfig config = newDecoderConfig();
     config.output.colorspace = MODE_YUVA;
-    WebPYUVABuffer& planes = config.output.u.YUVA;
-    planes.y = scratch;
-    planes.y_stride = place.width;
-    planes.y_size = lumaSize;
-    planes.u = scratch + lumaSize;
-    planes.u_stride = chromaWidth;
-    planes.u_size = chromaSize;
-    planes.v = scratch + lumaSize + chromaSize;
-    planes.v_stride = chromaWidth;
-    planes.v_size = chromaSize;
+    WebPYUVABuffer& output = config.output.u.YUVA;
+    output.y = scratch;
+    output.y_stride = place.width;
+    output.y_size = lumaSize;
+    output.u = scratch + lumaSize;
+    output.u_stride = chromaWidth;
+    output.u_size = chromaSize;
+    output.v = scratch + lumaSize + chromaSize;
+    output.v_stride = chromaWidth;
+    output.v_size = chromaSize;
     const std::size_t alphaStart = static_cast<std::size_t>(place.y) * canvasWidth + place.x;
-    planes.a = picture.alpha.data() + alphaStart;
-    planes.a_stride = static_cast<int>(canvasWidth);
-    planes.a_size = picture.alpha.size() - alphaStart;
-    const bool decoded = decodeInto(fragment, config);
-    std::memset(scratch, 0, lumaSize + 2 * chromaSize);  // back to black
-    return decoded;
+    output.a = opacities.data() + alphaStart;
+    output.a_stride = canvasWidth;
+    output.a_size = opacities.size() - alphaStart;
+    return decodeInto(fragment, config);
+}
+
+// The frame's picture chunk without the opacities before it: the colours do not depend on them,
+// and the library would decode them again.
+WebPData pictureChunk(const WebpFrameChunks& frame, const WebPData& data) {
+    const auto skipped = static_cast<std::size_t>(frame.pictureOffset - frame.dataOffset);
+    return WebPData{data.bytes + skipped, data.size - skipped};
 }
 
 // The frame's colours into the raster at its place.
@@ -184,13 +190,15 @@ DecodedPicture decodeFirstFrame(ByteSource& source) {
     const FramePlace place = placeOf(first, data, outline);
     const std::int64_t canvasPixels = std::int64_t{outline.width} * outline.height;
 
-    DecodedPicture picture{Raster(outline.width, outline.height, colors::black), {}};
     const bool fills = fillsCanvas(place, outline);
+    std::vector<std::uint8_t> opacities;
     if (first.hasAlpha || !fills)
-        picture.alpha.assign(static_cast<std::size_t>(canvasPixels), 0);
-    const bool decoded = (!first.hasAlpha || decodeOpacities(data, place, picture)) &&
-                         decodeColours(data, place, picture);
-    if (!decoded)
+        opacities.assign(static_cast<std::size_t>(canvasPixels), 0);
+    if (first.hasAlpha && !decodeOpacities(data, place, outline.width, opacities))
+        fail(cannotDecode(container, 0));
+    DecodedPicture picture{Raster(outline.width, outline.height, colors::black),
+                           std::move(opacities)};
+    if (!decodeColours(pictureChunk(first, data), place, picture))
         fail(cannotDecode(container, 0));
     if (!first.hasAlpha && !fills)
         fillOpacities(picture, place, 255);

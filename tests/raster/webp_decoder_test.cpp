@@ -344,6 +344,31 @@ TEST(WebpDecoderFromFile, LongAnimationCostsItsCanvasNotTheFile) {
     }
 }
 
+// A lossy still with opacities: while the library decodes the opacities it holds them as 32-bit
+// pixels and a plane of its own (about 5 bytes a pixel here, where they are not drawn from a
+// palette); that is now beside the opacities and a scratch of 1.5 bytes a pixel, not beside the
+// whole picture (4), and the picture is made after. Before: 9.2 bytes a pixel, now 7.7.
+TEST(WebpDecoderFromFile, LossyStillDecodesItsOpacitiesBeforeThePictureIsMade) {
+    if (!testing::residentMemoryIsMeasurable())
+        GTEST_SKIP() << "resident memory is not measurable in this build";
+    constexpr int kWidth = 4096, kHeight = 2048;
+    // smooth colours under a checker of opaque squares and squares of rising opacity
+    Bytes rgba = smoothRgba(kWidth, kHeight);
+    for (std::size_t i = 0; i < rgba.size() / 4; ++i)
+        rgba[i * 4 + 3] = (i % kWidth / 64 + i / kWidth / 64) % 2 != 0
+                              ? 255
+                              : static_cast<std::uint8_t>(i % kWidth * 255 / kWidth);
+    const Bytes file = testing::encodeWebp(kWidth, kHeight, rgba, false);
+    const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&file] {
+        testing::FileLikeSource source(file);
+        if (!decodeWebp(source).hasAlpha())
+            throw Error("not the picture");
+    });
+    ASSERT_TRUE(growth.has_value());
+    EXPECT_LE(*growth, std::int64_t{kWidth} * kHeight * 15 / 2 + std::int64_t(file.size()) +
+                           (std::int64_t{6} << 20));
+}
+
 // From a file, the walk reads chunk headers a few KiB at a time, and decoding reads one frame's
 // data at a time; the pixels are those decoded from memory.
 TEST(WebpDecoderFromFile, ReadsHeadersAndOneFrameAtATime) {
