@@ -52,6 +52,8 @@ class GifFile {
     GifFileType* operator->() { return gif_; }
     // Whether every byte has been read.
     bool atEnd() const { return reader_.remaining() == 0; }
+    // Throws the source's error if it failed, even where the library did not notice.
+    void checkSource() const { reader_.rethrowFailure(); }
     GifFileType* get() { return gif_; }
     void check(int status) {
         if (status != GIF_OK) {
@@ -155,6 +157,7 @@ Outline readOutline(ByteSource& source) {
         height = std::max<std::int64_t>(height, std::int64_t{header.top} + header.height);
         outline.frames.push_back(header);
     });
+    gif.checkSource();
     if (outline.frames.empty() || width == 0 || height == 0)
         fail("The file holds no picture.");
     try {
@@ -315,6 +318,7 @@ DecodedPicture compose(ByteSource& source, const Outline& outline, int frameLimi
         pendingArea = area;
         goOn = visit(index++, canvas.picture());
     });
+    gif.checkSource();
     return canvas.release();
 }
 
