@@ -11,8 +11,8 @@
 // accepted on a canvas of up to kMaxLosslessWebpPixels only.
 //
 // Every frame in order (an animation) is composed on one canvas of ours, the colours and
-// opacities handed to the caller; only a frame with transparency needs a buffer, of its own
-// size. libwebp reports errors by return values.
+// opacities handed to the caller; only a frame with transparency drawn over earlier frames
+// needs a buffer, of its own size. libwebp reports errors by return values.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -91,17 +91,20 @@ WebPDecoderConfig newDecoderConfig() {
     return config;
 }
 
-// The frame's opacities into `opacities` (a row of `canvasWidth` a canvas row) at its place. The
-// luma and chroma the library gives beside them go to a scratch buffer of 1.5 bytes a frame
-// pixel, freed before the raster is made: while the library decodes the opacities it holds about
-// 2 bytes a pixel of its own, which would otherwise come on top of the whole picture.
+// What the luma and chroma planes of a frame take: at most 1.5 bytes a pixel.
+std::size_t lumaAndChromaBytes(const FramePlace& place) {
+    const auto chroma = static_cast<std::size_t>((place.width + 1) / 2) * ((place.height + 1) / 2);
+    return static_cast<std::size_t>(place.width) * place.height + 2 * chroma;
+}
+
+// The frame's opacities into `opacities` (`canvasWidth` a canvas row) at its place; the luma and
+// chroma the library gives beside them go to `scratch` (lumaAndChromaBytes). While it decodes the
+// opacities, the library holds 2 to 5 bytes a pixel of its own.
 bool decodeOpacities(const WebPData& fragment, const FramePlace& place, int canvasWidth,
-                     std::vector<std::uint8_t>& opacities) {
+                     std::uint8_t* scratch, std::vector<std::uint8_t>& opacities) {
     const std::size_t lumaSize = static_cast<std::size_t>(place.width) * place.height;
     const int chromaWidth = (place.width + 1) / 2;
     const std::size_t chromaSize = static_cast<std::size_t>(chromaWidth) * ((place.height + 1) / 2);
-    std::vector<std::uint8_t> planes(lumaSize + 2 * chromaSize);
-    std::uint8_t* scratch = planes.data();
 
     WebPDecoderConfig config = newDecoderConfig();
     config.output.colorspace = MODE_YUVA;
@@ -185,8 +188,8 @@ DecodedPicture decodeFirstFrame(ByteSource& source) {
     AnimationOutline outline;
     const WebpContainer container = openContainer(source, outline);
     const WebpFrameChunks& first = container.frames.front();
-    std::vector<std::uint8_t> scratch;
-    const WebPData data = frameData(source, first, scratch);
+    std::vector<std::uint8_t> compressed;
+    const WebPData data = frameData(source, first, compressed);
     const FramePlace place = placeOf(first, data, outline);
     const std::int64_t canvasPixels = std::int64_t{outline.width} * outline.height;
 
@@ -194,8 +197,13 @@ DecodedPicture decodeFirstFrame(ByteSource& source) {
     std::vector<std::uint8_t> opacities;
     if (first.hasAlpha || !fills)
         opacities.assign(static_cast<std::size_t>(canvasPixels), 0);
-    if (first.hasAlpha && !decodeOpacities(data, place, outline.width, opacities))
-        fail(cannotDecode(container, 0));
+    if (first.hasAlpha) {
+        // before the raster is made, so that the library's own opacity planes are not on top of
+        // the whole picture; the scratch is freed first
+        std::vector<std::uint8_t> scratch(lumaAndChromaBytes(place));
+        if (!decodeOpacities(data, place, outline.width, scratch.data(), opacities))
+            fail(cannotDecode(container, 0));
+    }
     DecodedPicture picture{Raster(outline.width, outline.height, colors::black),
                            std::move(opacities)};
     if (!decodeColours(pictureChunk(first, data), place, picture))
@@ -265,8 +273,9 @@ bool inside(const FramePlace& place, int x, int y) {
 // before it can show through (the first; one that covers the canvas and hides all below it; one
 // after a frame that cleared the canvas, or its whole rectangle, when done). A frame that blends
 // draws its translucent pixels over the canvas, except where the frame before it was cleared:
-// there, and in a frame that does not blend, its pixels replace what was there. An opaque frame
-// is decoded straight into the canvas; one with transparency through a buffer of its own size.
+// there, and in a frame that does not blend, its pixels replace what was there. An opaque frame,
+// and one that starts from a clear canvas, is decoded straight into the canvas; one with
+// transparency over earlier frames through a buffer of its own size.
 void compose(ByteSource& source, const ComposedFrameVisitor& visit) {
     AnimationOutline outline;
     const WebpContainer container = openContainer(source, outline);
@@ -274,13 +283,13 @@ void compose(ByteSource& source, const ComposedFrameVisitor& visit) {
         Raster(outline.width, outline.height, colors::black),
         std::vector<std::uint8_t>(static_cast<std::size_t>(outline.width) * outline.height, 0)};
     std::vector<std::uint8_t> frameBgra;
-    std::vector<std::uint8_t> scratch;
+    std::vector<std::uint8_t> compressed;
     FramePlace previous;
     bool previousCleared = false;
     bool previousStartedClear = false;
     for (int index = 0; index < container.frameCount; ++index) {
         const WebpFrameChunks& current = container.frames[static_cast<std::size_t>(index)];
-        const WebPData data = frameData(source, current, scratch);
+        const WebPData data = frameData(source, current, compressed);
         const FramePlace place = placeOf(current, data, outline);
         const bool blends = current.blends;
         const bool startsClear =
@@ -292,6 +301,13 @@ void compose(ByteSource& source, const ComposedFrameVisitor& visit) {
         if (!current.hasAlpha) {
             decoded = decodeColours(data, place, canvas);
             fillOpacities(canvas, place, 255);
+        } else if (startsClear) {
+            // nothing shows through: straight into the canvas as a still is decoded, the luma
+            // and chroma going to the raster's storage on the way (black again after)
+            std::uint8_t* scratch = canvas.colour.storageRow(0);
+            decoded = decodeOpacities(data, place, outline.width, scratch, canvas.alpha);
+            std::memset(scratch, 0, lumaAndChromaBytes(place));
+            decoded = decoded && decodeColours(pictureChunk(current, data), place, canvas);
         } else {
             frameBgra.resize(static_cast<std::size_t>(place.width) * place.height * 4);
             WebPDecoderConfig config = newDecoderConfig();
@@ -301,9 +317,8 @@ void compose(ByteSource& source, const ComposedFrameVisitor& visit) {
             config.output.u.RGBA.size = frameBgra.size();
             decoded = decodeInto(data, config);
             if (decoded) {
-                const bool over = blends && !startsClear;
                 putFrame(frameBgra.data(), place, canvas, [&](int x, int y) {
-                    return over && !(previousCleared && inside(previous, x, y));
+                    return blends && !(previousCleared && inside(previous, x, y));
                 });
             }
         }
