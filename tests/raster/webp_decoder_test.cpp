@@ -528,7 +528,7 @@ TEST(WebpDecoderFromFile, FileThatShrinksWhileReadSaysSo) {
                           return true;
                       });
                   }),
-                  "Cannot open file \"" + path.string() + "\". The file changed while it was read.")
+                  cannotOpenMessage(path, "The file changed while it was read."))
             << keep;
         EXPECT_LT(frames, 6) << keep;
     }
