@@ -4,8 +4,9 @@
 // painted).
 //
 // Errors: bytes that are not a valid WebP, a damaged or truncated file, more than
-// kMaxAnimationFrames frames, canvases beyond the pixel limit and a lossless frame on a canvas
-// beyond kMaxLosslessWebpPixels are an InvalidPicture ("Invalid WebP data. <what is
+// kMaxAnimationFrames frames, canvases beyond the pixel limit and a frame the library decodes
+// losslessly (a lossless picture, or the losslessly compressed opacities of a lossy one) on a
+// canvas beyond kMaxLosslessWebpPixels are an InvalidPicture ("Invalid WebP data. <what is
 // wrong>.").
 #pragma once
 
@@ -19,9 +20,9 @@
 
 namespace felmo {
 
-// Largest canvas on which a frame may be lossless: the library holds a lossless picture as 4
-// bytes a pixel while it decodes it, on top of the 4 of the decoded picture, so this keeps it
-// within what the largest picture of any other kind costs.
+// Largest canvas on which a frame may be decoded losslessly, its picture or its opacities: the
+// library holds what it decodes so as 4 bytes a pixel, on top of the 4 of the decoded picture,
+// so this keeps it within what the largest picture of any other kind costs.
 inline constexpr std::int64_t kMaxLosslessWebpPixels = kMaxPicturePixels / 2;
 
 // The first frame as a still, with its transparency.

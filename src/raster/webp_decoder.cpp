@@ -145,8 +145,17 @@ bool decodeColours(const WebPData& fragment, const FramePlace& place, DecodedPic
     return decodeInto(fragment, config);
 }
 
-// Where `frame` lies on the canvas, once its bitstream is known to fit there; a lossless frame
-// on a canvas beyond kMaxLosslessWebpPixels is refused.
+// Whether the frame's opacities are compressed losslessly: the compression method in the low two
+// bits of the opacity chunk's first byte is 1.
+bool opacitiesLossless(const WebpFrameChunks& frame, const WebPData& data) {
+    constexpr std::size_t kAlphaHeaderAt = 8;  // after the chunk's tag and size
+    return frame.pictureOffset > frame.dataOffset && data.size > kAlphaHeaderAt &&
+           (data.bytes[kAlphaHeaderAt] & 0x03) == 1;
+}
+
+// Where `frame` lies on the canvas, once its bitstream is known to fit there. A frame the
+// library decodes losslessly, its picture or its opacities, is refused on a canvas beyond
+// kMaxLosslessWebpPixels.
 FramePlace placeOf(const WebpFrameChunks& frame, const WebPData& data,
                    const AnimationOutline& outline) {
     const FramePlace place{frame.x, frame.y, frame.width, frame.height};
@@ -156,11 +165,15 @@ FramePlace placeOf(const WebpFrameChunks& frame, const WebPData& data,
         place.y < 0 || place.width <= 0 || place.height <= 0 ||
         place.x + place.width > outline.width || place.y + place.height > outline.height)
         fail("The file is damaged.");
-    if (features.format == 2 &&
+    const bool losslessPicture = features.format == 2;
+    if ((losslessPicture || opacitiesLossless(frame, data)) &&
         std::int64_t{outline.width} * outline.height > kMaxLosslessWebpPixels)
-        fail("The lossless picture is " + std::to_string(outline.width) + " x " +
-             std::to_string(outline.height) + " pixels, more than the " +
-             std::to_string(kMaxLosslessWebpPixels) + " pixels in all that are supported for it.");
+        fail(std::string(losslessPicture ? "The lossless picture"
+                                         : "The picture, whose transparency is compressed "
+                                           "losslessly,") +
+             " is " + std::to_string(outline.width) + " x " + std::to_string(outline.height) +
+             " pixels, more than the " + std::to_string(kMaxLosslessWebpPixels) +
+             " pixels in all that are supported for it.");
     return place;
 }
 

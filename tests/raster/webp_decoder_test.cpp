@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "platform/file_io.hpp"
 #include "raster/webp.hpp"
@@ -224,6 +226,54 @@ TEST(WebpDecoder, LosslessPictureBeyondItsShareOfMemoryIsRefusedBeforeDecoding) 
     const DecodedPicture within = decodeWebp(losslessClaiming(512, 256));
     EXPECT_EQ(within.colour.width(), 512);
     EXPECT_EQ(within.colour.pixel(511, 255), rgb(10, 20, 30));
+}
+
+// A lossy still with opacities whose headers claim width x height (its data is that of 16 x 16),
+// the opacity chunk's compression method set to `method`.
+Bytes lossyWithOpacitiesClaiming(int width, int height, std::uint8_t method) {
+    Bytes file = testing::encodeWebp(16, 16, patternRgba(16, 16, true, 3), false);
+    auto chunk = [&](const char* tag) {
+        const auto found = std::search(file.begin(), file.end(), tag, tag + 4);
+        EXPECT_NE(found, file.end()) << tag;
+        return static_cast<std::size_t>(found - file.begin()) + 8;  // the payload
+    };
+    auto put24 = [&](std::size_t at, int value) {
+        for (int i = 0; i < 3; ++i)
+            file[at + i] = static_cast<std::uint8_t>((value - 1) >> (8 * i));
+    };
+    const std::size_t extended = chunk("VP8X"), opacities = chunk("ALPH"), picture = chunk("VP8 ");
+    put24(extended + 4, width);
+    put24(extended + 7, height);
+    file[opacities] = static_cast<std::uint8_t>((file[opacities] & ~0x03) | method);
+    // the key frame's 14-bit width and height follow its 3-byte tag and 3-byte start code
+    for (const auto& [at, value] :
+         {std::pair{picture + 6, width}, std::pair{picture + 8, height}}) {
+        file[at] = static_cast<std::uint8_t>(value);
+        file[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    }
+    return file;
+}
+
+// Opacities compressed losslessly go through the library's lossless decoder, which holds them as
+// 32-bit pixels: such a frame has the lossless share of memory; stored opacities do not.
+TEST(WebpDecoder, LosslesslyCompressedOpacitiesBeyondTheLosslessShareAreRefused) {
+    const int side = kMaxPictureSide;
+    const int over = static_cast<int>(kMaxLosslessWebpPixels / side + 1);
+    auto messageOf = [](const Bytes& file) {
+        try {
+            decodeWebp(file);
+        } catch (const InvalidPicture& refused) {
+            return std::string(refused.what());
+        }
+        return std::string("decoded");
+    };
+    EXPECT_EQ(readWebpOutline(lossyWithOpacitiesClaiming(side, over, 1)).width, side);
+    EXPECT_NE(messageOf(lossyWithOpacitiesClaiming(side, over, 1)).find("losslessly"),
+              std::string::npos);
+    EXPECT_EQ(messageOf(lossyWithOpacitiesClaiming(side, over, 0)).find("losslessly"),
+              std::string::npos);
+    // The unchanged file, method 1 at its own size, decodes.
+    EXPECT_EQ(messageOf(lossyWithOpacitiesClaiming(16, 16, 1)), "decoded");
 }
 
 // Animations made at random: frames of random sizes at even places on a 24 x 18 canvas, lossy or
