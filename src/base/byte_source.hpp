@@ -49,16 +49,6 @@ class MemorySource final : public ByteSource {
     std::span<const std::uint8_t> bytes_;
 };
 
-// Every byte of the source, for a reader whose library needs the whole of it in memory.
-inline std::vector<std::uint8_t> readAll(ByteSource& source) {
-    std::vector<std::uint8_t> scratch;
-    const std::span<const std::uint8_t> bytes =
-        source.bytesAt(0, static_cast<std::size_t>(source.size()), scratch);
-    if (bytes.data() != scratch.data())
-        scratch.assign(bytes.begin(), bytes.end());
-    return scratch;
-}
-
 // Reads a source from front to back a piece at a time: at most kPieceBytes are held at once
 // (the whole rest when the source is memory).
 class SourceCursor {
