@@ -48,17 +48,9 @@ int le24(const std::uint8_t* bytes) {
 enum class Parse { Ok, NeedMoreData, Error };
 enum class State { ParsingHeader, ParsedHeader, Done };
 
-// A frame while it is read: the offsets and sizes (header included) of its picture and opacity
-// chunks, 0 when absent.
-struct Frame {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    int durationMs = 0;
-    bool hasAlpha = false;
-    bool blends = true;
-    bool clearedAfter = false;
+// A frame while it is read: what the decoder is given of it, and the offsets and sizes (header
+// included) of its picture and opacity chunks, 0 when absent.
+struct Frame : WebpFrameChunks {
     int number = 0;
     bool complete = false;
     std::uint64_t imageOffset = 0;
@@ -259,10 +251,10 @@ class Walker {
     }
 
     static WebpFrameChunks chunksOf(const Frame& frame) {
-        WebpFrameChunks chunks{frame.imageOffset, frame.imageSize,   frame.imageOffset,
-                               frame.x,           frame.y,           frame.width,
-                               frame.height,      frame.durationMs,  frame.hasAlpha,
-                               frame.blends,      frame.clearedAfter};
+        WebpFrameChunks chunks = frame;
+        chunks.dataOffset = frame.imageOffset;
+        chunks.dataSize = frame.imageSize;
+        chunks.pictureOffset = frame.imageOffset;
         if (frame.alphaSize > 0) {
             const std::uint64_t between =
                 frame.imageOffset > 0 ? frame.imageOffset - (frame.alphaOffset + frame.alphaSize)
@@ -299,24 +291,23 @@ class Walker {
                frame.height + frame.y <= canvasHeight_;
     }
 
+    // What a file of either form needs once its header is read: a canvas, and a frame when the
+    // walk is done.
+    bool hasCanvasAndFrame() const {
+        return canvasWidth_ > 0 && canvasHeight_ > 0 &&
+               !(state_ == State::Done && frameCount_ == 0);
+    }
+
     bool simpleIsValid() const {
         if (state_ == State::ParsingHeader)
             return true;
-        if (canvasWidth_ <= 0 || canvasHeight_ <= 0)
-            return false;
-        if (state_ == State::Done && frameCount_ == 0)
-            return false;
-        return firstWidth_ > 0 && firstHeight_ > 0;
+        return hasCanvasAndFrame() && firstWidth_ > 0 && firstHeight_ > 0;
     }
 
     bool extendedIsValid() const {
         if (state_ == State::ParsingHeader)
             return true;
-        if (canvasWidth_ <= 0 || canvasHeight_ <= 0)
-            return false;
-        if (state_ == State::Done && frameCount_ == 0)
-            return false;
-        if ((flags_ & ~kAllValidFlags) != 0)
+        if (!hasCanvasAndFrame() || (flags_ & ~kAllValidFlags) != 0)
             return false;
         // a complete file holds no partial frame
         return framesValid_ && !(state_ == State::Done && frameCount_ > 0 && !lastComplete_);
