@@ -164,24 +164,24 @@ BENCHMARK(BM_ScatteredRestoration)
 // The animation effect on 60 full frames of 500 x 500 (a disc moving over a striped field, 256
 // colours): read, composed, stretched and written as the 12 frames.
 testing::Bytes sixtyFrameGif() {
-    testing::GifSpec spec{500, 500, {}, {}};
+    testing::GifDescription description{500, 500, {}, {}};
     for (int i = 0; i < 256; ++i)
-        spec.colours.push_back(testing::Rgb{static_cast<std::uint8_t>(i),
-                                            static_cast<std::uint8_t>(255 - i),
-                                            static_cast<std::uint8_t>((i * 7) & 0xFF)});
+        description.colours.push_back(testing::Rgb{static_cast<std::uint8_t>(i),
+                                                   static_cast<std::uint8_t>(255 - i),
+                                                   static_cast<std::uint8_t>((i * 7) & 0xFF)});
     for (int frame = 0; frame < 60; ++frame) {
-        testing::GifFrameSpec frameSpec{0, 0,  500,   500, 4,
-                                        1, -1, false, {},  testing::Bytes(250000)};
+        testing::GifFrameDescription frameDescription{0, 0,  500,   500, 4,
+                                                      1, -1, false, {},  testing::Bytes(250000)};
         const int cx = 50 + frame * 6, cy = 250;
         for (int y = 0; y < 500; ++y)
             for (int x = 0; x < 500; ++x) {
                 const bool inDisc = (x - cx) * (x - cx) + (y - cy) * (y - cy) < 60 * 60;
-                frameSpec.indices[static_cast<std::size_t>(y) * 500 + x] =
+                frameDescription.indices[static_cast<std::size_t>(y) * 500 + x] =
                     static_cast<std::uint8_t>(inDisc ? 255 : ((x + y + frame) / 8) % 200);
             }
-        spec.frames.push_back(std::move(frameSpec));
+        description.frames.push_back(std::move(frameDescription));
     }
-    return testing::encodeGif(spec);
+    return testing::encodeGif(description);
 }
 
 void BM_AnimationFromPicture(benchmark::State& state) {

@@ -50,17 +50,17 @@ struct LargeFiles {
                         kWidth, kHeight, 3, JCS_RGB, [&](int x, int y, std::uint8_t* pixel) {
                             std::memcpy(pixel, &rgb[(std::size_t(y) * kWidth + x) * 3], 3);
                         }));
-        testing::GifSpec spec{kWidth, kHeight, {}, {}};
+        testing::GifDescription description{kWidth, kHeight, {}, {}};
         for (int i = 0; i < 256; ++i)
-            spec.colours.push_back({rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]});
+            description.colours.push_back({rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]});
         for (int frame = 0; frame < 8; ++frame) {
-            testing::GifFrameSpec each;
+            testing::GifFrameDescription each;
             each.width = kWidth;
             each.height = kHeight;
             each.indices.assign(rgb.begin() + frame, rgb.begin() + frame + kWidth * kHeight);
-            spec.frames.push_back(std::move(each));
+            description.frames.push_back(std::move(each));
         }
-        write(gif, testing::encodeGif(spec));
+        write(gif, testing::encodeGif(description));
     }
 
     static void write(const fs::path& path, const testing::Bytes& bytes) {

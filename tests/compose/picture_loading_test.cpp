@@ -129,10 +129,11 @@ TEST_F(PicturesLoadingTest, OtherContentIsRefusedAndLeavesThePictureEmpty) {
 
 // Opacity 0, 127, 128, 255: over black for every load, keyed to magenta for the overlay.
 TEST_F(PicturesLoadingTest, TransparencyIsLaidOverBlackOrKeyedForTheOverlay) {
-    testing::PngSpec spec{4, 1, 6, 8, false, {}, {}, {}, {}, {}};
-    spec.rows.push_back({200, 0, 100, 0, 200, 0, 100, 127, 200, 0, 100, 128, 0, 0, 255, 255});
+    testing::PngDescription description{4, 1, 6, 8, false, {}, {}, {}, {}, {}};
+    description.rows.push_back(
+        {200, 0, 100, 0, 200, 0, 100, 127, 200, 0, 100, 128, 0, 0, 255, 255});
     const std::filesystem::path path = folder.path() / "logo.png";
-    writeFileAtomically(path, testing::encodePng(spec));
+    writeFileAtomically(path, testing::encodePng(description));
 
     PicturesLoading(load, answer(path));
     EXPECT_EQ(load.LoadedPicture.pixel(0, 0), colors::black);

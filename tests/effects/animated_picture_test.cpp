@@ -18,8 +18,8 @@ namespace felmo {
 namespace {
 
 using testing::EffectRig;
-using testing::GifFrameSpec;
-using testing::GifSpec;
+using testing::GifDescription;
+using testing::GifFrameDescription;
 using testing::kMarker;
 using testing::PlacedWebpFrame;
 
@@ -74,11 +74,11 @@ void runAnimation(EffectRig& rig) {
 // frame 1 a green top row over it with its right pixel transparent, disposed to background;
 // frame 2 a blue bottom-left pixel.
 testing::Bytes threeFrameGif(int delayCs) {
-    GifSpec spec{2, 2, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}, {}};
-    spec.frames = {GifFrameSpec{0, 0, 2, 2, delayCs, 1, -1, false, {}, {0, 0, 0, 0}},
-                   GifFrameSpec{0, 0, 2, 1, delayCs, 2, 3, false, {}, {1, 3}},
-                   GifFrameSpec{0, 1, 1, 1, delayCs, 1, -1, false, {}, {2}}};
-    return testing::encodeGif(spec);
+    GifDescription description{2, 2, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}, {}};
+    description.frames = {GifFrameDescription{0, 0, 2, 2, delayCs, 1, -1, false, {}, {0, 0, 0, 0}},
+                          GifFrameDescription{0, 0, 2, 1, delayCs, 2, 3, false, {}, {1, 3}},
+                          GifFrameDescription{0, 1, 1, 1, delayCs, 1, -1, false, {}, {2}}};
+    return testing::encodeGif(description);
 }
 
 // The colour of each quarter of the screen (top-left, top-right, bottom-left, bottom-right).
@@ -170,10 +170,11 @@ TEST(AnimationFromPicture, AHalfTransparentPixelIsLaidOverBlack) {
 // A 1024 x 1024 canvas of `frameCount` one-pixel frames: cheap to decode, but composing costs a
 // pass over the canvas a frame.
 testing::Bytes wideCanvasGif(int frameCount) {
-    GifSpec spec{1024, 1024, {{255, 0, 0}, {0, 0, 255}}, {}};
+    GifDescription description{1024, 1024, {{255, 0, 0}, {0, 0, 255}}, {}};
     for (int i = 0; i < frameCount; ++i)
-        spec.frames.push_back(GifFrameSpec{i % 7, 0, 1, 1, 10, 1, -1, false, {}, {1}});
-    return testing::encodeGif(spec);
+        description.frames.push_back(
+            GifFrameDescription{i % 7, 0, 1, 1, 10, 1, -1, false, {}, {1}});
+    return testing::encodeGif(description);
 }
 
 TEST(AnimationFromPicture, ComposingMoreThanItsShareOfCanvasPixelsIsRefusedBeforeDecoding) {
@@ -247,19 +248,19 @@ void PrintTo(const FirstFrameCase& c, std::ostream* os) {
 // A 5 x 4 GIF whose first frame is a 3 x 2 part at (1, 1) with a transparent pixel, interlaced
 // or not, disposed as given, and whose second frame paints the top-left pixel white.
 testing::Bytes gifWithPartialFirstFrame(int firstDelayMs, int disposal, bool interlaced) {
-    GifSpec spec{5, 4, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}, {}};
-    spec.frames = {GifFrameSpec{1,
-                                1,
-                                3,
-                                2,
-                                firstDelayMs / 10,
-                                disposal,
-                                1,
-                                interlaced,
-                                {{9, 9, 9}, {1, 2, 3}, {200, 100, 50}, {7, 8, 250}},
-                                {0, 1, 2, 3, 2, 0}},
-                   GifFrameSpec{0, 0, 1, 1, 10, 1, -1, false, {}, {3}}};
-    return testing::encodeGif(spec);
+    GifDescription description{5, 4, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}, {}};
+    description.frames = {GifFrameDescription{1,
+                                              1,
+                                              3,
+                                              2,
+                                              firstDelayMs / 10,
+                                              disposal,
+                                              1,
+                                              interlaced,
+                                              {{9, 9, 9}, {1, 2, 3}, {200, 100, 50}, {7, 8, 250}},
+                                              {0, 1, 2, 3, 2, 0}},
+                          GifFrameDescription{0, 0, 1, 1, 10, 1, -1, false, {}, {3}}};
+    return testing::encodeGif(description);
 }
 
 // An RGBA picture whose opacity changes along each row, from transparent to opaque.
@@ -361,17 +362,18 @@ TEST(AnimationFromPicture, CostsItsCanvasNotACopyOfTheFirstFrameBesideIt) {
     if (!testing::residentMemoryIsMeasurable())
         GTEST_SKIP() << "resident memory is not measurable in this build";
     constexpr int kWidth = 3072, kHeight = 2048;
-    GifSpec spec{kWidth, kHeight, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {}};
+    GifDescription description{
+        kWidth, kHeight, {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}}, {}};
     for (int f = 0; f < 2; ++f) {
         // The first frame has transparent pixels, so its opacities are kept while composing.
-        GifFrameSpec frame{0, 0, kWidth, kHeight, 10, 1, f == 0 ? 0 : -1, false, {}, {}};
+        GifFrameDescription frame{0, 0, kWidth, kHeight, 10, 1, f == 0 ? 0 : -1, false, {}, {}};
         frame.indices.resize(static_cast<std::size_t>(kWidth) * kHeight);
         for (std::size_t i = 0; i < frame.indices.size(); ++i)
             frame.indices[i] = static_cast<std::uint8_t>((i / 4096 + f) % 4);
-        spec.frames.push_back(std::move(frame));
+        description.frames.push_back(std::move(frame));
     }
     EffectRig rig;
-    writeFileAtomically(rig.workDir() / "large.gif", testing::encodeGif(spec));
+    writeFileAtomically(rig.workDir() / "large.gif", testing::encodeGif(description));
     rig.nextPicture = rig.workDir() / "large.gif";
     const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&rig] {
         runAnimation(rig);

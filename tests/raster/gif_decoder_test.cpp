@@ -11,8 +11,8 @@ namespace felmo {
 namespace {
 
 using testing::Bytes;
-using testing::GifFrameSpec;
-using testing::GifSpec;
+using testing::GifDescription;
+using testing::GifFrameDescription;
 using testing::Legend;
 using testing::PixelMap;
 
@@ -24,8 +24,9 @@ const Legend kLegend = {{'R', rgb(255, 0, 0)},
                         {'W', rgb(255, 255, 255)},
                         {'.', colors::black}};
 
-GifSpec fourColourGif(int width, int height) {
-    return GifSpec{width, height, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}, {}};
+GifDescription fourColourGif(int width, int height) {
+    return GifDescription{
+        width, height, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}}, {}};
 }
 
 std::vector<PixelMap> composedMaps(const Bytes& file) {
@@ -38,16 +39,18 @@ std::vector<PixelMap> composedMaps(const Bytes& file) {
 }
 
 TEST(GifDecoder, FramesAreComposedWithDisposalAndTransparency) {
-    GifSpec spec = fourColourGif(4, 3);
+    GifDescription description = fourColourGif(4, 3);
     // 0: the whole canvas red, kept.
-    spec.frames.push_back(GifFrameSpec{0, 0, 4, 3, 10, 1, -1, false, {}, Bytes(12, 0)});
+    description.frames.push_back(
+        GifFrameDescription{0, 0, 4, 3, 10, 1, -1, false, {}, Bytes(12, 0)});
     // 1: a 2 x 2 green square at (1, 1) with a transparent pixel (index 3), then cleared.
-    spec.frames.push_back(GifFrameSpec{1, 1, 2, 2, 10, 2, 3, false, {}, {1, 3, 1, 1}});
+    description.frames.push_back(
+        GifFrameDescription{1, 1, 2, 2, 10, 2, 3, false, {}, {1, 3, 1, 1}});
     // 2: one blue pixel at (0, 0), then the canvas goes back to what it was before it.
-    spec.frames.push_back(GifFrameSpec{0, 0, 1, 1, 10, 3, -1, false, {}, {2}});
+    description.frames.push_back(GifFrameDescription{0, 0, 1, 1, 10, 3, -1, false, {}, {2}});
     // 3: a white pixel at (3, 0), interlaced by itself (one row).
-    spec.frames.push_back(GifFrameSpec{3, 0, 1, 1, 10, 1, -1, true, {}, {3}});
-    const std::vector<PixelMap> frames = composedMaps(testing::encodeGif(spec));
+    description.frames.push_back(GifFrameDescription{3, 0, 1, 1, 10, 1, -1, true, {}, {3}});
+    const std::vector<PixelMap> frames = composedMaps(testing::encodeGif(description));
     const std::vector<PixelMap> expected = {
         {"RRRR", "RRRR", "RRRR"},
         {"RRRR", "RGRR", "RGGR"},
@@ -61,11 +64,11 @@ TEST(GifDecoder, AStillCostsItsCanvasNotACopyOfIt) {
     if (!testing::residentMemoryIsMeasurable())
         GTEST_SKIP() << "resident memory is not measurable in this build";
     constexpr int kWidth = 2048, kHeight = 1024;
-    testing::GifSpec spec;
-    spec.width = kWidth;
-    spec.height = kHeight;
-    spec.colours = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    testing::GifFrameSpec frame;
+    testing::GifDescription description;
+    description.width = kWidth;
+    description.height = kHeight;
+    description.colours = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    testing::GifFrameDescription frame;
     frame.width = kWidth;
     frame.height = kHeight;
     frame.disposal = 3;  // back to the previous canvas: nothing to keep for a still
@@ -73,9 +76,9 @@ TEST(GifDecoder, AStillCostsItsCanvasNotACopyOfIt) {
     frame.indices.resize(static_cast<std::size_t>(kWidth) * kHeight);
     for (std::size_t i = 0; i < frame.indices.size(); ++i)
         frame.indices[i] = static_cast<std::uint8_t>(i / 4096 % 4);
-    spec.frames.push_back(frame);
-    spec.frames.push_back(frame);
-    const testing::Bytes file = testing::encodeGif(spec);
+    description.frames.push_back(frame);
+    description.frames.push_back(frame);
+    const testing::Bytes file = testing::encodeGif(description);
     const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&file] {
         if (!decodeGif(file).hasAlpha())
             throw Error("not the picture");
@@ -86,22 +89,22 @@ TEST(GifDecoder, AStillCostsItsCanvasNotACopyOfIt) {
 }
 
 TEST(GifDecoder, InterlacedRowsArePutBackInOrder) {
-    GifSpec spec = fourColourGif(1, 9);
-    spec.frames.push_back(
-        GifFrameSpec{0, 0, 1, 9, 0, 0, -1, true, {}, {0, 1, 2, 3, 0, 1, 2, 3, 0}});
-    const DecodedPicture still = decodeGif(testing::encodeGif(spec));
+    GifDescription description = fourColourGif(1, 9);
+    description.frames.push_back(
+        GifFrameDescription{0, 0, 1, 9, 0, 0, -1, true, {}, {0, 1, 2, 3, 0, 1, 2, 3, 0}});
+    const DecodedPicture still = decodeGif(testing::encodeGif(description));
     EXPECT_EQ(testing::mapOf(still.colour, kLegend),
               (PixelMap{"R", "G", "B", "W", "R", "G", "B", "W", "R"}));
     EXPECT_FALSE(still.hasAlpha());
 }
 
 TEST(GifDecoder, StillIsTheFirstFrameWithItsTransparencyOnTheLogicalScreen) {
-    GifSpec spec = fourColourGif(3, 2);
+    GifDescription description = fourColourGif(3, 2);
     // A partial first frame with a local table: the rest of the screen is transparent.
-    spec.frames.push_back(
-        GifFrameSpec{1, 0, 2, 1, 0, 0, 0, false, {{9, 9, 9}, {0, 0, 255}}, {1, 0}});
-    spec.frames.push_back(GifFrameSpec{0, 0, 3, 2, 0, 0, -1, false, {}, Bytes(6, 0)});
-    const DecodedPicture still = decodeGif(testing::encodeGif(spec));
+    description.frames.push_back(
+        GifFrameDescription{1, 0, 2, 1, 0, 0, 0, false, {{9, 9, 9}, {0, 0, 255}}, {1, 0}});
+    description.frames.push_back(GifFrameDescription{0, 0, 3, 2, 0, 0, -1, false, {}, Bytes(6, 0)});
+    const DecodedPicture still = decodeGif(testing::encodeGif(description));
     ASSERT_EQ(still.colour.width(), 3);
     ASSERT_EQ(still.colour.height(), 2);
     EXPECT_EQ(still.alpha, (std::vector<std::uint8_t>{0, 255, 0, 0, 0, 0}));
@@ -109,20 +112,22 @@ TEST(GifDecoder, StillIsTheFirstFrameWithItsTransparencyOnTheLogicalScreen) {
 }
 
 TEST(GifDecoder, OutlineGivesDelaysInMillisecondsAndGrowsTheCanvasToHoldEveryFrame) {
-    GifSpec spec = fourColourGif(2, 2);
-    spec.frames.push_back(GifFrameSpec{0, 0, 2, 2, 7, 0, -1, false, {}, Bytes(4, 0)});
-    spec.frames.push_back(GifFrameSpec{1, 2, 2, 1, 0, 0, -1, false, {}, Bytes(2, 1)});
-    const AnimationOutline outline = readGifOutline(testing::encodeGif(spec));
+    GifDescription description = fourColourGif(2, 2);
+    description.frames.push_back(GifFrameDescription{0, 0, 2, 2, 7, 0, -1, false, {}, Bytes(4, 0)});
+    description.frames.push_back(GifFrameDescription{1, 2, 2, 1, 0, 0, -1, false, {}, Bytes(2, 1)});
+    const AnimationOutline outline = readGifOutline(testing::encodeGif(description));
     EXPECT_EQ(outline.width, 3);
     EXPECT_EQ(outline.height, 3);
     EXPECT_EQ(outline.delaysMs, (std::vector<int>{70, 0}));
 }
 
 TEST(GifDecoder, AMissingClosingByteIsForgivenButAFrameCutShortIsNot) {
-    GifSpec spec = fourColourGif(4, 3);
-    spec.frames.push_back(GifFrameSpec{0, 0, 4, 3, 10, 1, -1, false, {}, Bytes(12, 2)});
-    spec.frames.push_back(GifFrameSpec{0, 0, 4, 3, 10, 1, -1, false, {}, Bytes(12, 1)});
-    Bytes file = testing::encodeGif(spec);
+    GifDescription description = fourColourGif(4, 3);
+    description.frames.push_back(
+        GifFrameDescription{0, 0, 4, 3, 10, 1, -1, false, {}, Bytes(12, 2)});
+    description.frames.push_back(
+        GifFrameDescription{0, 0, 4, 3, 10, 1, -1, false, {}, Bytes(12, 1)});
+    Bytes file = testing::encodeGif(description);
     ASSERT_EQ(file.back(), 0x3B);
     file.pop_back();
     EXPECT_EQ(readGifOutline(file).delaysMs.size(), 2u);
@@ -132,9 +137,9 @@ TEST(GifDecoder, AMissingClosingByteIsForgivenButAFrameCutShortIsNot) {
 }
 
 TEST(GifDecoder, ScreenBeyondThePixelLimitIsRefused) {
-    GifSpec spec = fourColourGif(9000, 1);
-    spec.frames.push_back(GifFrameSpec{0, 0, 1, 1, 0, 0, -1, false, {}, {0}});
-    EXPECT_THROW(decodeGif(testing::encodeGif(spec)), InvalidPicture);
+    GifDescription description = fourColourGif(9000, 1);
+    description.frames.push_back(GifFrameDescription{0, 0, 1, 1, 0, 0, -1, false, {}, {0}});
+    EXPECT_THROW(decodeGif(testing::encodeGif(description)), InvalidPicture);
 }
 
 // Found by fuzzing: a frame kept "to previous" whose rectangle lies off the canvas.

@@ -98,12 +98,13 @@ Bytes truncated(Bytes bytes) {
     return bytes;
 }
 Bytes smallGif() {
-    testing::GifSpec spec{8, 8, {{0, 0, 0}, {255, 255, 255}}, {}};
+    testing::GifDescription description{8, 8, {{0, 0, 0}, {255, 255, 255}}, {}};
     Bytes indices(64);
     for (std::size_t i = 0; i < indices.size(); ++i)
         indices[i] = static_cast<std::uint8_t>((i * 7) % 3 == 0);
-    spec.frames.push_back(testing::GifFrameSpec{0, 0, 8, 8, 0, 0, -1, false, {}, indices});
-    return testing::encodeGif(spec);
+    description.frames.push_back(
+        testing::GifFrameDescription{0, 0, 8, 8, 0, 0, -1, false, {}, indices});
+    return testing::encodeGif(description);
 }
 const Damage kDamaged[] = {
     {"TruncatedBmp", "BMP", [] { return truncated(encodeBmp(testing::positionRaster(6, 5))); }},
@@ -172,10 +173,10 @@ TEST(PictureReader, StillsAreOneFrameAndAnimationsGiveTheirDelays) {
     });
     EXPECT_EQ(visits, 1);
 
-    testing::GifSpec spec{1, 1, {{0, 0, 0}, {255, 255, 255}}, {}};
-    spec.frames = {testing::GifFrameSpec{0, 0, 1, 1, 3, 0, -1, false, {}, {0}},
-                   testing::GifFrameSpec{0, 0, 1, 1, 12, 0, -1, false, {}, {1}}};
-    writeFile(folder / "moving.gif", testing::encodeGif(spec));
+    testing::GifDescription description{1, 1, {{0, 0, 0}, {255, 255, 255}}, {}};
+    description.frames = {testing::GifFrameDescription{0, 0, 1, 1, 3, 0, -1, false, {}, {0}},
+                          testing::GifFrameDescription{0, 0, 1, 1, 12, 0, -1, false, {}, {1}}};
+    writeFile(folder / "moving.gif", testing::encodeGif(description));
     PictureFile moving(folder / "moving.gif");
     EXPECT_EQ(frameDelaysMs(moving), (std::vector<int>{30, 120}));
 }

@@ -12,7 +12,7 @@ namespace felmo {
 namespace {
 
 using testing::Bytes;
-using testing::PngSpec;
+using testing::PngDescription;
 using testing::Rgb;
 
 // The 5 x 3 test picture of the colour-type cases: 8-bit levels, every one different, so a row
@@ -51,14 +51,15 @@ struct ColourTypeCase {
 // Builds the file of one case and the colours it must decode to.
 std::pair<Bytes, Raster> caseFile(const ColourTypeCase& c) {
     constexpr int kWidth = 5, kHeight = 3;
-    PngSpec spec{kWidth, kHeight, c.colourType, c.depth, c.interlaced, {}, {}, {}, {}, {}};
+    PngDescription description{kWidth, kHeight, c.colourType, c.depth, c.interlaced,
+                               {},     {},      {},           {},      {}};
     Raster expected(kWidth, kHeight);
     const unsigned maxSample = (1u << c.depth) - 1;
     if (c.colourType == 3) {
         for (unsigned i = 0; i <= maxSample; ++i)
-            spec.palette.push_back(Rgb{static_cast<std::uint8_t>(i * 9 + 1),
-                                       static_cast<std::uint8_t>(200 - i * 3),
-                                       static_cast<std::uint8_t>(i * 5)});
+            description.palette.push_back(Rgb{static_cast<std::uint8_t>(i * 9 + 1),
+                                              static_cast<std::uint8_t>(200 - i * 3),
+                                              static_cast<std::uint8_t>(i * 5)});
     }
     for (int y = 0; y < kHeight; ++y) {
         std::vector<unsigned> samples;
@@ -78,7 +79,7 @@ std::pair<Bytes, Raster> caseFile(const ColourTypeCase& c) {
                     break;
                 case 3: {
                     samples.push_back(sample);
-                    const Rgb entry = spec.palette[sample];
+                    const Rgb entry = description.palette[sample];
                     expected.setPixel(x, y, rgb(entry.red, entry.green, entry.blue));
                     break;
                 }
@@ -95,9 +96,9 @@ std::pair<Bytes, Raster> caseFile(const ColourTypeCase& c) {
                 }
             }
         }
-        spec.rows.push_back(packRow(samples, c.depth));
+        description.rows.push_back(packRow(samples, c.depth));
     }
-    return {testing::encodePng(spec), expected};
+    return {testing::encodePng(description), expected};
 }
 
 class PngColourType : public ::testing::TestWithParam<ColourTypeCase> {};
@@ -127,16 +128,17 @@ INSTANTIATE_TEST_SUITE_P(EveryColourTypeAndDepth, PngColourType, ::testing::Valu
 
 TEST(PngDecoder, SixteenBitSamplesAreScaledWithRounding) {
     // 0x10F0 / 257 = 16.87: rounds to 17, where keeping the high byte would give 16.
-    PngSpec spec{1, 1, 0, 16, false, {}, {}, {}, {}, {Bytes{0x10, 0xF0}}};
-    EXPECT_EQ(decodePng(testing::encodePng(spec)).colour.pixel(0, 0), rgb(17, 17, 17));
+    PngDescription description{1, 1, 0, 16, false, {}, {}, {}, {}, {Bytes{0x10, 0xF0}}};
+    EXPECT_EQ(decodePng(testing::encodePng(description)).colour.pixel(0, 0), rgb(17, 17, 17));
 }
 
 // Opacity 0, 127, 128 and 255 over a red-on-blue pair: laid over black the colour is scaled, with
 // the key colour the first two become magenta and the others stay as stored.
 TEST(PngDecoder, AlphaIsKeptAndCanBeLaidOverBlackOrKeyed) {
-    PngSpec spec{4, 1, 6, 8, false, {}, {}, {}, {}, {}};
-    spec.rows.push_back(Bytes{200, 0, 100, 0, 200, 0, 100, 127, 200, 0, 100, 128, 0, 0, 255, 255});
-    DecodedPicture picture = decodePng(testing::encodePng(spec));
+    PngDescription description{4, 1, 6, 8, false, {}, {}, {}, {}, {}};
+    description.rows.push_back(
+        Bytes{200, 0, 100, 0, 200, 0, 100, 127, 200, 0, 100, 128, 0, 0, 255, 255});
+    DecodedPicture picture = decodePng(testing::encodePng(description));
     ASSERT_TRUE(picture.hasAlpha());
     EXPECT_EQ(picture.alpha, (std::vector<std::uint8_t>{0, 127, 128, 255}));
 
@@ -155,7 +157,7 @@ TEST(PngDecoder, AlphaIsKeptAndCanBeLaidOverBlackOrKeyed) {
 
 TEST(PngDecoder, InterlacedPictureWithAlphaDecodesAsTheSameOneWithout) {
     // 19 x 13 covers every pass's partial blocks; every pixel differs in colour and opacity.
-    PngSpec plain{19, 13, 6, 8, false, {}, {}, {}, {}, {}};
+    PngDescription plain{19, 13, 6, 8, false, {}, {}, {}, {}, {}};
     for (int y = 0; y < plain.height; ++y) {
         Bytes row;
         for (int x = 0; x < plain.width; ++x)
@@ -163,7 +165,7 @@ TEST(PngDecoder, InterlacedPictureWithAlphaDecodesAsTheSameOneWithout) {
                 row.push_back(static_cast<std::uint8_t>(x * 13 + y * 7 + channel * 61));
         plain.rows.push_back(row);
     }
-    PngSpec interlaced = plain;
+    PngDescription interlaced = plain;
     interlaced.interlaced = true;
     const DecodedPicture expected = decodePng(testing::encodePng(plain));
     const DecodedPicture actual = decodePng(testing::encodePng(interlaced));
@@ -177,18 +179,18 @@ TEST(PngDecoder, InterlacedPictureWithAlphaDecodesAsTheSameOneWithout) {
 }
 
 TEST(PngDecoder, TransparencyChunksBecomeAlpha) {
-    PngSpec palette{3,        1,
-                    3,        8,
-                    false,    {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}},
-                    {0, 255}, {},
-                    {},       {Bytes{0, 1, 2}}};
+    PngDescription palette{3,        1,
+                           3,        8,
+                           false,    {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}},
+                           {0, 255}, {},
+                           {},       {Bytes{0, 1, 2}}};
     EXPECT_EQ(decodePng(testing::encodePng(palette)).alpha,
               (std::vector<std::uint8_t>{0, 255, 255}));  // entries beyond the chunk are opaque
 
-    PngSpec grey{2, 1, 0, 8, false, {}, {}, std::uint16_t{7}, {}, {Bytes{7, 8}}};
+    PngDescription grey{2, 1, 0, 8, false, {}, {}, std::uint16_t{7}, {}, {Bytes{7, 8}}};
     EXPECT_EQ(decodePng(testing::encodePng(grey)).alpha, (std::vector<std::uint8_t>{0, 255}));
 
-    PngSpec colour{2, 1, 2, 8, false, {}, {}, {}, Rgb{1, 2, 3}, {Bytes{1, 2, 3, 1, 2, 4}}};
+    PngDescription colour{2, 1, 2, 8, false, {}, {}, {}, Rgb{1, 2, 3}, {Bytes{1, 2, 3, 1, 2, 4}}};
     EXPECT_EQ(decodePng(testing::encodePng(colour)).alpha, (std::vector<std::uint8_t>{0, 255}));
 }
 
@@ -196,29 +198,30 @@ TEST(PngDecoder, DecodingCostsThePictureAndARowNotASecondCopy) {
     if (!testing::residentMemoryIsMeasurable())
         GTEST_SKIP() << "resident memory is not measurable in this build";
     constexpr int kSide = 1536;
-    PngSpec spec{kSide, kSide, 6, 8, false, {}, {}, {}, {}, {}};
+    PngDescription description{kSide, kSide, 6, 8, false, {}, {}, {}, {}, {}};
     for (int y = 0; y < kSide; ++y) {
         Bytes row(static_cast<std::size_t>(kSide) * 4);
         for (std::size_t i = 0; i < row.size(); ++i)
             row[i] = static_cast<std::uint8_t>(i / 4 + y + (i % 4 == 3 ? 100 : 0));
-        spec.rows.push_back(std::move(row));
+        description.rows.push_back(std::move(row));
     }
-    const Bytes file = testing::encodePng(spec);
+    const Bytes file = testing::encodePng(description);
     const std::optional<std::int64_t> growth = testing::peakResidentGrowth([&file] {
         if (!decodePng(file).hasAlpha())
             throw Error("not the picture");
     });
     ASSERT_TRUE(growth.has_value());
     // Colours and opacities: 4 bytes a pixel, plus a few rows and the library's own state and code
-    // (which an optimised build pages in differently); before, a second 4 bytes a pixel came beside.
+    // (which an optimised build pages in differently); before, a second 4 bytes a pixel came
+    // beside.
     EXPECT_LE(*growth, std::int64_t{kSide} * kSide * 4 + (std::int64_t{3} << 20));
 }
 
 TEST(PngDecoder, PictureBeyondThePixelLimitIsRefused) {
     // 8193 x 1 at one bit a pixel: a small file, one pixel wider than the limit.
-    PngSpec spec{8193, 1, 0, 1, false, {}, {}, {}, {}, {Bytes(1025, 0)}};
+    PngDescription description{8193, 1, 0, 1, false, {}, {}, {}, {}, {Bytes(1025, 0)}};
     try {
-        decodePng(testing::encodePng(spec));
+        decodePng(testing::encodePng(description));
         FAIL() << "a picture wider than the limit was accepted";
     } catch (const InvalidPicture& error) {
         EXPECT_EQ(std::string(error.what()).rfind("Invalid PNG data. The picture is 8193 x 1", 0),

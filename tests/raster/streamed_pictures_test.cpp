@@ -39,12 +39,13 @@ Bytes noise(std::size_t count, unsigned seed) {
 }
 
 Bytes noisePng(int width, int height, bool interlaced = false) {
-    testing::PngSpec spec{width, height, 6, 8, interlaced, {}, {}, {}, {}, {}};
+    testing::PngDescription description{width, height, 6, 8, interlaced, {}, {}, {}, {}, {}};
     const std::size_t stride = static_cast<std::size_t>(width) * 4;
     const Bytes samples = noise(stride * height, 1);
     for (int y = 0; y < height; ++y)
-        spec.rows.emplace_back(samples.begin() + y * stride, samples.begin() + (y + 1) * stride);
-    return testing::encodePng(spec, 1);
+        description.rows.emplace_back(samples.begin() + y * stride,
+                                      samples.begin() + (y + 1) * stride);
+    return testing::encodePng(description, 1);
 }
 
 Bytes noiseJpeg(int width, int height, bool progressive = false) {
@@ -59,14 +60,14 @@ Bytes noiseJpeg(int width, int height, bool progressive = false) {
 
 // Whole-canvas frames of noise in 256 colours, with transparency and every disposal.
 Bytes noiseGif(int width, int height, int frames) {
-    testing::GifSpec spec;
-    spec.width = width;
-    spec.height = height;
+    testing::GifDescription description;
+    description.width = width;
+    description.height = height;
     const Bytes table = noise(256 * 3, 3);
     for (std::size_t i = 0; i < 256; ++i)
-        spec.colours.push_back({table[i * 3], table[i * 3 + 1], table[i * 3 + 2]});
+        description.colours.push_back({table[i * 3], table[i * 3 + 1], table[i * 3 + 2]});
     for (int i = 0; i < frames; ++i) {
-        testing::GifFrameSpec frame;
+        testing::GifFrameDescription frame;
         frame.width = width;
         frame.height = height;
         frame.delayCs = 10 + i;
@@ -74,9 +75,9 @@ Bytes noiseGif(int width, int height, int frames) {
         frame.transparentIndex = i % 2 == 0 ? 7 : -1;
         frame.interlaced = i % 3 == 1;
         frame.indices = noise(static_cast<std::size_t>(width) * height, 4 + i);
-        spec.frames.push_back(std::move(frame));
+        description.frames.push_back(std::move(frame));
     }
-    return testing::encodeGif(spec);
+    return testing::encodeGif(description);
 }
 
 // A picture as bytes that compare whole: its size, colours and opacities.

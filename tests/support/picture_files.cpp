@@ -44,7 +44,7 @@ void require(bool ok, const char* what) {
 
 namespace {
 
-Bytes writePng(const PngSpec& spec, int compression) {
+Bytes writePng(const PngDescription& description, int compression) {
     Bytes bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -54,28 +54,31 @@ Bytes writePng(const PngSpec& spec, int compression) {
     }
     png_set_write_fn(png, &bytes, appendToBytes, nullptr);
     png_set_compression_level(png, compression);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, description.width, description.height, description.bitDepth,
+                 description.colourType,
+                 description.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
-    for (const Rgb& colour : spec.palette)
+    for (const Rgb& colour : description.palette)
         palette.push_back(png_color{colour.red, colour.green, colour.blue});
     if (!palette.empty())
         png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
     png_color_16 transparent{};
-    if (spec.transparentGrey)
-        transparent.gray = *spec.transparentGrey;
-    if (spec.transparentRgb) {
-        transparent.red = spec.transparentRgb->red;
-        transparent.green = spec.transparentRgb->green;
-        transparent.blue = spec.transparentRgb->blue;
+    if (description.transparentGrey)
+        transparent.gray = *description.transparentGrey;
+    if (description.transparentRgb) {
+        transparent.red = description.transparentRgb->red;
+        transparent.green = description.transparentRgb->green;
+        transparent.blue = description.transparentRgb->blue;
     }
-    if (!spec.paletteAlpha.empty() || spec.transparentGrey || spec.transparentRgb)
-        png_set_tRNS(png, info, spec.paletteAlpha.empty() ? nullptr : spec.paletteAlpha.data(),
-                     static_cast<int>(spec.paletteAlpha.size()), &transparent);
+    if (!description.paletteAlpha.empty() || description.transparentGrey ||
+        description.transparentRgb)
+        png_set_tRNS(png, info,
+                     description.paletteAlpha.empty() ? nullptr : description.paletteAlpha.data(),
+                     static_cast<int>(description.paletteAlpha.size()), &transparent);
     png_write_info(png, info);
     std::vector<png_bytep> rows;
-    for (const Bytes& row : spec.rows)
+    for (const Bytes& row : description.rows)
         rows.push_back(const_cast<png_bytep>(row.data()));
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
@@ -85,8 +88,8 @@ Bytes writePng(const PngSpec& spec, int compression) {
 
 }  // namespace
 
-Bytes encodePng(const PngSpec& spec, int compression) {
-    return writePng(spec, compression);
+Bytes encodePng(const PngDescription& description, int compression) {
+    return writePng(description, compression);
 }
 
 Bytes encodeJpeg(int width, int height, int components, int space,
@@ -127,23 +130,24 @@ Bytes encodeJpeg(int width, int height, int components, int space,
 }
 
 Bytes encodeRgbPng(int width, int height, const Bytes& rgb, int compression) {
-    PngSpec spec{width, height, 2, 8, false, {}, {}, {}, {}, {}};
+    PngDescription description{width, height, 2, 8, false, {}, {}, {}, {}, {}};
     const std::size_t stride = static_cast<std::size_t>(width) * 3;
     for (int y = 0; y < height; ++y)
-        spec.rows.emplace_back(rgb.begin() + y * stride, rgb.begin() + (y + 1) * stride);
-    return writePng(spec, compression);
+        description.rows.emplace_back(rgb.begin() + y * stride, rgb.begin() + (y + 1) * stride);
+    return writePng(description, compression);
 }
 
-Bytes encodeGif(const GifSpec& spec) {
+Bytes encodeGif(const GifDescription& description) {
     Bytes bytes;
     int error = 0;
     GifFileType* gif = EGifOpen(&bytes, appendGifBytes, &error);
     require(gif != nullptr, "EGifOpen");
     EGifSetGifVersion(gif, true);
-    ColorMapObject* global = makeColourMap(spec.colours);
-    require(EGifPutScreenDesc(gif, spec.width, spec.height, 8, 0, global) == GIF_OK, "screen");
+    ColorMapObject* global = makeColourMap(description.colours);
+    require(EGifPutScreenDesc(gif, description.width, description.height, 8, 0, global) == GIF_OK,
+            "screen");
     GifFreeMapObject(global);
-    for (const GifFrameSpec& frame : spec.frames) {
+    for (const GifFrameDescription& frame : description.frames) {
         GraphicsControlBlock control{frame.disposal, false, frame.delayCs, frame.transparentIndex};
         GifByteType extension[4];
         EGifGCBToExtension(&control, extension);

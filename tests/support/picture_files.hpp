@@ -18,7 +18,7 @@ struct Rgb {
 // A PNG of any colour type and depth. `rows` hold the samples as the format packs them (the
 // writer takes them unchanged): grey, grey+alpha, RGB, RGBA or palette indices, 16-bit samples
 // big-endian, depths below 8 packed from the high bit.
-struct PngSpec {
+struct PngDescription {
     int width = 1;
     int height = 1;
     int colourType = 2;  // 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
@@ -30,12 +30,12 @@ struct PngSpec {
     std::optional<Rgb> transparentRgb;
     std::vector<Bytes> rows;
 };
-Bytes encodePng(const PngSpec& spec, int compression = 6);
+Bytes encodePng(const PngDescription& description, int compression = 6);
 // An 8-bit RGB PNG from rows of width x 3 bytes (R, G, B); `compression` 0 to 9.
 Bytes encodeRgbPng(int width, int height, const Bytes& rgb, int compression = 6);
 
 // A GIF: a global colour table and frames of colour indices.
-struct GifFrameSpec {
+struct GifFrameDescription {
     int left = 0, top = 0, width = 1, height = 1;
     int delayCs = 0;   // hundredths of a second
     int disposal = 0;  // 0 unspecified, 1 keep, 2 to background, 3 to previous
@@ -44,12 +44,12 @@ struct GifFrameSpec {
     std::vector<Rgb> localColours;  // empty: the global table
     Bytes indices;                  // width x height, row by row
 };
-struct GifSpec {
+struct GifDescription {
     int width = 1, height = 1;
     std::vector<Rgb> colours;  // the global table (2, 4, ... 256 entries)
-    std::vector<GifFrameSpec> frames;
+    std::vector<GifFrameDescription> frames;
 };
-Bytes encodeGif(const GifSpec& spec);
+Bytes encodeGif(const GifDescription& description);
 
 // A JPEG of width x height pixels of `components` bytes each, in the library's colour space
 // `space` (JCS_RGB, JCS_GRAYSCALE, JCS_CMYK), at full quality and without chroma subsampling.

@@ -533,9 +533,9 @@ TEST_F(CliTest, APictureGivesTheSameMbmFilesAsBmpAndAsPng) {
 
 // Three GIF frames, each one colour: the start-up frames show them in turn, four each.
 TEST_F(CliTest, AnAnimatedGifBecomesTheTwelveFrames) {
-    testing::GifSpec gif{4, 4, {{20, 200, 20}, {200, 20, 20}, {20, 20, 200}, {0, 0, 0}}, {}};
+    testing::GifDescription gif{4, 4, {{20, 200, 20}, {200, 20, 20}, {20, 20, 200}, {0, 0, 0}}, {}};
     for (std::uint8_t colour = 0; colour < 3; ++colour)
-        gif.frames.push_back(testing::GifFrameSpec{
+        gif.frames.push_back(testing::GifFrameDescription{
             0, 0, 4, 4, 10, 1, -1, false, {}, std::vector<std::uint8_t>(16, colour)});
     writeFileAtomically(root / "moving.gif", testing::encodeGif(gif));
     const ProcessResult run = felmo({"effect", "animation", (root / "moving.gif").string(),
